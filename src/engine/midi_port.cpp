@@ -1,0 +1,66 @@
+#include "engine/midi_port.h"
+
+namespace tastarion {
+
+bool MidiPort::switch_to(int id) {
+  std::lock_guard lock(mutex_);
+  if (open_) {
+    silence_locked();
+    service_.close();
+  }
+  open_ = service_.open(id);
+  return open_;
+}
+
+void MidiPort::silence_and_close() {
+  std::lock_guard lock(mutex_);
+  if (!open_) return;
+  silence_locked();
+  service_.close();
+  open_ = false;
+}
+
+void MidiPort::send(ShortMessage message) noexcept {
+  std::lock_guard lock(mutex_);
+  if (!open_) return;
+  service_.send(message);
+  track_locked(message);
+}
+
+bool MidiPort::is_open() const {
+  std::lock_guard lock(mutex_);
+  return open_;
+}
+
+bool MidiPort::is_sounding(int channel, int note) const {
+  std::lock_guard lock(mutex_);
+  return sounding_[channel & 15][note & 127];
+}
+
+int MidiPort::sounding_count() const {
+  std::lock_guard lock(mutex_);
+  int n = 0;
+  for (const auto& notes : sounding_) n += static_cast<int>(notes.count());
+  return n;
+}
+
+void MidiPort::silence_locked() noexcept {
+  for (int channel = 0; channel < kChannelCount; ++channel) {
+    for (int note = 0; note < 128; ++note) {
+      if (!sounding_[channel][note]) continue;
+      service_.send(pack_message(static_cast<uint8_t>(0x90 | channel), static_cast<uint8_t>(note)));
+    }
+    sounding_[channel].reset();
+  }
+}
+
+void MidiPort::track_locked(ShortMessage message) noexcept {
+  const uint8_t status = status_of(message);
+  const int channel = status & 0x0F;
+  const int kind = status & 0xF0;
+  if (channel == kMetronomeChannel || (kind != 0x90 && kind != 0x80)) return;
+  const bool on = kind == 0x90 && data2_of(message) != 0;
+  sounding_[channel][data1_of(message) & 127] = on;
+}
+
+}  // namespace tastarion

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <array>
+#include <bitset>
+#include <mutex>
+#include <string>
+
+#include "engine/midi_output_service.h"
+
+namespace tastarion {
+
+// The one open MIDI output device of the program. Every send, from any thread,
+// and every open, switch and close go through here, one at a time, so that no
+// send ever reaches a device that is being closed. The port remembers which notes
+// it switched on and has not switched off, so that a switch or the end of the
+// program can silence them on the device that plays them.
+class MidiPort {
+ public:
+  explicit MidiPort(MidiOutputService& service) : service_(service) {}
+
+  int device_count() const { return service_.device_count(); }
+  std::string device_name(int id) const { return service_.device_name(id); }
+
+  // Silences the sounding notes on the open device, if any, closes it and opens
+  // `id`. True when `id` opened.
+  bool switch_to(int id);
+  // Silences the sounding notes and closes the device (end of the program).
+  void silence_and_close();
+  // Any thread. Dropped when no device is open.
+  void send(ShortMessage message) noexcept;
+
+  bool is_open() const;
+  // Notes switched on and not yet off (played-note channels only; the
+  // metronome's channel is left out, its click being a one-shot percussion note).
+  bool is_sounding(int channel, int note) const;
+  int sounding_count() const;
+
+ private:
+  void silence_locked() noexcept;
+  void track_locked(ShortMessage message) noexcept;
+
+  MidiOutputService& service_;
+  mutable std::mutex mutex_;
+  bool open_ = false;
+  std::array<std::bitset<128>, 16> sounding_{};
+};
+
+}  // namespace tastarion

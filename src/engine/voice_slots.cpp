@@ -1,0 +1,42 @@
+#include "engine/voice_slots.h"
+
+#include "engine/short_message.h"
+
+namespace tastarion {
+
+VoiceSlots::VoiceSlots() {
+  key_notes_[kMetronomeChannel] = kReserved;
+}
+
+int VoiceSlots::find_free() const {
+  for (int i = 0; i < kChannelCount; ++i) {
+    if (key_notes_[i] == kFree) return i;
+  }
+  return -1;
+}
+
+int VoiceSlots::find_key_note(uint8_t key_note) const {
+  if (key_note == kFree || key_note == kReserved) return -1;
+  for (int i = 0; i < kChannelCount; ++i) {
+    if (key_notes_[i] == key_note) return i;
+  }
+  return -1;
+}
+
+void VoiceSlots::take(int slot, uint8_t key_note, uint8_t sent_note) {
+  key_notes_[slot] = key_note;
+  sent_notes_[slot] = sent_note;
+}
+
+void VoiceSlots::free(int slot) {
+  key_notes_[slot] = kFree;
+  sent_notes_[slot] = 0;
+}
+
+int VoiceSlots::busy_count() const {
+  int n = 0;
+  for (int i = 0; i < kChannelCount; ++i) n += busy(i) ? 1 : 0;
+  return n;
+}
+
+}  // namespace tastarion

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace tastarion {
+
+// One voice slot per MIDI channel. An entry holds 0 (free), the key note of the
+// key sounding on that channel, or 0xFF (reserved: the metronome's channel).
+// Beside each key note the slot keeps the note number its note-on carried, so
+// that the note-off names the same note whatever the transposition is by then.
+class VoiceSlots {
+ public:
+  static constexpr uint8_t kFree = 0;
+  static constexpr uint8_t kReserved = 0xFF;
+
+  VoiceSlots();
+
+  // Lowest free slot, or -1 when all fifteen usable slots are busy.
+  int find_free() const;
+  // Lowest slot holding `key_note` (43..85), or -1.
+  int find_key_note(uint8_t key_note) const;
+
+  void take(int slot, uint8_t key_note, uint8_t sent_note);
+  void free(int slot);
+
+  uint8_t key_note(int slot) const { return key_notes_[slot]; }
+  uint8_t sent_note(int slot) const { return sent_notes_[slot]; }
+  bool busy(int slot) const { return key_notes_[slot] != kFree && key_notes_[slot] != kReserved; }
+  int busy_count() const;
+
+  const std::array<uint8_t, 16>& entries() const { return key_notes_; }
+
+ private:
+  std::array<uint8_t, 16> key_notes_{};
+  std::array<uint8_t, 16> sent_notes_{};
+};
+
+}  // namespace tastarion

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/midi_output_service.h"
+
+namespace tastarion::testing {
+
+// A MIDI output service with named fake devices that records every call.
+class FakeMidi : public MidiOutputService {
+ public:
+  struct Sent {
+    int device;
+    ShortMessage message;
+  };
+
+  explicit FakeMidi(std::vector<std::string> names = {"Fake synth"}) : names_(std::move(names)) {}
+
+  int device_count() const override { return static_cast<int>(names_.size()); }
+  std::string device_name(int id) const override { return names_.at(id); }
+  bool open(int id) override {
+    std::lock_guard lock(mutex_);
+    calls.push_back("open " + std::to_string(id));
+    if (open_device_ != -1) double_open = true;
+    if (id < 0 || id >= device_count() || id == failing_device) return false;
+    open_device_ = id;
+    return true;
+  }
+  void close() override {
+    std::lock_guard lock(mutex_);
+    calls.push_back("close " + std::to_string(open_device_));
+    open_device_ = -1;
+  }
+  void send(ShortMessage message) noexcept override {
+    std::lock_guard lock(mutex_);
+    if (open_device_ == -1) {
+      ++sends_while_closed;
+      return;
+    }
+    sent.push_back({open_device_, message});
+  }
+
+  // Messages sent, as packed values, to any device.
+  std::vector<ShortMessage> messages() const {
+    std::lock_guard lock(mutex_);
+    std::vector<ShortMessage> out;
+    for (const auto& s : sent) out.push_back(s.message);
+    return out;
+  }
+  void clear() {
+    std::lock_guard lock(mutex_);
+    sent.clear();
+    calls.clear();
+  }
+  int open_device() const {
+    std::lock_guard lock(mutex_);
+    return open_device_;
+  }
+
+  int failing_device = -1;
+  std::vector<Sent> sent;
+  std::vector<std::string> calls;
+  int sends_while_closed = 0;
+  bool double_open = false;
+
+ private:
+  std::vector<std::string> names_;
+  mutable std::mutex mutex_;
+  int open_device_ = -1;
+};
+
+}  // namespace tastarion::testing
