@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing need, when
+# any is missing. Works as root or through sudo.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config clang clang-format
+  qt6-base-dev libgl-dev
+  librtmidi-dev libjack-jackd2-dev jackd2
+  libfluidsynth-dev timgm6mb-soundfont
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  xvfb xdotool x11-utils xauth imagemagick fonts-dejavu-core
+  python3 python3-mido
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -q
+# jackd2 asks about realtime priority while it installs.
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"

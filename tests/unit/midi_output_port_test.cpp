@@ -1,0 +1,120 @@
+#include "engine/midi_output_port.h"
+
+#include <gmock/gmock.h>
+
+#include "engine/note_path.h"
+#include "engine/sound_settings.h"
+#include "engine_fixture.h"
+
+namespace tastarion::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class MidiOutputPortTest : public PianoTest {};
+
+TEST_F(MidiOutputPortTest, StartListsDevicesSelectsRowZeroAndOpensDeviceZero) {
+  Piano fresh(midi, timers, clock, view);
+  midi.clear();
+  view.take();
+  start_midi_out(fresh);
+  EXPECT_THAT(view.take(), ElementsAre("device name Synth", "device name Port A",
+                                       "device name Port B", "device row 0"));
+  EXPECT_EQ(fresh.state.device_count, 3);
+  EXPECT_TRUE(fresh.midi_out.is_open());
+  EXPECT_THAT(midi.messages(), IsEmpty());
+}
+
+TEST(MidiOutputPortStart, NoDeviceShowsTheFailureOnceAndPageKeysDoNothing) {
+  FakeMidi midi({});
+  FakeTimerService timers;
+  FakeClock clock;
+  RecordingView view;
+  Piano piano(midi, timers, clock, view);
+  start_midi_out(piano);
+  select_next_device(piano);
+  select_previous_device(piano);
+  EXPECT_THAT(view.take(), ElementsAre("device row 0", "message [" + std::string(version_line) +
+                                                           "] Fail to open Midi out driver."));
+  EXPECT_THAT(midi.calls, ElementsAre("open 0"));
+}
+
+TEST(MidiOutputPortStart, OneDevicePageKeysDoNothing) {
+  FakeMidi midi({"Only"});
+  FakeTimerService timers;
+  FakeClock clock;
+  RecordingView view;
+  Piano piano(midi, timers, clock, view);
+  start_midi_out(piano);
+  midi.clear();
+  select_next_device(piano);
+  select_previous_device(piano);
+  EXPECT_THAT(midi.calls, IsEmpty());
+  EXPECT_THAT(midi.messages(), IsEmpty());
+}
+
+TEST_F(MidiOutputPortTest, PageDownOpensTheNextDeviceAndSendsProgramChangesInChannelOrder) {
+  change_instrument(piano, 8);
+  midi.clear();
+  select_previous_device(piano);  // at device 0: nothing
+  EXPECT_THAT(midi.calls, IsEmpty());
+  select_next_device(piano);
+  EXPECT_EQ(piano.state.device_index, 1);
+  EXPECT_THAT(midi.calls, ElementsAre("close 0", "open 1"));
+  ASSERT_EQ(midi.sent.size(), 16u);
+  for (int c = 0; c < 16; ++c) {
+    EXPECT_EQ(midi.sent[c].device, 1);
+    EXPECT_EQ(midi.sent[c].message, pack_message(0xC0 + c, 73));
+  }
+  EXPECT_THAT(view.take(), ElementsAre("device row 1"));
+  select_next_device(piano);
+  midi.clear();
+  select_next_device(piano);  // at the last device: nothing
+  EXPECT_THAT(midi.calls, IsEmpty());
+  select_previous_device(piano);
+  EXPECT_EQ(midi.open_device(), 1);
+}
+
+TEST_F(MidiOutputPortTest, SwitchSilencesTheOldDeviceAndHeldKeysEndOnTheNewOne) {
+  note_key_down(piano, make_key_param(0x2E));
+  note_key_down(piano, make_key_param(0x2F));
+  piano.midi_out.send(pack_message(0x99, 0x38, 96));  // a click needs no note-off
+  midi.clear();
+  change_device(piano, 2);
+  ASSERT_EQ(midi.sent.size(), 18u);
+  EXPECT_EQ(midi.sent[0].device, 0);
+  EXPECT_EQ(midi.sent[0].message, pack_message(0x90, 48, 0));
+  EXPECT_EQ(midi.sent[1].device, 0);
+  EXPECT_EQ(midi.sent[1].message, pack_message(0x91, 50, 0));
+  EXPECT_THAT(std::vector(midi.calls.begin(), midi.calls.end()), ElementsAre("close 0", "open 2"));
+  midi.clear();
+  note_key_up(piano, make_key_param(0x2E, false, true, true));
+  ASSERT_EQ(midi.sent.size(), 1u);
+  EXPECT_EQ(midi.sent[0].device, 2);
+  EXPECT_EQ(midi.sent[0].message, pack_message(0x90, 48, 0));
+}
+
+TEST_F(MidiOutputPortTest, SwitchToAFailingDeviceDropsSendsUntilTheNextSwitch) {
+  midi.failing_device = 1;
+  change_device(piano, 1);
+  note_key_down(piano, make_key_param(0x2E));
+  EXPECT_FALSE(piano.midi_out.is_open());
+  EXPECT_THAT(midi.messages(), IsEmpty());
+  EXPECT_EQ(midi.sends_while_closed, 0);  // the port itself drops them
+  change_device(piano, 2);
+  EXPECT_EQ(midi.open_device(), 2);
+  EXPECT_EQ(midi.messages().size(), 16u);
+}
+
+TEST_F(MidiOutputPortTest, SilenceAndCloseEndsWhatSounds) {
+  note_key_down(piano, make_key_param(0x2E));
+  midi.clear();
+  piano.midi_out.silence_and_close();
+  EXPECT_THAT(midi.messages(), ElementsAre(pack_message(0x90, 48, 0)));
+  EXPECT_THAT(midi.calls, ElementsAre("close 0"));
+  EXPECT_EQ(piano.midi_out.sounding_count(), 0);
+}
+
+}  // namespace
+}  // namespace tastarion::testing

@@ -1,0 +1,143 @@
+#include "engine/note_path.h"
+
+#include <gmock/gmock.h>
+
+#include "engine/sound_settings.h"
+#include "engine_fixture.h"
+
+namespace tastarion::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr uint8_t kC = 0x2E, kV = 0x2F, kSlash = 0x35, kTab = 0x0F, kRo = 0x73, kSpace = 0x39;
+
+using NotePath = PianoTest;
+
+TEST_F(NotePath, PressAndReleaseSendNoteOnAndOffOnTheFirstSlot) {
+  press(kC);
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96)));
+  EXPECT_EQ(piano.state.voice_slots.key_note(0), 48);
+  release(kC);
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 0)));
+  EXPECT_EQ(piano.state.voice_slots.busy_count(), 0);
+  EXPECT_THAT(view.take(), ElementsAre("mark on 48", "mark off 48"));
+}
+
+TEST_F(NotePath, AutoRepeatSoundsOnce) {
+  press(kC);
+  press(kC, true);
+  press(kC, true);
+  EXPECT_EQ(sent().size(), 1u);
+  EXPECT_EQ(piano.state.voice_slots.busy_count(), 1);
+}
+
+TEST_F(NotePath, FifteenKeysTakeEveryChannelButTen) {
+  const uint8_t keys[16] = {0x2A, 0x1E, 0x2C, 0x1F, 0x2D, 0x2E, 0x21, 0x2F,
+                            0x22, 0x30, 0x31, 0x24, 0x32, 0x25, 0x33, 0x26};
+  for (int i = 0; i < 15; ++i) press(keys[i]);
+  auto messages = sent();
+  ASSERT_EQ(messages.size(), 15u);
+  const int expected_channels[15] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13, 14, 15};
+  for (int i = 0; i < 15; ++i) {
+    EXPECT_EQ(status_of(messages[i]), 0x90 + expected_channels[i]);
+    EXPECT_EQ(data1_of(messages[i]), key_to_note(make_key_param(keys[i])));
+  }
+  EXPECT_EQ(piano.state.voice_slots.entries()[9], 0xFF);
+
+  // The sixteenth key finds no slot: nothing is sent, no slot changes, no mark.
+  auto slots_before = piano.state.voice_slots.entries();
+  view.take();
+  press(keys[15]);
+  EXPECT_THAT(sent(), IsEmpty());
+  EXPECT_EQ(piano.state.voice_slots.entries(), slots_before);
+  EXPECT_THAT(view.take(), IsEmpty());
+  // ...and its release finds no slot holding its note.
+  release(keys[15]);
+  EXPECT_THAT(sent(), IsEmpty());
+  EXPECT_EQ(piano.state.voice_slots.entries(), slots_before);
+}
+
+TEST_F(NotePath, ReleasedSlotIsReused) {
+  press(kC);
+  press(kV);
+  press(kSlash);
+  release(kV);
+  sent();
+  press(0x2A);
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x91, 43, 96)));
+}
+
+TEST_F(NotePath, OverlappingKeysTakeTwoChannelsAndFirstReleaseEndsTheLowerSlot) {
+  press(kRo);
+  press(kTab);
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 62, 96), pack_message(0x91, 62, 96)));
+  release(kTab);
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 62, 0)));
+  release(kRo);
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x91, 62, 0)));
+}
+
+TEST_F(NotePath, NoteOffCarriesTheNoteItsNoteOnCarried) {
+  piano.state.transpose = 5;
+  press(kC);
+  change_transpose(piano, -7);
+  release(kC);
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 53, 96), pack_message(0x90, 53, 0)));
+  // Marks follow the key note, whatever the transposition.
+  EXPECT_THAT(view.take(), ElementsAre("mark on 48", "mark off 48"));
+}
+
+TEST_F(NotePath, TranspositionExtremesStayWithinMidiRange) {
+  piano.state.transpose = -12;
+  press(0x2A);
+  piano.state.transpose = 12;
+  press(0x0E);
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 31, 96), pack_message(0x91, 97, 96)));
+}
+
+TEST_F(NotePath, KeysThatAreNotPianoKeysDoNothing) {
+  piano.state.transpose = -12;
+  for (uint8_t scan : {kSpace, uint8_t{0x3B}, uint8_t{0x00}, uint8_t{0x1D}}) {
+    press(scan);
+    release(scan);
+  }
+  EXPECT_THAT(sent(), IsEmpty());
+  EXPECT_THAT(view.take(), IsEmpty());
+  EXPECT_EQ(piano.state.voice_slots.busy_count(), 0);
+}
+
+TEST_F(NotePath, VolumeZeroStillTakesASlotAndVolumeChangeDoesNotTouchSoundingNotes) {
+  change_volume(piano, 0);
+  press(kC);
+  change_volume(piano, 10);
+  press(kV);
+  release(kC);
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 0), pack_message(0x91, 50, 120),
+                                  pack_message(0x90, 48, 0)));
+}
+
+TEST_F(NotePath, ReleaseWithoutPressSendsNothing) {
+  release(kC);
+  EXPECT_THAT(sent(), IsEmpty());
+  EXPECT_THAT(view.take(), IsEmpty());
+}
+
+TEST_F(NotePath, ReleaseAllKeysEndsEveryHeldNote) {
+  press(kC);
+  press(kV);
+  piano.state.transpose = 3;
+  sent();
+  view.take();
+  release_all_keys(piano);
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 0), pack_message(0x91, 50, 0)));
+  EXPECT_THAT(view.take(), ElementsAre("mark off 48", "mark off 50"));
+  EXPECT_EQ(piano.state.voice_slots.busy_count(), 0);
+  // The keys' real releases that come later find nothing to end.
+  release(kC);
+  EXPECT_THAT(sent(), IsEmpty());
+}
+
+}  // namespace
+}  // namespace tastarion::testing
