@@ -27,7 +27,7 @@ TEST_F(MidiOutputPortTest, StartListsDevicesSelectsRowZeroAndOpensDeviceZero) {
 }
 
 TEST(MidiOutputPortStart, NoDeviceShowsTheFailureOnceAndPageKeysDoNothing) {
-  FakeMidi midi({});
+  FakeMidi midi(std::vector<std::string>{});
   FakeTimerService timers;
   FakeClock clock;
   RecordingView view;
