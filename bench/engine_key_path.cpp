@@ -1,0 +1,54 @@
+// Cost of one key press and release through the engine into the MIDI service,
+// with a service that does nothing.
+#include <benchmark/benchmark.h>
+
+#include "engine/key_map.h"
+#include "engine/note_path.h"
+#include "engine/piano.h"
+
+namespace tastarion {
+namespace {
+
+class NullMidi : public MidiOutputService {
+ public:
+  int device_count() const override { return 1; }
+  std::string device_name(int) const override { return "null"; }
+  bool open(int) override { return true; }
+  void close() override {}
+  void send(ShortMessage message) noexcept override { benchmark::DoNotOptimize(message); }
+};
+
+class NullTimers : public TimerService {
+ public:
+  Micros now() const override { return 0; }
+  TimerId set_oneshot_at(Micros, Routine) override { return 0; }
+  TimerId set_periodic(uint32_t, Routine) override { return 0; }
+  void kill(TimerId) override {}
+};
+
+class ZeroClock : public Clock {
+ public:
+  uint32_t tick_count_ms() override { return 0; }
+};
+
+void BM_KeyPressAndRelease(benchmark::State& state) {
+  NullMidi midi;
+  NullTimers timers;
+  ZeroClock clock;
+  PianoView view;
+  Piano piano(midi, timers, clock, view, [](std::string_view) {});
+  piano.midi_out.switch_to(0);
+  const uint32_t down = make_key_param(0x2E);
+  const uint32_t up = make_key_param(0x2E, false, true, true);
+  for (auto _ : state) {
+    note_key_down(piano, down);
+    note_key_up(piano, up);
+  }
+  state.SetLabel("ns per press+release pair");
+}
+BENCHMARK(BM_KeyPressAndRelease);
+
+}  // namespace
+}  // namespace tastarion
+
+BENCHMARK_MAIN();
