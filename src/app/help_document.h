@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string_view>
+
+namespace tastarion {
+
+// The help box's text: plain ASCII, lines parted by a line feed, none after the last.
+extern const std::string_view help_document;
+
+}  // namespace tastarion

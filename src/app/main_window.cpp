@@ -1,0 +1,201 @@
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+
+#include "app/piano_window_proc.h"
+#include "engine/piano.h"
+#include "platform/key_translation.h"
+#include "recorder/midi_file.h"
+#include "ui/app_icon.h"
+#include "ui/control_strip.h"
+
+namespace tastarion {
+
+MainWindow::MainWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      strip_(new ui::ControlStrip(this)) {
+  setFixedSize(ui::picture_width, ui::picture_height);
+  setWindowTitle(QString::fromUtf8(version_line.data(), qsizetype(version_line.size())));
+  setWindowIcon(ui::app_icon());
+  setToolTip(QString::fromUtf8(ui::keyboard_tooltip));
+  setFocusPolicy(Qt::StrongFocus);
+  // The picture covers the whole client area; nothing needs clearing first.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  strip_->setGeometry(0, 0, ui::strip_width, ui::strip_height);
+  connect_strip();
+  // Focus moving to another application shows up as an application state change.
+  qApp->installEventFilter(this);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::connect_strip() {
+  using ui::ControlStrip;
+  connect(strip_, &ControlStrip::volumeMoved, this, [this](int v) {
+    send(SliderMoved{Slider::volume, v});
+  });
+  connect(strip_, &ControlStrip::pitchMoved, this, [this](int v) {
+    send(SliderMoved{Slider::pitch, v});
+  });
+  connect(strip_, &ControlStrip::mmMoved, this, [this](int v) {
+    send(SliderMoved{Slider::mm_speed, v});
+  });
+  connect(strip_, &ControlStrip::transposeSelected, this, [this](int row) {
+    send(ListSelected{List::transpose, row});
+  });
+  connect(strip_, &ControlStrip::instrumentSelected, this, [this](int row) {
+    send(ListSelected{List::instrument, row});
+  });
+  connect(strip_, &ControlStrip::deviceSelected, this, [this](int row) {
+    send(ListSelected{List::device, row});
+  });
+  connect(strip_, &ControlStrip::focusReturn, this, [this] { send(ControlDone{}); });
+}
+
+void MainWindow::send(const WindowMessage& message) {
+  if (sink_) sink_(message);
+}
+
+// The timer thread must never wait for this one, and marks and titles must keep
+// the order in which they were asked for, so both always go through the queue.
+void MainWindow::draw_mark(bool on, uint8_t note) {
+  QMetaObject::invokeMethod(
+      this, [this, on, note] { update(picture_.draw_mark(on, note)); }, Qt::QueuedConnection);
+}
+
+void MainWindow::set_title(const std::string& title) {
+  QMetaObject::invokeMethod(
+      this, [this, text = QString::fromStdString(title)] { setWindowTitle(text); },
+      Qt::QueuedConnection);
+}
+
+void MainWindow::set_volume_slider(int value) {
+  strip_->setVolume(value);
+}
+void MainWindow::set_pitch_slider(int value) {
+  strip_->setPitch(value);
+}
+void MainWindow::set_mm_slider(int value) {
+  strip_->setMmSpeed(value);
+}
+void MainWindow::select_transpose_row(int row) {
+  strip_->selectTransposeRow(row);
+}
+void MainWindow::select_instrument_row(int row) {
+  strip_->selectInstrumentRow(row);
+}
+void MainWindow::add_device_name(const std::string& name) {
+  strip_->addDeviceName(QString::fromStdString(name));
+}
+void MainWindow::select_device_row(int row) {
+  strip_->selectDeviceRow(row);
+}
+
+void MainWindow::show_message(const std::string& caption, const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
+                  QString::fromStdString(text), QMessageBox::Ok, this);
+  box.exec();
+}
+
+std::optional<std::string> MainWindow::ask_save_file_name() {
+  QFileDialog dialog(this, QString::fromUtf8("mid記録ファイル"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilter(QStringLiteral("MID(*.mid)"));
+  dialog.setDefaultSuffix(QStringLiteral("mid"));
+  dialog.selectFile(QString::fromUtf8(kDefaultFileName));
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty()) return std::nullopt;
+  return files.first().toStdString();
+}
+
+void MainWindow::close_window() {
+  close();
+}
+
+int MainWindow::run_popup_menu(int x, int y) {
+  QMenu menu(this);
+  QAction* help = menu.addAction(QStringLiteral("Help"));
+  QAction* exit = menu.addAction(QStringLiteral("Exit"));
+  QAction* chosen = menu.exec(mapToGlobal(QPoint(x, y)));
+  if (chosen == help) return kHelpCommand;
+  if (chosen == exit) return kExitCommand;
+  return 0;
+}
+
+void MainWindow::take_focus() {
+  setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::paint_keyboard() {
+  if (paint_rect_ == nullptr) {
+    update();
+    return;
+  }
+  QPainter painter(this);
+  painter.drawImage(*paint_rect_, picture_.image(), *paint_rect_);
+}
+
+bool MainWindow::event(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::ShortcutOverride:
+      // Every key is the piano's: none may become a shortcut.
+      event->accept();
+      return true;
+    case QEvent::KeyPress:
+      // Straight to the piano, before QWidget can use Tab for focus moves.
+      keyPressEvent(static_cast<QKeyEvent*>(event));
+      return true;
+    default:
+      return QWidget::event(event);
+  }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == qApp && event->type() == QEvent::ApplicationStateChange &&
+      static_cast<QApplicationStateChangeEvent*>(event)->applicationState() !=
+          Qt::ApplicationActive) {
+    // The releases of the keys held now will go to another application.
+    send(KeyboardLost{});
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool MainWindow::focusNextPrevChild(bool) {
+  return false;
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  send(KeyDown{key_param_from_native(event->nativeScanCode(), false, event->isAutoRepeat())});
+}
+
+void MainWindow::keyReleaseEvent(QKeyEvent* event) {
+  // X11 repeats a held key as release-press pairs; only the last release counts.
+  if (event->isAutoRepeat()) return;
+  send(KeyUp{key_param_from_native(event->nativeScanCode(), true, false)});
+}
+
+void MainWindow::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) {
+    const QPoint at = event->position().toPoint();
+    send(RightButtonDown{at.x(), at.y()});
+    return;
+  }
+  QWidget::mousePressEvent(event);
+}
+
+void MainWindow::paintEvent(QPaintEvent* event) {
+  const QRect rect = event->rect();
+  paint_rect_ = &rect;
+  send(Paint{});
+  paint_rect_ = nullptr;
+}
+
+}  // namespace tastarion

@@ -1,0 +1,13 @@
+#pragma once
+
+class QWidget;
+
+namespace tastarion {
+
+// With TASTARION_PROBE_STARTUP set to the launch time (nanoseconds of the
+// realtime clock, as `date +%s%N` prints), prints "startup_ms=<elapsed>" to
+// standard error once the window has been painted the first time. Without it,
+// does nothing.
+void install_startup_probe(QWidget& window);
+
+}  // namespace tastarion
