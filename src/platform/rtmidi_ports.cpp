@@ -1,0 +1,151 @@
+#include "platform/rtmidi_ports.h"
+
+#include <jack/jack.h>
+#include <rtmidi/RtMidi.h>
+#include <unistd.h>
+
+#include <iostream>
+
+#include "platform/quiet_drivers.h"
+
+namespace tastarion {
+
+namespace {
+
+constexpr const char* kClientName = "Tastarion";
+constexpr const char* kPortName = "output";
+
+// RtMidi reports to std::cerr until an error callback can be set, which is only
+// after construction; its constructor's complaints are swallowed here.
+class MuteCerr {
+ public:
+  MuteCerr() : saved_(std::cerr.rdbuf(nullptr)) {}
+  ~MuteCerr() { std::cerr.rdbuf(saved_); }
+  MuteCerr(const MuteCerr&) = delete;
+  MuteCerr& operator=(const MuteCerr&) = delete;
+
+ private:
+  std::streambuf* saved_;
+};
+
+void note_error(RtMidiError::Type type, const std::string&, void* failed) {
+  if (type != RtMidiError::WARNING && type != RtMidiError::DEBUG_WARNING) {
+    *static_cast<bool*>(failed) = true;
+  }
+}
+
+bool jack_server_running() {
+  jack_status_t status;
+  jack_client_t* probe = jack_client_open("tastarion-probe", JackNoStartServer, &status);
+  if (probe == nullptr) return false;
+  jack_client_close(probe);
+  return true;
+}
+
+// Without the sequencer device, ALSA's library prints its failure itself.
+bool alsa_sequencer_usable() {
+  return access("/dev/snd/seq", R_OK | W_OK) == 0;
+}
+
+// A client of `api`, its errors reported into `failed`; null when the API is
+// unavailable here.
+std::unique_ptr<RtMidiOut> make_client(PortApi api, bool* failed) {
+  quiet_sound_drivers();
+  if (api == PortApi::alsa ? !alsa_sequencer_usable() : !jack_server_running()) return nullptr;
+  MuteCerr mute;
+  try {
+    auto out = std::make_unique<RtMidiOut>(
+        api == PortApi::alsa ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK, kClientName);
+    out->setErrorCallback(note_error, failed);
+    return out;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+// Bytes in a channel or system message, by its status byte; 0 for what a
+// short message cannot carry (data bytes, system exclusive).
+size_t message_length(uint8_t status) {
+  if (status < 0x80) return 0;
+  if (status < 0xF0) return (status & 0xE0) == 0xC0 ? 2 : 3;
+  switch (status) {
+    case 0xF1:
+    case 0xF3:
+      return 2;
+    case 0xF2:
+      return 3;
+    case 0xF0:
+    case 0xF7:
+      return 0;
+    default:
+      return 1;
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> list_output_ports(PortApi api) {
+  bool failed = false;
+  std::vector<std::string> names;
+  auto out = make_client(api, &failed);
+  if (!out) return names;
+  try {
+    const unsigned count = out->getPortCount();
+    for (unsigned i = 0; i < count && !failed; ++i) {
+      std::string name = out->getPortName(i);
+      if (!name.empty()) names.push_back(std::move(name));
+    }
+  } catch (...) {
+    failed = true;
+  }
+  if (failed) names.clear();
+  return names;
+}
+
+RtMidiPort::RtMidiPort() = default;
+RtMidiPort::~RtMidiPort() {
+  close();
+}
+
+bool RtMidiPort::open(const PortId& id) {
+  close();
+  failed_ = false;
+  auto out = make_client(id.api, &failed_);
+  if (!out) return false;
+  try {
+    const unsigned count = out->getPortCount();
+    for (unsigned i = 0; i < count && !failed_; ++i) {
+      if (out->getPortName(i) != id.name) continue;
+      out->openPort(i, kPortName);
+      if (!failed_ && out->isPortOpen()) {
+        out_ = std::move(out);
+        return true;
+      }
+      break;
+    }
+  } catch (...) {
+  }
+  return false;
+}
+
+void RtMidiPort::close() {
+  if (!out_) return;
+  try {
+    out_->closePort();
+  } catch (...) {
+  }
+  out_.reset();
+}
+
+void RtMidiPort::send(ShortMessage message) noexcept {
+  if (!out_) return;
+  const unsigned char bytes[3] = {status_of(message), data1_of(message), data2_of(message)};
+  const size_t length = message_length(bytes[0]);
+  if (length == 0) return;
+  try {
+    out_->sendMessage(bytes, length);
+  } catch (...) {
+  }
+}
+
+}  // namespace tastarion

@@ -1,0 +1,138 @@
+#include "platform/fluidsynth_output.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace tastarion {
+namespace {
+
+constexpr int kFlute = 73;
+// A sixth of a semitone: room for a SoundFont's own tuning, far from the next key.
+constexpr double kTolerance = 0.01;
+
+class OfflineSynth : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto soundfonts = soundfont_candidates();
+    if (soundfonts.empty()) GTEST_SKIP() << "no SoundFont in " << kSoundFontDir;
+    ASSERT_TRUE(synth_.open(soundfonts, FluidSynthOutput::Audio::none));
+    rate_ = synth_.sample_rate();
+    synth_.send(pack_message(0xC0, kFlute));
+  }
+
+  std::vector<float> render(double seconds) {
+    const int frames = static_cast<int>(seconds * rate_);
+    std::vector<float> left(frames), right(frames);
+    EXPECT_TRUE(synth_.render(left.data(), right.data(), frames));
+    return left;
+  }
+
+  // The fundamental of a steady tone: the autocorrelation's first peak that
+  // comes close to its highest, refined between samples.
+  double pitch_of(const std::vector<float>& x) const {
+    const int min_lag = static_cast<int>(rate_ / 2000), max_lag = static_cast<int>(rate_ / 50);
+    const int n = static_cast<int>(x.size()) - max_lag - 1;
+    std::vector<double> r(max_lag + 2);
+    for (int lag = min_lag - 1; lag <= max_lag + 1; ++lag) {
+      for (int i = 0; i < n; ++i) r[lag] += double(x[i]) * x[i + lag];
+    }
+    double best = 0;
+    for (int lag = min_lag; lag <= max_lag; ++lag) best = std::max(best, r[lag]);
+    for (int lag = min_lag; lag <= max_lag; ++lag) {
+      if (r[lag] >= 0.9 * best && r[lag] >= r[lag - 1] && r[lag] >= r[lag + 1]) {
+        const double shift =
+            0.5 * (r[lag - 1] - r[lag + 1]) / (r[lag - 1] - 2 * r[lag] + r[lag + 1]);
+        return rate_ / (lag + shift);
+      }
+    }
+    return 0;
+  }
+
+  static double rms(const std::vector<float>& x) {
+    double sum = 0;
+    for (float v : x) sum += double(v) * v;
+    return std::sqrt(sum / x.size());
+  }
+
+  FluidSynthOutput synth_;
+  double rate_ = 0;
+};
+
+TEST_F(OfflineSynth, PlaysA440AtItsPitch) {
+  synth_.send(pack_message(0x90, 69, 100));
+  render(0.1);  // past the attack
+  EXPECT_NEAR(pitch_of(render(0.4)), 440.0, 440.0 * kTolerance);
+}
+
+TEST_F(OfflineSynth, ChannelNibbleAndKeyNumberAreHonoured) {
+  synth_.send(pack_message(0xC5, kFlute));
+  synth_.send(pack_message(0x95, 60, 100));  // middle C on channel 6
+  render(0.1);
+  EXPECT_NEAR(pitch_of(render(0.4)), 261.63, 261.63 * kTolerance);
+}
+
+TEST_F(OfflineSynth, PitchBendMovesThePitch) {
+  const struct {
+    uint8_t lsb, msb;
+    double hz;
+  } cases[] = {
+      {0x00, 0x60, 466.16},  // half way up a two-semitone range: B flat 4
+      {0x00, 0x20, 415.30},  // half way down: A flat 4
+      // The first data byte is the low seven bits: 0x7F 0x40 is just above the centre.
+      {0x7F, 0x40, 440.0 * std::pow(2.0, 127.0 / 8192 / 6)},
+  };
+  for (const auto& c : cases) {
+    synth_.send(pack_message(0xE0, c.lsb, c.msb));
+    synth_.send(pack_message(0x90, 69, 100));
+    render(0.1);
+    EXPECT_NEAR(pitch_of(render(0.4)), c.hz, c.hz * kTolerance)
+        << std::hex << int(c.lsb) << " " << int(c.msb);
+    synth_.send(pack_message(0x80, 69, 0));
+    render(1.0);
+  }
+}
+
+TEST_F(OfflineSynth, NoteOffAndVelocityZeroBothEndTheNote) {
+  for (ShortMessage off : {pack_message(0x80, 69, 64), pack_message(0x90, 69, 0)}) {
+    synth_.send(pack_message(0x90, 69, 100));
+    const double held = rms(render(0.3));
+    ASSERT_GT(held, 1e-3);
+    synth_.send(off);
+    render(1.5);  // release and reverb tail
+    EXPECT_LT(rms(render(0.2)), held / 100) << std::hex << off;
+  }
+}
+
+TEST_F(OfflineSynth, NoteOffOnAnotherChannelLeavesTheNoteSounding) {
+  synth_.send(pack_message(0x90, 69, 100));
+  const double held = rms(render(0.3));
+  synth_.send(pack_message(0x81, 69, 0));
+  render(0.5);
+  EXPECT_GT(rms(render(0.2)), held / 4);
+}
+
+TEST_F(OfflineSynth, ChannelVolumeControlChange) {
+  synth_.send(pack_message(0x90, 69, 100));
+  const double loud = rms(render(0.3));
+  synth_.send(pack_message(0xB0, 7, 0));
+  render(1.0);  // the reverb tail dies away
+  EXPECT_LT(rms(render(0.2)), loud / 100);
+}
+
+TEST(SynthOpen, FallsBackToTheNextSoundFontAndFailsWithoutOne) {
+  const auto soundfonts = soundfont_candidates();
+  if (soundfonts.empty()) GTEST_SKIP() << "no SoundFont in " << kSoundFontDir;
+  FluidSynthOutput synth;
+  EXPECT_FALSE(synth.open({"/nonexistent.sf2"}, FluidSynthOutput::Audio::none));
+  EXPECT_FALSE(synth.is_open());
+  ASSERT_TRUE(synth.open({"/nonexistent.sf2", soundfonts.front()}, FluidSynthOutput::Audio::none));
+  EXPECT_EQ(synth.soundfont(), soundfonts.front());
+  synth.close();
+  EXPECT_FALSE(synth.is_open());
+  synth.send(pack_message(0x90, 60, 100));  // closed: nothing happens
+}
+
+}  // namespace
+}  // namespace tastarion

@@ -1,0 +1,202 @@
+// A real JACK server (dummy driver, no sound card) with jack_midi_dump as the
+// MIDI receiver: the bytes the program sends must arrive exactly.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <jack/jack.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include "platform/quiet_drivers.h"
+#include "platform/system_midi_output.h"
+#include "scoped_env.h"
+
+extern char** environ;
+
+namespace tastarion {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing::ScopedEnv;
+
+bool wait_until(std::chrono::milliseconds limit, const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+bool on_path(const std::string& program) {
+  std::istringstream dirs(std::getenv("PATH") ? std::getenv("PATH") : "");
+  for (std::string dir; std::getline(dirs, dir, ':');) {
+    if (access((fs::path(dir) / program).c_str(), X_OK) == 0) return true;
+  }
+  return false;
+}
+
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A program run in the background with its output in a file; stopped, and
+// killed if it lingers, when the test ends however it ends.
+class Child {
+ public:
+  Child(std::vector<std::string> args, const fs::path& log) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  ~Child() { stop(); }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  bool started() const { return pid_ > 0; }
+  void stop() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    if (!wait_until(3s, [this] { return waitpid(pid_, nullptr, WNOHANG) == pid_; })) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+bool jack_server_up() {
+  jack_status_t status;
+  jack_client_t* client = jack_client_open("tastarion-test-probe", JackNoStartServer, &status);
+  if (client == nullptr) return false;
+  jack_client_close(client);
+  return true;
+}
+
+bool has_port(const std::string& name) {
+  const auto ports = list_output_ports(PortApi::jack);
+  return std::find(ports.begin(), ports.end(), name) != ports.end();
+}
+
+// The hex bytes of each event line of `jack_midi_dump -a`: "<time>: 90 3c 60 note on ...".
+std::vector<std::string> dumped_messages(const fs::path& log) {
+  std::vector<std::string> messages;
+  std::istringstream lines(read_file(log));
+  for (std::string line; std::getline(lines, line);) {
+    const size_t colon = line.find(':');
+    if (colon == std::string::npos) continue;
+    std::istringstream words(line.substr(colon + 1));
+    std::string bytes;
+    for (std::string word;
+         words >> word && word.size() == 2 && std::isxdigit(word[0]) && std::isxdigit(word[1]);) {
+      bytes += (bytes.empty() ? "" : " ") + word;
+    }
+    if (!bytes.empty()) messages.push_back(bytes);
+  }
+  return messages;
+}
+
+int find_device(const SystemMidiOutput& output, const std::string& name) {
+  for (int id = 0; id < output.device_count(); ++id) {
+    if (output.device_name(id) == name) return id;
+  }
+  return -1;
+}
+
+class JackServer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!on_path("jackd") || !on_path("jack_midi_dump")) GTEST_SKIP() << "jackd2 not installed";
+    quiet_sound_drivers();
+    dir_ = fs::temp_directory_path() / ("tastarion-jack-" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+    jackd_ = std::make_unique<Child>(
+        std::vector<std::string>{"jackd", "-d", "dummy", "-r", "48000", "-p", "64"},
+        dir_ / "jackd.log");
+    ASSERT_TRUE(jackd_->started());
+    ASSERT_TRUE(wait_until(10s, jack_server_up)) << read_file(dir_ / "jackd.log");
+  }
+
+  void TearDown() override {
+    monitors_.clear();
+    if (jackd_) jackd_->stop();
+    if (!dir_.empty()) fs::remove_all(dir_);
+  }
+
+  // Starts jack_midi_dump as client `name`; returns its log.
+  fs::path start_monitor(const std::string& name) {
+    const fs::path log = dir_ / (name + ".log");
+    monitors_.push_back(
+        std::make_unique<Child>(std::vector<std::string>{"jack_midi_dump", "-a", name}, log));
+    EXPECT_TRUE(monitors_.back()->started());
+    EXPECT_TRUE(wait_until(10s, [&] { return has_port(name + ":input"); })) << read_file(log);
+    return log;
+  }
+
+  // Each test talks to a server of its own, whatever else runs on the machine.
+  ScopedEnv server_{"JACK_DEFAULT_SERVER", "tastarion-test-" + std::to_string(getpid())};
+  ScopedEnv no_reservation_{"JACK_NO_AUDIO_RESERVATION", "1"};
+  fs::path dir_;
+  std::unique_ptr<Child> jackd_;
+  std::vector<std::unique_ptr<Child>> monitors_;
+};
+
+TEST_F(JackServer, NoteOnAndOffArriveByteForByte) {
+  const fs::path log = start_monitor("midi-monitor");
+  SystemMidiOutput output;
+  const int id = find_device(output, "midi-monitor:input");
+  ASSERT_GE(id, 0);
+  if (!soundfont_candidates().empty()) {
+    EXPECT_EQ(output.device_name(0), kSynthDeviceName);  // the synthesizer comes first
+  }
+  ASSERT_TRUE(output.open(id));
+  output.send(pack_message(0x90, 0x3C, 0x60));
+  output.send(pack_message(0x90, 0x3C, 0x00));
+  EXPECT_TRUE(wait_until(5s, [&] { return dumped_messages(log).size() >= 2; }));
+  output.close();
+  EXPECT_EQ(dumped_messages(log), (std::vector<std::string>{"90 3c 60", "90 3c 00"}))
+      << read_file(log);
+}
+
+TEST_F(JackServer, PortsAreFoundByNameWhenTheListHasShifted) {
+  const fs::path first_log = start_monitor("monitor-a");
+  const fs::path second_log = start_monitor("monitor-b");
+  SystemMidiOutput output;
+  const int first = find_device(output, "monitor-a:input");
+  const int second = find_device(output, "monitor-b:input");
+  ASSERT_GE(first, 0);
+  ASSERT_GE(second, 0);
+  monitors_.front()->stop();  // monitor-b's index in the server's list moves up
+  ASSERT_TRUE(wait_until(5s, [] { return !has_port("monitor-a:input"); }));
+
+  EXPECT_FALSE(output.open(first));  // gone, and no other port stands in for it
+  ASSERT_TRUE(output.open(second));
+  output.send(pack_message(0xC3, 0x49));
+  output.send(pack_message(0xE3, 0x00, 0x60));
+  EXPECT_TRUE(wait_until(5s, [&] { return dumped_messages(second_log).size() >= 2; }));
+  output.close();
+  EXPECT_EQ(dumped_messages(second_log), (std::vector<std::string>{"c3 49", "e3 00 60"}));
+}
+
+}  // namespace
+}  // namespace tastarion

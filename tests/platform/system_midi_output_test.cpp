@@ -1,0 +1,98 @@
+#include "platform/system_midi_output.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "scoped_env.h"
+
+namespace tastarion {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ScopedEnv;
+
+// A file that looks like a SoundFont to a quick check but holds no sounds.
+void write_fake_soundfont(const fs::path& path) {
+  std::ofstream(path, std::ios::binary).write("RIFF\x04\x00\x00\x00sfbk", 12);
+}
+
+class SoundFontDir : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("tastarion-sf2-" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  fs::path dir_;
+};
+
+TEST_F(SoundFontDir, DefaultGmFirstThenTheOthersByNameEachFileOnce) {
+  write_fake_soundfont(dir_ / "b.sf2");
+  write_fake_soundfont(dir_ / "a.SF2");
+  write_fake_soundfont(dir_ / "c.sf2");
+  fs::create_symlink(dir_ / "c.sf2", dir_ / "default-GM.sf2");
+  std::ofstream(dir_ / "broken.sf2") << "not a SoundFont";
+  std::ofstream(dir_ / "readme.txt") << "RIFF";
+  EXPECT_EQ(soundfont_candidates(dir_.string()),
+            (std::vector<std::string>{(dir_ / "default-GM.sf2").string(), (dir_ / "a.SF2").string(),
+                                      (dir_ / "b.sf2").string()}));
+  EXPECT_TRUE(soundfont_candidates((dir_ / "missing").string()).empty());
+}
+
+TEST_F(SoundFontDir, NoSynthWithoutAUsableSoundFont) {
+  SystemMidiOutput output({dir_.string(), false, false});
+  EXPECT_EQ(output.device_count(), 0);
+  EXPECT_FALSE(output.open(0));
+  output.send(pack_message(0x90, 60, 100));  // nothing open: dropped
+}
+
+// No ALSA sequencer here and a JACK server name nobody uses: the synthesizer
+// alone, and not a word on the terminal.
+TEST(SystemMidiOutput, WithoutSequencerOrJackOnlyTheSynthAndSilence) {
+  if (access("/dev/snd/seq", F_OK) == 0) GTEST_SKIP() << "this machine has an ALSA sequencer";
+  ScopedEnv server("JACK_DEFAULT_SERVER", "tastarion-absent-" + std::to_string(getpid()));
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  SystemMidiOutput output;
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(out + err, "");
+  if (soundfont_candidates().empty()) {
+    EXPECT_EQ(output.device_count(), 0);
+  } else {
+    ASSERT_EQ(output.device_count(), 1);
+    EXPECT_EQ(output.device_name(0), kSynthDeviceName);
+  }
+  EXPECT_EQ(output.device_name(1), "");
+  EXPECT_EQ(output.device_name(-1), "");
+}
+
+// With no sound server, the synthesizer cannot play: the open says so, quietly.
+TEST(SystemMidiOutput, SynthWithoutSoundServerFailsQuietly) {
+  if (fs::exists("/dev/snd")) GTEST_SKIP() << "this machine has sound devices";
+  if (soundfont_candidates().empty()) GTEST_SKIP() << "no SoundFont";
+  ScopedEnv server("JACK_DEFAULT_SERVER", "tastarion-absent-" + std::to_string(getpid()));
+  ScopedEnv pulse("PULSE_SERVER", "unix:/nonexistent/tastarion");
+  SystemMidiOutput output({kSoundFontDir, false, false});
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  const bool opened = output.open(0);
+  const std::string printed =
+      ::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(printed, "");
+}
+
+TEST(DeviceName, CutTo31BytesOnACharacterBoundary) {
+  EXPECT_EQ(shorten_device_name("midi-monitor:input"), "midi-monitor:input");
+  EXPECT_EQ(shorten_device_name(std::string(31, 'x')), std::string(31, 'x'));
+  EXPECT_EQ(shorten_device_name(std::string(40, 'x')), std::string(31, 'x'));
+  // 30 ASCII bytes then a two-byte character: the character does not fit whole.
+  EXPECT_EQ(shorten_device_name(std::string(30, 'x') + "\xC3\xA9zz"), std::string(30, 'x'));
+}
+
+}  // namespace
+}  // namespace tastarion
