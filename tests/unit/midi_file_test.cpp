@@ -1,0 +1,252 @@
+#include "recorder/midi_file.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_clock.h"
+#include "fakes/fake_midi.h"
+#include "fakes/fake_timer_service.h"
+#include "fakes/recording_view.h"
+#include "recorder/event_buffer.h"
+#include "recorder/recorder.h"
+
+namespace tastarion {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using testing::FakeClock;
+using testing::FakeMidi;
+using testing::FakeTimerService;
+using ::testing::HasSubstr;
+using testing::RecordingView;
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void write_text(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::vector<std::string> names_in(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+const Bytes kHeader = {0x4D, 0x54, 0x68, 0x64, 0x00, 0x00, 0x00, 0x06, 0x00,
+                       0x00, 0x00, 0x01, 0x02, 0x00, 0x4D, 0x54, 0x72, 0x6B};
+const Bytes kEnd = {0x80, 0x80, 0x80, 0x00, 0xFF, 0x2F, 0x00};
+
+Bytes concat(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+class MidiFileTest : public ::testing::Test {
+ protected:
+  MidiFileTest() {
+    EXPECT_TRUE(piano.state.event_buffer.allocate());
+    char pattern[] = "/tmp/tastarion-midi-file-XXXXXX";
+    dir = mkdtemp(pattern);
+    view.save_answer = (dir / "take.mid").string();
+    old_cwd = fs::current_path();
+  }
+  ~MidiFileTest() override {
+    fs::current_path(old_cwd);
+    if (mounted) umount2(dir.c_str(), MNT_DETACH);
+    fs::permissions(dir, fs::perms::owner_all);
+    fs::remove_all(dir);
+  }
+
+  void note(uint32_t at, bool press, int slot, uint8_t sent_note, uint8_t velocity) {
+    clock.now_ms = at;
+    record_note_event(piano, press, slot, sent_note, velocity, 0x2E);
+  }
+  // A recording of `notes` alternating presses and releases, 5 ms apart.
+  void record(int notes) {
+    toggle_recording(piano);
+    for (int i = 0; i < notes; ++i) note(5 * (i + 1), i % 2 == 0, 0, 60, i % 2 == 0 ? 96 : 0);
+  }
+  // A tmpfs on `dir`: only as root, and only where mounting is permitted.
+  bool mount_tmpfs(const char* options) {
+    if (geteuid() != 0 || mount("tastarion-test", dir.c_str(), "tmpfs", 0, options) != 0) {
+      return false;
+    }
+    mounted = true;
+    return true;
+  }
+  // The recording is still closed in the buffer, as the replayer needs it.
+  void expect_closed_recording(uint32_t notes) {
+    const uint32_t cursor = EventBuffer::kFirstRecord + 7 * (notes + 1);
+    EXPECT_EQ(piano.state.event_cursor, cursor);
+    const uint8_t* data = piano.state.event_buffer.data();
+    EXPECT_EQ(Bytes(data + 18, data + 22), (Bytes{0, 0, static_cast<uint8_t>((cursor - 22) >> 8),
+                                                  static_cast<uint8_t>(cursor - 22)}));
+    EXPECT_TRUE(is_end_record(data + cursor - 7));
+    EXPECT_EQ(piano.state.recording, 0u);
+  }
+  void expect_failure_shown(const std::string& path, int error) {
+    std::vector<std::string> events = view.take();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back().rfind("message [" + std::string(version_line) + "] ", 0), 0u);
+    EXPECT_THAT(events.back(), HasSubstr(path));
+    EXPECT_THAT(events.back(), HasSubstr(std::strerror(error)));
+    EXPECT_EQ(view.current_title(), std::string(version_line));
+  }
+
+  FakeMidi midi;
+  FakeTimerService timers;
+  FakeClock clock;
+  RecordingView view;
+  std::vector<std::string> lines;
+  Piano piano{midi, timers, clock, view, [this](std::string_view l) { lines.emplace_back(l); }};
+  fs::path dir;
+  fs::path old_cwd;
+  bool mounted = false;
+};
+
+TEST_F(MidiFileTest, WorkedExampleIsSavedByteForByte) {
+  toggle_recording(piano);        // F2 at 0
+  note(1000, true, 0, 0x3C, 96);  // the key of note 60, slot 0, volume 8
+  note(1250, false, 0, 0x3C, 0);
+  toggle_recording(piano);
+
+  EXPECT_THAT(lines, ElementsAre("on ch=0 time=3E8\n", "delta=3E8, stat=90, pitch=3C, vol=60\n",
+                                 "off ch=0 time=FA\n", "delta=FA, stat=90, pitch=3C, vol=0\n",
+                                 "delta=0, stat=FF, pitch=2F, vol=0\n", "終了 byte=2B\n"));
+  EXPECT_EQ(read_file(dir / "take.mid"), concat({kHeader,
+                                                 {0x00, 0x00, 0x00, 0x15},
+                                                 {0x80, 0x80, 0x87, 0x68, 0x90, 0x3C, 0x60},
+                                                 {0x80, 0x80, 0x81, 0x7A, 0x90, 0x3C, 0x00},
+                                                 kEnd}));
+  EXPECT_THAT(view.take(),
+              ElementsAre("title " + std::string(version_line) + "        [Recording...]",
+                          "save dialog", "title " + std::string(version_line)));
+  expect_closed_recording(2);
+}
+
+TEST_F(MidiFileTest, RecordingWithoutNotesIsTwentyNineBytes) {
+  toggle_recording(piano);
+  toggle_recording(piano);
+  EXPECT_EQ(read_file(dir / "take.mid"), concat({kHeader, {0x00, 0x00, 0x00, 0x07}, kEnd}));
+  EXPECT_THAT(lines, ElementsAre("delta=0, stat=FF, pitch=2F, vol=0\n", "終了 byte=1D\n"));
+}
+
+TEST_F(MidiFileTest, ShorterSecondRecordingSavesOnlyItself) {
+  record(3);
+  toggle_recording(piano);
+  ASSERT_EQ(fs::file_size(dir / "take.mid"), 29u + 7 * 3);
+  toggle_recording(piano);
+  note(15 + 40, true, 2, 0x40, 0x54);
+  toggle_recording(piano);
+  EXPECT_EQ(
+      read_file(dir / "take.mid"),
+      concat(
+          {kHeader, {0x00, 0x00, 0x00, 0x0E}, {0x80, 0x80, 0x80, 0x28, 0x92, 0x40, 0x54}, kEnd}));
+  EXPECT_EQ(names_in(dir), std::vector<std::string>{"take.mid"});
+}
+
+TEST_F(MidiFileTest, ChosenNameReplacesAnExistingFileWholeKeepingItsPermissions) {
+  write_text(dir / "take.mid", std::string(500, 'x'));
+  fs::permissions(dir / "take.mid",
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  toggle_recording(piano);
+  toggle_recording(piano);
+  EXPECT_EQ(read_file(dir / "take.mid"), concat({kHeader, {0x00, 0x00, 0x00, 0x07}, kEnd}));
+  EXPECT_EQ(fs::status(dir / "take.mid").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(names_in(dir), std::vector<std::string>{"take.mid"});
+}
+
+TEST_F(MidiFileTest, CancelledDialogSavesUnderTheFirstFreeDefaultName) {
+  fs::current_path(dir);
+  view.save_answer = std::nullopt;
+  record(0);
+  toggle_recording(piano);
+  EXPECT_EQ(lines.back(), "file=vemola.mid\n");
+  EXPECT_EQ(fs::file_size(dir / "vemola.mid"), 29u);
+
+  // Taken names are left alone, a dangling link included.
+  fs::create_symlink("nowhere.mid", dir / "vemola-2.mid");
+  record(2);
+  toggle_recording(piano);
+  EXPECT_THAT(std::vector<std::string>(lines.end() - 2, lines.end()),
+              ElementsAre("終了 byte=2B\n", "file=vemola-3.mid\n"));
+  EXPECT_EQ(fs::file_size(dir / "vemola.mid"), 29u);
+  EXPECT_EQ(fs::file_size(dir / "vemola-3.mid"), 43u);
+  EXPECT_TRUE(fs::is_symlink(dir / "vemola-2.mid"));
+  EXPECT_FALSE(fs::exists(dir / "nowhere.mid"));
+  EXPECT_EQ(names_in(dir),
+            (std::vector<std::string>{"vemola-2.mid", "vemola-3.mid", "vemola.mid"}));
+}
+
+TEST_F(MidiFileTest, UnwritableDirectoryIsReportedAndTheRecordingKept) {
+  int expected;
+  if (geteuid() == 0) {
+    if (!mount_tmpfs("size=16k,mode=0755")) GTEST_SKIP() << "cannot mount a tmpfs here";
+    ASSERT_EQ(mount("tastarion-test", dir.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr), 0)
+        << std::strerror(errno);
+    expected = EROFS;
+  } else {
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+    expected = EACCES;
+  }
+  record(2);
+  toggle_recording(piano);
+  expect_failure_shown(*view.save_answer, expected);
+  EXPECT_EQ(lines.back(), "終了 byte=2B\n");
+  EXPECT_FALSE(fs::exists(*view.save_answer));
+  expect_closed_recording(2);
+}
+
+TEST_F(MidiFileTest, FullFileSystemLeavesTheOldFileWhole) {
+  if (!mount_tmpfs("size=16k")) GTEST_SKIP() << "needs root and permission to mount a tmpfs";
+  write_text(dir / "take.mid", "the previous take");
+  record(3000);  // 21,029 bytes, more than the file system holds
+  toggle_recording(piano);
+  expect_failure_shown(*view.save_answer, ENOSPC);
+  EXPECT_EQ(read_file(dir / "take.mid"), Bytes({'t', 'h', 'e', ' ', 'p', 'r', 'e', 'v', 'i', 'o',
+                                                'u', 's', ' ', 't', 'a', 'k', 'e'}));
+  EXPECT_EQ(names_in(dir), std::vector<std::string>{"take.mid"});
+  expect_closed_recording(3000);
+}
+
+TEST_F(MidiFileTest, ShortWriteIsReportedNotSavedAsATruncatedFile) {
+  // A file size limit makes a real short write without any privilege.
+  struct rlimit old_limit;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit limit = old_limit;
+  limit.rlim_cur = 100;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  record(20);  // 169 bytes
+  toggle_recording(piano);
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  std::signal(SIGXFSZ, old_handler);
+
+  expect_failure_shown(*view.save_answer, EFBIG);
+  EXPECT_TRUE(names_in(dir).empty());
+  expect_closed_recording(20);
+}
+
+}  // namespace
+}  // namespace tastarion
