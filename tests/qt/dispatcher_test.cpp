@@ -110,7 +110,9 @@ TEST_P(StepKeyTest, RunsOnFirstPressAndOnEveryRepeat) {
   EXPECT_THAT(view.take(), IsEmpty());
   EXPECT_THAT(window.take(), IsEmpty());
   // A key without a command, or at its limit, sends nothing at all.
-  if (key.first.empty()) EXPECT_THAT(midi.messages(), IsEmpty());
+  if (key.first.empty()) {
+    EXPECT_THAT(midi.messages(), IsEmpty());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
