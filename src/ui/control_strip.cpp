@@ -1,0 +1,177 @@
+#include "ui/control_strip.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTimer>
+#include <QToolTip>
+#include <algorithm>
+
+#include "engine/sound_settings.h"
+
+namespace tastarion::ui {
+
+const char* const keyboard_tooltip =
+    "[C]=C2-Do [V]=C2-Re [/]=C3-Do\nPress [F1] for Help or\nClick right button of a mouse";
+
+namespace {
+
+// Captions over the six columns, spaced for the controls below them.
+constexpr const char* header_text =
+    "  Volume     Pitch      M.M    Transpose     Instrument               Midi device";
+
+constexpr int header_font_pixels = 12;
+constexpr int controls_top = 20;
+constexpr int slider_width = 69;
+constexpr int slider_height = 26;
+// A closed list; its drop-down part opens below, over the keyboard.
+constexpr int list_height = 24;
+constexpr int list_visible_rows = 13;
+constexpr int initial_transpose_row = 12;
+
+}  // namespace
+
+ControlStrip::ControlStrip(QWidget* parent) : QWidget(parent) {
+  // Not filled: the gaps between the controls show the window's black background.
+  setAutoFillBackground(false);
+  resize(strip_width, strip_height);
+  // The window behind is black; the controls keep the system's dialog colours.
+  QPalette dialog_palette = QApplication::palette();
+  dialog_palette.setResolveMask(~QPalette::ResolveMask{0});
+  setPalette(dialog_palette);
+
+  header_ = new QLabel(QString::fromLatin1(header_text), this);
+  header_->setGeometry(0, 0, strip_width, controls_top);
+  header_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  // The captions are spaced for a font of about seven pixels a character; a fixed-pitch
+  // one keeps each caption over its column, which the usual proportional font does not.
+  QFont header_font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  header_font.setPixelSize(header_font_pixels);
+  header_->setFont(header_font);
+  header_->setAutoFillBackground(true);
+  QPalette header_palette = header_->palette();
+  header_palette.setColor(QPalette::WindowText, Qt::black);
+  header_->setPalette(header_palette);
+  // No tip of its own: the window's key guide shows over the header.
+
+  volume_ = make_slider(0, 0, 10, 8, 1, "Volume(Up/Down arrow key)", &ControlStrip::volumeMoved);
+  pitch_ = make_slider(70, -100, 100, 0, 100, "Fine Picth \u00b1100Cent\n(Left/Right arrow key)",
+                       &ControlStrip::pitchMoved);
+  mm_ =
+      make_slider(140, 30, 240, 60, 20, "M.M On/Off(F5)\nM.M Speed(F6/F7)", &ControlStrip::mmMoved);
+
+  transpose_ = make_list(210, 79, "Transpose([Ins]/[Del])", &ControlStrip::transposeSelected);
+  instrument_ = make_list(290, 124, "Instrument([Home]/[End])", &ControlStrip::instrumentSelected);
+  device_ = make_list(414, 210, "Midi Source([PgUp]/[PgDn])", &ControlStrip::deviceSelected);
+
+  for (const char* name : transpose_names) transpose_->addItem(QString::fromUtf8(name));
+  transpose_->setCurrentIndex(initial_transpose_row);
+  for (const char* name : instrument_names) instrument_->addItem(QString::fromUtf8(name));
+  instrument_->setCurrentIndex(0);
+}
+
+QSlider* ControlStrip::make_slider(int left, int minimum, int maximum, int value, int tick_interval,
+                                   const char* tip, void (ControlStrip::*moved)(int)) {
+  auto* slider = new QSlider(Qt::Horizontal, this);
+  slider->setGeometry(left, controls_top, slider_width, slider_height);
+  slider->setRange(minimum, maximum);
+  slider->setSingleStep(1);
+  // A click on the track moves a fifth of the range, as a trackbar's page does.
+  slider->setPageStep(std::max(1, (maximum - minimum) / 5));
+  slider->setValue(value);
+  slider->setTickPosition(QSlider::TicksAbove);
+  slider->setTickInterval(tick_interval);
+  // The piano keeps the keyboard: arrows and pages are command keys, never slider keys.
+  slider->setFocusPolicy(Qt::NoFocus);
+  slider->setAutoFillBackground(true);
+  slider->setToolTip(QString::fromUtf8(tip));
+
+  // actionTriggered comes after the position moved and before the value follows, for
+  // drag steps and for track clicks even when the thumb stays where it is.
+  connect(slider, &QAbstractSlider::actionTriggered, this,
+          [this, slider, moved] { emit(this->*moved)(slider->sliderPosition()); });
+  connect(slider, &QAbstractSlider::sliderReleased, this, [this, slider, moved] {
+    QToolTip::hideText();
+    emit(this->*moved)(slider->value());
+  });
+  connect(slider, &QAbstractSlider::sliderMoved, this,
+          [this, slider](int position) { show_value_tip(slider, position); });
+  return slider;
+}
+
+QComboBox* ControlStrip::make_list(int left, int width, const char* tip,
+                                   void (ControlStrip::*selected)(int)) {
+  auto* list = new QComboBox(this);
+  list->setGeometry(left, controls_top, width, list_height);
+  list->setFocusPolicy(Qt::ClickFocus);
+  list->setMaxVisibleItems(list_visible_rows);
+  list->setToolTip(QString::fromUtf8(tip));
+  // The drop-down's hiding is the one sign of a cancelled choice.
+  list->view()->window()->installEventFilter(this);
+  connect(list, &QComboBox::activated, this, [this, selected](int row) {
+    emit(this->*selected)(row);
+    schedule_focus_return();
+  });
+  return list;
+}
+
+void ControlStrip::show_value_tip(QSlider* slider, int value) {
+  QStyleOptionSlider option;
+  option.initFrom(slider);
+  option.orientation = slider->orientation();
+  option.minimum = slider->minimum();
+  option.maximum = slider->maximum();
+  option.sliderPosition = value;
+  option.sliderValue = value;
+  option.tickPosition = slider->tickPosition();
+  option.tickInterval = slider->tickInterval();
+  const QRect handle =
+      slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+  // QToolTip puts the tip below and right of the point; lift it above the slider.
+  const int tip_height = QFontMetrics(QToolTip::font()).height() + 8;
+  const QPoint point = slider->mapToGlobal(QPoint(handle.center().x(), -16 - tip_height));
+  QToolTip::showText(point, QString::number(value), slider);
+}
+
+bool ControlStrip::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Hide) schedule_focus_return();
+  return QWidget::eventFilter(watched, event);
+}
+
+void ControlStrip::schedule_focus_return() {
+  // After the drop-down has closed and Qt has settled the focus; a choice made in the
+  // drop-down both hides it and activates, and gives one focusReturn.
+  focus_return_pending_ = true;
+  QTimer::singleShot(0, this, [this] {
+    if (!focus_return_pending_) return;
+    focus_return_pending_ = false;
+    emit focusReturn();
+  });
+}
+
+void ControlStrip::setVolume(int value) {
+  volume_->setValue(value);
+}
+void ControlStrip::setPitch(int value) {
+  pitch_->setValue(value);
+}
+void ControlStrip::setMmSpeed(int value) {
+  mm_->setValue(value);
+}
+void ControlStrip::selectTransposeRow(int row) {
+  transpose_->setCurrentIndex(row);
+}
+void ControlStrip::selectInstrumentRow(int row) {
+  instrument_->setCurrentIndex(row);
+}
+void ControlStrip::addDeviceName(const QString& name) {
+  device_->addItem(name);
+}
+void ControlStrip::selectDeviceRow(int row) {
+  device_->setCurrentIndex(row);
+}
+
+}  // namespace tastarion::ui

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QComboBox>
+#include <QLabel>
+#include <QSlider>
+#include <QWidget>
+
+namespace tastarion::ui {
+
+// The hover tip of the main window, shown over the picture and wherever no control is.
+extern const char* const keyboard_tooltip;
+
+// Geometry of the strip in the window's client area.
+inline constexpr int strip_width = 624;
+inline constexpr int strip_height = 46;
+
+// The header, the three sliders and the three lists along the top of the window.
+// Signals tell only what the user did; the setters move a control silently.
+class ControlStrip : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit ControlStrip(QWidget* parent = nullptr);
+
+  void setVolume(int value);
+  void setPitch(int value);
+  void setMmSpeed(int value);
+  void selectTransposeRow(int row);
+  void selectInstrumentRow(int row);
+  void addDeviceName(const QString& name);
+  void selectDeviceRow(int row);
+
+  QLabel* headerLabel() const { return header_; }
+  QSlider* volumeSlider() const { return volume_; }
+  QSlider* pitchSlider() const { return pitch_; }
+  QSlider* mmSlider() const { return mm_; }
+  QComboBox* transposeList() const { return transpose_; }
+  QComboBox* instrumentList() const { return instrument_; }
+  QComboBox* deviceList() const { return device_; }
+
+ signals:
+  // Each step of a drag, each click on the track (moved or not) and the end of a drag.
+  void volumeMoved(int value);
+  void pitchMoved(int value);
+  void mmMoved(int value);
+  // A row the user chose, also the row already shown.
+  void transposeSelected(int row);
+  void instrumentSelected(int row);
+  void deviceSelected(int row);
+  // A list is done with the keyboard: after a choice and after a cancelled drop-down.
+  void focusReturn();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QSlider* make_slider(int left, int minimum, int maximum, int value, int tick_interval,
+                       const char* tip, void (ControlStrip::*moved)(int));
+  QComboBox* make_list(int left, int width, const char* tip, void (ControlStrip::*selected)(int));
+  void show_value_tip(QSlider* slider, int value);
+  void schedule_focus_return();
+
+  QLabel* header_;
+  QSlider* volume_;
+  QSlider* pitch_;
+  QSlider* mm_;
+  QComboBox* transpose_;
+  QComboBox* instrument_;
+  QComboBox* device_;
+  bool focus_return_pending_ = false;
+};
+
+}  // namespace tastarion::ui

@@ -1,0 +1,139 @@
+#include "ui/keyboard_picture.h"
+
+#include <QPainter>
+#include <cmath>
+
+namespace tastarion::ui {
+
+namespace {
+
+constexpr int white_step = 24;
+constexpr int first_note = 43;
+constexpr int last_note = 85;
+constexpr uint8_t black_flag = 0x40;
+
+struct Label {
+  int x;
+  int y;
+  const char* text;
+};
+// The notes of the PC keys C (C2) and Y (C4).
+constexpr std::array<Label, 2> labels{{{82, 100, "C"}, {417, 100, "Y"}}};
+// Height of the label font's text cell.
+constexpr int label_cell_height = 12;
+
+// Fills the ellipse inscribed in `box` the way a plain rasteriser does: every pixel whose
+// centre lies inside. Done by hand so the dot is the same on every Qt version and style.
+void fill_ellipse(QImage& image, const QRect& box, QRgb colour) {
+  const double a = box.width() / 2.0;
+  const double b = box.height() / 2.0;
+  const double cx = box.x() + a;
+  const double cy = box.y() + b;
+  for (int y = box.top(); y <= box.bottom(); ++y) {
+    const double dy = (y + 0.5 - cy) / b;
+    const double reach = 1.0 - dy * dy;
+    if (reach < 0) continue;
+    const double half = a * std::sqrt(reach);
+    const int from = static_cast<int>(std::ceil(cx - half - 0.5));
+    const int to = static_cast<int>(std::floor(cx + half - 0.5));
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = std::max(from, box.left()); x <= std::min(to, box.right()); ++x) {
+      line[x] = colour;
+    }
+  }
+}
+
+}  // namespace
+
+const std::array<uint8_t, 43> key_positions{
+    0x00, 0x40, 0x01, 0x41, 0x02, 0x03, 0x43, 0x04, 0x44, 0x05, 0x06, 0x46, 0x07, 0x47, 0x08,
+    0x48, 0x09, 0x0A, 0x4A, 0x0B, 0x4B, 0x0C, 0x0D, 0x4D, 0x0E, 0x4E, 0x0F, 0x4F, 0x10, 0x11,
+    0x51, 0x12, 0x52, 0x13, 0x14, 0x54, 0x15, 0x55, 0x16, 0x56, 0x17, 0x18, 0x58};
+
+bool has_black_key(int b) {
+  // No black key between B and C or between E and F.
+  switch (b) {
+    case 2:
+    case 5:
+    case 9:
+    case 12:
+    case 16:
+    case 19:
+    case 23:
+      return false;
+    default:
+      return b >= 0 && b <= 24;
+  }
+}
+
+QRect white_key_rect(int w) {
+  return QRect(white_step * w, 49, 23, 77);
+}
+QRect black_key_rect(int b) {
+  return QRect(white_step * b + 14, 49, 18, 49);
+}
+QRect white_mark_rect(int w) {
+  return QRect(white_step * w + 6, 114, 10, 11);
+}
+QRect black_mark_rect(int b) {
+  return QRect(white_step * b + 18, 84, 10, 10);
+}
+
+QRect mark_rect(uint8_t note) {
+  if (note < first_note || note > last_note) return {};
+  const uint8_t v = key_positions[note - first_note];
+  return v < black_flag ? white_mark_rect(v) : black_mark_rect(v - black_flag);
+}
+
+QFont make_keyboard_font() {
+  QFont font(QString::fromUtf8("ＭＳ ゴシック"));
+  font.setPixelSize(label_cell_height);
+  font.setWeight(QFont::Normal);
+  font.setStyleHint(QFont::Monospace, QFont::NoAntialias);
+  font.setFixedPitch(true);
+  return font;
+}
+
+KeyboardPicture::KeyboardPicture(const QFont& font)
+    : image_(picture_width, picture_height, QImage::Format_RGB32), font_(font) {
+  draw_keyboard();
+}
+
+void KeyboardPicture::draw_keyboard() {
+  image_.fill(Qt::black);
+  QPainter painter(&image_);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setRenderHint(QPainter::TextAntialiasing, false);
+  for (int w = 0; w < white_key_count; ++w) painter.fillRect(white_key_rect(w), Qt::white);
+
+  painter.setFont(font_);
+  painter.setPen(Qt::black);
+  painter.setBackground(Qt::white);
+  painter.setBackgroundMode(Qt::OpaqueMode);
+  for (const Label& label : labels) {
+    const QString text = QString::fromLatin1(label.text);
+    const QRect cell(label.x, label.y, painter.fontMetrics().horizontalAdvance(text),
+                     label_cell_height);
+    painter.save();
+    painter.setClipRect(cell);
+    painter.fillRect(cell, Qt::white);
+    painter.drawText(cell, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text);
+    painter.restore();
+  }
+
+  for (int b = 0; b < white_key_count - 1; ++b) {
+    if (has_black_key(b)) painter.fillRect(black_key_rect(b), Qt::black);
+  }
+}
+
+QRect KeyboardPicture::draw_mark(bool on, uint8_t note) {
+  const QRect box = mark_rect(note);
+  if (box.isEmpty()) return box;
+  const bool white_key = key_positions[note - first_note] < black_flag;
+  // Black dot on a white key, white on a black one; erasing paints the key's own colour.
+  const bool black_dot = white_key == on;
+  fill_ellipse(image_, box, black_dot ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+  return box;
+}
+
+}  // namespace tastarion::ui
