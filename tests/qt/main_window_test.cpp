@@ -1,0 +1,309 @@
+#include "app/main_window.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <functional>
+#include <thread>
+
+#include "app/program.h"
+#include "fakes/fake_clock.h"
+#include "fakes/fake_midi.h"
+#include "fakes/fake_timer_service.h"
+#include "ui/control_strip.h"
+
+namespace tastarion::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+const QRgb kBlack = qRgb(0, 0, 0);
+const QRgb kWhite = qRgb(255, 255, 255);
+
+// XKB keycodes as X11 reports them (evdev code + 8).
+constexpr quint32 kXkbC = 54;
+constexpr quint32 kXkbV = 55;
+constexpr quint32 kXkbTab = 23;
+constexpr quint32 kXkbUp = 111;
+constexpr quint32 kXkbF1 = 67;
+constexpr quint32 kXkbPause = 127;
+constexpr quint32 kXkbNumLock = 77;
+
+// Centres of the marks of note 48 (white key 3) and note 85 (black key right of white key 24).
+const QPoint kMark48(83, 119);
+const QPoint kMark85(599, 89);
+
+// Runs `check` on the first modal box or popup that opens, then lets the test go on.
+void when_opened(std::function<void(QWidget*)> check) {
+  auto* poll = new QTimer(qApp);
+  auto tries = std::make_shared<int>(0);
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, tries, check = std::move(check)] {
+    QWidget* opened = QApplication::activePopupWidget();
+    if (opened == nullptr) opened = QApplication::activeModalWidget();
+    if (opened != nullptr || ++*tries > 200) {
+      poll->deleteLater();
+      poll->stop();
+      if (opened != nullptr) check(opened);
+    }
+  });
+  poll->start(10);
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest()
+      : midi({"Fake synth", "Port B", "Port C"}), program(midi, timers, clock, [](auto) {}) {}
+
+  void SetUp() override {
+    ASSERT_TRUE(program.start());
+    settle();
+    midi.clear();
+  }
+
+  void settle() {
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  }
+  void key(QEvent::Type type, quint32 native, bool repeat = false, int qt_key = Qt::Key_unknown) {
+    QKeyEvent event(type, qt_key, Qt::NoModifier, native, 0, 0, QString(), repeat);
+    QApplication::sendEvent(&window(), &event);
+  }
+  void press(quint32 native, bool repeat = false) { key(QEvent::KeyPress, native, repeat); }
+  void release(quint32 native, bool repeat = false) { key(QEvent::KeyRelease, native, repeat); }
+  std::vector<ShortMessage> sent() {
+    auto out = midi.messages();
+    midi.clear();
+    return out;
+  }
+  QRgb pixel(QPoint at) { return window().grab().toImage().pixel(at); }
+
+  MainWindow& window() { return program.window(); }
+  ui::ControlStrip& strip() { return window().control_strip(); }
+  Piano& piano() { return program.piano(); }
+
+  FakeMidi midi;
+  FakeTimerService timers;
+  FakeClock clock;
+  Program program;
+};
+
+TEST_F(MainWindowTest, StartsWithTheWindowAndControlsAsSet) {
+  EXPECT_EQ(window().windowTitle().toStdString(), version_line);
+  EXPECT_EQ(window().size(), QSize(624, 126));
+  EXPECT_EQ(window().minimumSize(), window().maximumSize());
+  EXPECT_FALSE(window().windowFlags() &
+               (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+  EXPECT_EQ(window().toolTip(), QString::fromUtf8(ui::keyboard_tooltip));
+  EXPECT_EQ(strip().geometry(), QRect(0, 0, 624, 46));
+  EXPECT_FALSE(window().windowIcon().isNull());
+
+  EXPECT_EQ(strip().volumeSlider()->value(), 8);
+  EXPECT_EQ(strip().pitchSlider()->value(), 0);
+  EXPECT_EQ(strip().mmSlider()->value(), 60);
+  EXPECT_EQ(strip().transposeList()->currentText(), "C");
+  EXPECT_EQ(strip().instrumentList()->currentText(), "0 Piano");
+  ASSERT_EQ(strip().deviceList()->count(), 3);
+  EXPECT_EQ(strip().deviceList()->currentText(), "Fake synth");
+  EXPECT_EQ(midi.open_device(), 0);
+  EXPECT_TRUE(piano().state.event_buffer.allocated());
+  EXPECT_EQ(QApplication::focusWidget(), &window());
+}
+
+TEST_F(MainWindowTest, NativeKeysPlayAndAutoRepeatReleasesAreDropped) {
+  press(kXkbC);
+  press(kXkbC, true);  // X11 repeats a held key as release-press pairs
+  release(kXkbC, true);
+  press(kXkbC, true);
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96)));
+  settle();
+  EXPECT_EQ(pixel(kMark48), kBlack);
+
+  release(kXkbC);
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 0)));
+  settle();
+  EXPECT_EQ(pixel(kMark48), kWhite);
+
+  press(kXkbUp);  // Up: louder, and the slider follows
+  release(kXkbUp);
+  press(kXkbC);
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 108)));
+  EXPECT_EQ(strip().volumeSlider()->value(), 9);
+}
+
+TEST_F(MainWindowTest, TabPlaysItsNoteAndLeavesTheFocusAlone) {
+  key(QEvent::KeyPress, kXkbTab, false, Qt::Key_Tab);
+  key(QEvent::KeyRelease, kXkbTab, false, Qt::Key_Tab);
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 62, 96), pack_message(0x90, 62, 0)));
+  EXPECT_EQ(QApplication::focusWidget(), &window());
+
+  QKeyEvent shortcut(QEvent::ShortcutOverride, Qt::Key_F10, Qt::NoModifier, 76, 0, 0);
+  shortcut.ignore();
+  QApplication::sendEvent(&window(), &shortcut);
+  EXPECT_TRUE(shortcut.isAccepted());  // so the key comes as a plain press
+}
+
+TEST_F(MainWindowTest, MarksFromTheTimerThreadShowOnceTheWindowThreadRuns) {
+  const QImage bare = window().grab().toImage();
+  EXPECT_EQ(bare.pixel(10, 110), kWhite);  // white key 0
+  EXPECT_EQ(bare.pixel(20, 60), kBlack);   // black key 0
+  EXPECT_EQ(bare.pixel(23, 110), kBlack);  // the gap after white key 0
+  EXPECT_EQ(bare.pixel(kMark85), kBlack);
+
+  std::thread([this] { window().draw_mark(true, 85); }).join();
+  settle();
+  EXPECT_EQ(pixel(kMark85), kWhite);
+  std::thread([this] { window().draw_mark(false, 85); }).join();
+  settle();
+  EXPECT_EQ(pixel(kMark85), kBlack);
+
+  std::thread([this] { set_title_status(piano(), "[Replaying...]"); }).join();
+  settle();
+  EXPECT_EQ(window().windowTitle().toStdString(),
+            std::string(version_line) + "        [Replaying...]");
+}
+
+TEST_F(MainWindowTest, FocusComesBackAfterAListChoiceAndAfterEscape) {
+  QComboBox* devices = strip().deviceList();
+  devices->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), devices);
+  devices->setCurrentIndex(2);
+  emit devices->activated(2);
+  settle();
+  EXPECT_EQ(midi.open_device(), 2);
+  EXPECT_EQ(QApplication::focusWidget(), &window());
+
+  QComboBox* transpose = strip().transposeList();
+  transpose->setFocus();
+  transpose->showPopup();
+  settle();
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(transpose->view(), &escape);
+  settle();
+  EXPECT_EQ(QApplication::focusWidget(), &window());
+  EXPECT_EQ(piano().state.transpose, 0);
+}
+
+TEST_F(MainWindowTest, SliderAndListNotificationsReachTheSettings) {
+  strip().volumeSlider()->triggerAction(QAbstractSlider::SliderPageStepSub);  // 8 -> 6
+  strip().pitchSlider()->triggerAction(QAbstractSlider::SliderPageStepAdd);   // 0 -> 40
+  EXPECT_THAT(sent(), ::testing::Contains(pack_message(0xE5, 0, 40 / 3 + 64)));
+  strip().mmSlider()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(piano().state.mm_speed, 61);
+  emit strip().transposeList()->activated(5);   // "+G"
+  emit strip().instrumentList()->activated(8);  // "73 Flute"
+  EXPECT_THAT(sent(), ::testing::Contains(pack_message(0xCF, 73)));
+  press(kXkbC);
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 55, 72)));
+  settle();
+  EXPECT_EQ(QApplication::focusWidget(), &window());
+}
+
+TEST_F(MainWindowTest, KeysHeldWhenAnotherApplicationTakesTheKeyboardAreReleased) {
+  press(kXkbC);
+  press(kXkbV);
+  sent();
+  // The keyboard going to one of our own windows (a popup, a dialog) is no loss.
+  QEvent deactivate(QEvent::WindowDeactivate);
+  QApplication::sendEvent(&window(), &deactivate);
+  EXPECT_THAT(sent(), IsEmpty());
+
+  QApplicationStateChangeEvent inactive(Qt::ApplicationInactive);
+  QApplication::sendEvent(qApp, &inactive);
+  EXPECT_THAT(sent(), ::testing::UnorderedElementsAre(pack_message(0x90, 48, 0),
+                                                      pack_message(0x91, 50, 0)));
+  settle();
+  EXPECT_EQ(pixel(kMark48), kWhite);
+  release(kXkbC);  // arrives after the user came back: nothing left to stop
+  EXPECT_THAT(sent(), IsEmpty());
+}
+
+TEST_F(MainWindowTest, F1ShowsTheHelpBox) {
+  QString caption, text;
+  when_opened([&](QWidget* opened) {
+    auto* box = qobject_cast<QMessageBox*>(opened);
+    ASSERT_NE(box, nullptr);
+    caption = box->windowTitle();
+    text = box->text();
+    box->button(QMessageBox::Ok)->click();
+  });
+  press(kXkbF1);
+  EXPECT_EQ(caption.toStdString(), version_line);
+  EXPECT_TRUE(text.startsWith("<< Outline >>"));
+  EXPECT_THAT(sent(), IsEmpty());
+}
+
+TEST_F(MainWindowTest, RightClickOpensTheMenuThereAndExitEndsTheProgram) {
+  const QPoint click(300, 90);
+  QPoint menu_at;
+  QStringList items;
+  when_opened([&](QWidget* opened) {
+    auto* menu = qobject_cast<QMenu*>(opened);
+    ASSERT_NE(menu, nullptr);
+    menu_at = menu->pos();
+    for (QAction* action : menu->actions()) items << action->text();
+    menu->setActiveAction(menu->actions().at(1));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(menu, &enter);
+  });
+  QMouseEvent right(QEvent::MouseButtonPress, QPointF(click), window().mapToGlobal(QPointF(click)),
+                    Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+  QApplication::sendEvent(&window(), &right);
+  EXPECT_EQ(menu_at, window().mapToGlobal(click));
+  EXPECT_EQ(items, QStringList({"Help", "Exit"}));
+  EXPECT_FALSE(window().isVisible());
+}
+
+TEST_F(MainWindowTest, PauseClosesTheWindowAndNumLockDoesNot) {
+  press(kXkbNumLock);
+  release(kXkbNumLock);
+  EXPECT_TRUE(window().isVisible());
+  press(kXkbPause);
+  EXPECT_FALSE(window().isVisible());
+  EXPECT_THAT(sent(), IsEmpty());
+}
+
+TEST_F(MainWindowTest, TheEndSilencesHeldNotesStopsTheTimersAndClosesTheDevice) {
+  press(kXkbC);
+  press(67 + 4);  // F5: the metronome's timer starts
+  ASSERT_EQ(timers.pending(), 1u);
+  midi.clear();
+  program.finish();
+  EXPECT_THAT(midi.messages(), ElementsAre(pack_message(0x90, 48, 0)));
+  EXPECT_THAT(midi.calls, ElementsAre("close 0"));
+  EXPECT_EQ(timers.pending(), 0u);
+  EXPECT_FALSE(piano().state.event_buffer.allocated());
+}
+
+TEST(MainWindowStart, TheDeviceFailureIsShownBeforeTheWindowAndTheProgramRunsOn) {
+  FakeMidi midi({"Broken synth"});
+  midi.failing_device = 0;
+  FakeTimerService timers;
+  FakeClock clock;
+  Program program(midi, timers, clock, [](auto) {});
+  QString text;
+  bool window_visible = true;
+  when_opened([&](QWidget* opened) {
+    auto* box = qobject_cast<QMessageBox*>(opened);
+    ASSERT_NE(box, nullptr);
+    text = box->text();
+    window_visible = program.window().isVisible();
+    box->button(QMessageBox::Ok)->click();
+  });
+  EXPECT_TRUE(program.start());
+  EXPECT_EQ(text, "Fail to open Midi out driver.");
+  EXPECT_FALSE(window_visible);
+  EXPECT_TRUE(program.window().isVisible());
+  program.finish();
+}
+
+}  // namespace
+}  // namespace tastarion::testing
