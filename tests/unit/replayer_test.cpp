@@ -1,0 +1,290 @@
+#include "recorder/replayer.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_clock.h"
+#include "fakes/fake_midi.h"
+#include "fakes/fake_timer_service.h"
+#include "fakes/recording_view.h"
+#include "recorder/event_buffer.h"
+#include "recorder/recorder.h"
+
+namespace tastarion {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::FakeClock;
+using testing::FakeMidi;
+using testing::FakeTimerService;
+using ::testing::IsEmpty;
+using testing::RecordingView;
+
+struct Rec {
+  uint32_t delta;
+  uint8_t status;
+  uint8_t note;
+  uint8_t velocity;
+};
+
+class ReplayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(piano.state.event_buffer.allocate());
+    ASSERT_TRUE(piano.midi_out.switch_to(0));
+  }
+
+  // Writes the records from offset 22 on, closed by the end record.
+  void load(const std::vector<Rec>& records) {
+    uint8_t* at = piano.state.event_buffer.data() + EventBuffer::kFirstRecord;
+    for (const Rec& r : records) {
+      EventRecord bytes = encode_event_record(r.delta, r.status, r.note, r.velocity);
+      std::memcpy(at, bytes.data(), bytes.size());
+      at += bytes.size();
+    }
+    EventRecord end = encode_event_record(0, 0xFF, 0x2F, 0x00);
+    std::memcpy(at, end.data(), end.size());
+  }
+
+  // Runs the timers up to `ms` after the start and returns the messages sent since
+  // the last call.
+  std::vector<ShortMessage> until(double ms) {
+    timers.advance_to(static_cast<Micros>(ms * 1000));
+    auto all = midi.messages();
+    std::vector<ShortMessage> fresh(all.begin() + seen_, all.end());
+    seen_ = all.size();
+    return fresh;
+  }
+
+  std::string title(const std::string& status) {
+    return "title " + std::string(version_line) + "        " + status;
+  }
+  bool replaying() {
+    std::lock_guard lock(piano.state.replay_lock);
+    return piano.state.replaying != 0;
+  }
+
+  FakeMidi midi;
+  FakeTimerService timers;
+  FakeClock clock;
+  RecordingView view;
+  Piano piano{midi, timers, clock, view, [](std::string_view) {}};
+  size_t seen_ = 0;
+};
+
+// Note 60 pressed 5 s after F2, released 250 ms later.
+const std::vector<Rec> kWorkedExample = {{5000, 0x90, 0x3C, 0x60}, {250, 0x90, 0x3C, 0x00}};
+
+TEST_F(ReplayerTest, WorkedExampleKeepsTheRecordedGapsAndEnds) {
+  load(kWorkedExample);
+  toggle_replay(piano);
+  EXPECT_THAT(view.take(), ElementsAre(title("[Replaying...]")));
+
+  EXPECT_THAT(until(9.999), IsEmpty());
+  EXPECT_THAT(until(10), ElementsAre(0x603C90u));
+  EXPECT_THAT(view.take(), ElementsAre("mark on 60"));
+  EXPECT_THAT(until(259.999), IsEmpty());
+  EXPECT_THAT(until(260), ElementsAre(0x003C90u));
+  EXPECT_THAT(view.take(), ElementsAre("mark off 60"));
+  EXPECT_TRUE(replaying());
+  EXPECT_THAT(until(269.999), IsEmpty());
+  EXPECT_THAT(view.take(), IsEmpty());
+
+  EXPECT_THAT(until(270), IsEmpty());
+  EXPECT_THAT(view.take(), ElementsAre(title("")));
+  EXPECT_FALSE(replaying());
+  EXPECT_EQ(timers.pending(), 0u);
+  EXPECT_EQ(piano.state.event_cursor, 22u + 2 * 7);
+}
+
+TEST_F(ReplayerTest, EmptyRecordingEndsAtTheFirstStep) {
+  // The buffer as start-up leaves it: the template's end record with zero delta bytes.
+  toggle_replay(piano);
+  EXPECT_THAT(until(9.999), IsEmpty());
+  EXPECT_TRUE(replaying());
+  until(10);
+  EXPECT_THAT(view.take(), ElementsAre(title("[Replaying...]"), title("")));
+  EXPECT_FALSE(replaying());
+  EXPECT_EQ(timers.pending(), 0u);
+  EXPECT_TRUE(midi.messages().empty());
+}
+
+TEST_F(ReplayerTest, F3AgainStopsAtOnceAndAThirdStartsFromTheTop) {
+  load({{0, 0x90, 48, 96}, {100, 0x91, 52, 96}, {100, 0x90, 48, 0}, {100, 0x91, 52, 0}});
+  toggle_replay(piano);
+  EXPECT_THAT(until(115), ElementsAre(0x603090u, 0x603491u));
+  view.take();
+
+  timers.advance_to(115'000);
+  toggle_replay(piano);
+  EXPECT_FALSE(replaying());
+  EXPECT_EQ(timers.pending(), 0u);
+  // The two notes left on are switched off, their marks erased, the title reset.
+  EXPECT_THAT(until(115), ElementsAre(0x003090u, 0x003491u));
+  EXPECT_THAT(view.take(), ElementsAre("mark off 48", "mark off 52", title("")));
+  EXPECT_THAT(until(1000), IsEmpty());
+
+  toggle_replay(piano);
+  EXPECT_THAT(until(1009.999), IsEmpty());
+  EXPECT_THAT(until(1010), ElementsAre(0x603090u));
+  EXPECT_THAT(view.take(), ElementsAre(title("[Replaying...]"), "mark on 48"));
+}
+
+TEST_F(ReplayerTest, RefusedWhileRecording) {
+  piano.state.recording = ~0u;
+  toggle_replay(piano);
+  EXPECT_FALSE(replaying());
+  EXPECT_EQ(timers.set_calls, 0);
+  EXPECT_THAT(view.take(), IsEmpty());
+}
+
+TEST_F(ReplayerTest, StartingARecordingStopsTheReplayAndSilencesIt) {
+  load({{0, 0x92, 64, 96}, {300, 0x92, 64, 0}});
+  toggle_replay(piano);
+  EXPECT_THAT(until(100), ElementsAre(0x604092u));
+  view.take();
+
+  piano.state.recording = ~0u;
+  start_recording(piano);
+  EXPECT_FALSE(replaying());
+  EXPECT_EQ(timers.pending(), 0u);
+  EXPECT_EQ(piano.state.event_cursor, EventBuffer::kFirstRecord);
+  EXPECT_THAT(until(100), ElementsAre(0x004092u));
+  EXPECT_THAT(view.take(), ::testing::Contains("mark off 64"));
+  // The replay's pending step is gone: the recording owns the buffer now.
+  EXPECT_THAT(until(1000), IsEmpty());
+}
+
+TEST_F(ReplayerTest, VelocityZeroRecordSendsZeroAndErasesTheMark) {
+  load({{0, 0x93, 55, 0}});
+  toggle_replay(piano);
+  EXPECT_THAT(until(10), ElementsAre(0x003793u));
+  EXPECT_THAT(view.take(), ElementsAre(title("[Replaying...]"), "mark off 55"));
+}
+
+TEST_F(ReplayerTest, MarksFollowTheRecordedNotesAndSkipThoseOffTheKeyboard) {
+  // Made with the transposition +12: key 48 sounded as 60, key 85 as 97.
+  // Then notes below and above the keyboard as another recording might hold.
+  load({{0, 0x90, 60, 96},
+        {0, 0x91, 97, 96},
+        {0, 0x92, 42, 96},
+        {0, 0x93, 43, 96},
+        {0, 0x94, 85, 96},
+        {0, 0x95, 86, 96}});
+  toggle_replay(piano);
+  EXPECT_THAT(until(60),
+              ElementsAre(0x603C90u, 0x606191u, 0x602A92u, 0x602B93u, 0x605594u, 0x605695u));
+  EXPECT_THAT(view.take(),
+              ElementsAre(title("[Replaying...]"), "mark on 60", "mark on 43", "mark on 85"));
+  // All six were left on: the end switches them off, marks only where drawn.
+  EXPECT_THAT(until(70),
+              ElementsAre(0x003C90u, 0x006191u, 0x002A92u, 0x002B93u, 0x005594u, 0x005695u));
+  EXPECT_THAT(view.take(), ElementsAre("mark off 60", "mark off 43", "mark off 85", title("")));
+}
+
+TEST_F(ReplayerTest, StepsKeepTheMinimumGap) {
+  // A chord played 3 ms apart, then a note 250 ms later.
+  load({{0, 0x90, 60, 96}, {3, 0x91, 64, 96}, {0, 0x92, 67, 96}, {250, 0x90, 60, 0}});
+  toggle_replay(piano);
+  EXPECT_THAT(until(10), ElementsAre(0x603C90u));
+  EXPECT_THAT(until(19.999), IsEmpty());
+  EXPECT_THAT(until(20), ElementsAre(0x604091u));
+  EXPECT_THAT(until(30), ElementsAre(0x604392u));
+  EXPECT_THAT(until(279.999), IsEmpty());
+  EXPECT_THAT(until(280), ElementsAre(0x003C90u));
+}
+
+TEST_F(ReplayerTest, ALeftOverNoteIsSilencedAtTheEnd) {
+  // A key still held when the recording was stopped; a note-off naming another
+  // note than its note-on (transposition changed while the key was held).
+  load({{0, 0x90, 50, 96}, {0, 0x91, 60, 96}, {20, 0x91, 62, 0}});
+  toggle_replay(piano);
+  until(40);
+  view.take();
+  EXPECT_THAT(until(50), ElementsAre(0x003290u, 0x003C91u));
+  EXPECT_THAT(view.take(), ElementsAre("mark off 50", "mark off 60", title("")));
+}
+
+// A timer service that delivers one chosen step late.
+class LateTimerService : public FakeTimerService {
+ public:
+  TimerId set_oneshot_at(Micros due, Routine routine) override {
+    due += (++sets == late_set) ? lateness : 0;
+    return FakeTimerService::set_oneshot_at(due, std::move(routine));
+  }
+  int sets = 0;
+  int late_set = 0;
+  Micros lateness = 0;
+};
+
+TEST(ReplayerTimeline, ALateStepDoesNotDelayTheLaterOnes) {
+  FakeMidi midi;
+  LateTimerService timers;
+  FakeClock clock;
+  RecordingView view;
+  Piano piano{midi, timers, clock, view, [](std::string_view) {}};
+  ASSERT_TRUE(piano.state.event_buffer.allocate());
+  ASSERT_TRUE(piano.midi_out.switch_to(0));
+  uint8_t* at = piano.state.event_buffer.data() + EventBuffer::kFirstRecord;
+  for (int n = 0; n < 4; ++n, at += 7) {
+    std::memcpy(at, encode_event_record(100, 0x90, 60 + n, 96).data(), 7);
+  }
+  std::memcpy(at, encode_event_record(0, 0xFF, 0x2F, 0).data(), 7);
+
+  timers.late_set = 2;  // the second step comes 70 ms late
+  timers.lateness = 70'000;
+  toggle_replay(piano);
+  auto sent_by = [&](Micros t) {
+    timers.advance_to(t);
+    return midi.messages().size();
+  };
+  EXPECT_EQ(sent_by(10'000), 1u);
+  EXPECT_EQ(sent_by(179'999), 1u);
+  EXPECT_EQ(sent_by(180'000), 2u);
+  // On the recording's timeline again: 210 and 310 ms after F3.
+  EXPECT_EQ(sent_by(209'999), 2u);
+  EXPECT_EQ(sent_by(210'000), 3u);
+  EXPECT_EQ(sent_by(309'999), 3u);
+  EXPECT_EQ(sent_by(310'000), 4u);
+}
+
+TEST_F(ReplayerTest, ARecordingWithoutItsEndStopsAtTheEndOfTheBuffer) {
+  uint8_t* data = piano.state.event_buffer.data();
+  for (uint32_t at = EventBuffer::kFirstRecord; at + 7 <= EventBuffer::kSize; at += 7) {
+    std::memcpy(data + at, encode_event_record(0, 0x90, 20, 0).data(), 7);
+  }
+  toggle_replay(piano);
+  until(10'000 * 10 + 20);
+  EXPECT_EQ(midi.messages().size(), 10'000u);
+  EXPECT_FALSE(replaying());
+  EXPECT_EQ(timers.pending(), 0u);
+}
+
+TEST_F(ReplayerTest, ReadDeltaIgnoresContinuationBits) {
+  uint8_t* data = piano.state.event_buffer.data();
+  const uint8_t records[][7] = {{0x00, 0x00, 0x00, 0x00, 0x90, 60, 0},
+                                {0x80, 0x80, 0x80, 0x00, 0x90, 60, 0},
+                                {0x80, 0x80, 0x81, 0x7A, 0x90, 60, 0},
+                                {0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 0}};
+  std::memcpy(data + 22, records, sizeof records);
+  EXPECT_EQ(read_delta(piano, 22), 0u);
+  EXPECT_EQ(read_delta(piano, 29), 0u);
+  EXPECT_EQ(read_delta(piano, 36), 250u);
+  EXPECT_EQ(read_delta(piano, 43), 268'435'455u);
+}
+
+TEST_F(ReplayerTest, StopReplayReportsWhetherOneRan) {
+  load(kWorkedExample);
+  EXPECT_FALSE(stop_replay(piano));
+  toggle_replay(piano);
+  EXPECT_TRUE(stop_replay(piano));
+  EXPECT_FALSE(stop_replay(piano));
+  EXPECT_EQ(timers.pending(), 0u);
+}
+
+}  // namespace
+}  // namespace tastarion
