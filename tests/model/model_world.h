@@ -1,0 +1,985 @@
+#pragma once
+
+// The whole program on fakes, driven through piano_window_proc, beside a model
+// of what it should do. Each step predicts the exact MIDI messages (device,
+// bytes, time), the state, the controls, the marks and the title, then compares.
+// Used by the random test and the fuzzers alike: a step returns the first fault
+// it finds as text, or an empty string.
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <bitset>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <set>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "app/piano_window_proc.h"
+#include "app/window_message.h"
+#include "app/window_port.h"
+#include "engine/key_map.h"
+#include "engine/midi_output_port.h"
+#include "engine/piano.h"
+#include "fakes/fake_clock.h"
+#include "fakes/fake_midi.h"
+#include "fakes/fake_timer_service.h"
+#include "model/smf_reader.h"
+#include "recorder/event_buffer.h"
+#include "recorder/replayer.h"
+#include "timing/metronome.h"
+
+namespace tastarion::model {
+
+// What the world does besides sending window messages.
+struct ClockJump {  // the recorder's millisecond clock moves on (and may wrap)
+  uint32_t ms;
+};
+struct ClockSet {
+  uint32_t ms;
+};
+struct TimerAdvance {  // the timer service's time moves on; due routines run
+  uint32_t ms;
+};
+enum class SaveChoice : uint8_t { new_file, same_file, cancel, unwritable };
+struct ChooseSave {  // how the user will answer the next save dialog
+  SaveChoice choice;
+};
+struct PopupAnswer {  // the item the user will pick from the next popup menu
+  int id;
+};
+using Action =
+    std::variant<WindowMessage, ClockJump, ClockSet, TimerAdvance, ChooseSave, PopupAnswer>;
+
+inline std::string hex(uint32_t v) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%08X", unsigned{v});
+  return text;
+}
+
+inline std::string describe(const Action& action) {
+  struct {
+    std::string operator()(const KeyDown& m) { return "KeyDown " + hex(m.key_param); }
+    std::string operator()(const KeyUp& m) { return "KeyUp " + hex(m.key_param); }
+    std::string operator()(const SliderMoved& m) {
+      return "Slider " + std::to_string(int(m.slider)) + " " + std::to_string(m.position);
+    }
+    std::string operator()(const ListSelected& m) {
+      return "List " + std::to_string(int(m.list)) + " row " + std::to_string(m.row);
+    }
+    std::string operator()(const ControlDone&) { return "ControlDone"; }
+    std::string operator()(const MenuCommand& m) { return "Menu " + std::to_string(m.id); }
+    std::string operator()(const RightButtonDown& m) {
+      return "RightButton " + std::to_string(m.x) + "," + std::to_string(m.y);
+    }
+    std::string operator()(const KeyboardLost&) { return "KeyboardLost"; }
+    std::string operator()(const Paint&) { return "Paint"; }
+    std::string operator()(const WindowMessage& m) { return std::visit(*this, m); }
+    std::string operator()(const ClockJump& a) { return "ClockJump " + std::to_string(a.ms); }
+    std::string operator()(const ClockSet& a) { return "ClockSet " + hex(a.ms); }
+    std::string operator()(const TimerAdvance& a) { return "TimerAdvance " + std::to_string(a.ms); }
+    std::string operator()(const ChooseSave& a) {
+      return "ChooseSave " + std::to_string(int(a.choice));
+    }
+    std::string operator()(const PopupAnswer& a) { return "PopupAnswer " + std::to_string(a.id); }
+  } visitor;
+  return std::visit(visitor, action);
+}
+
+// A message that reached a device, and when (timer-service time).
+struct Out {
+  int device;
+  ShortMessage message;
+  Micros at;
+  bool operator==(const Out&) const = default;
+};
+
+inline std::string describe(const Out& o) {
+  char bytes[16];
+  std::snprintf(bytes, sizeof bytes, "%02X %02X %02X", unsigned{status_of(o.message)},
+                unsigned{data1_of(o.message)}, unsigned{data2_of(o.message)});
+  return "device " + std::to_string(o.device) + ": " + bytes + " at " + std::to_string(o.at) +
+         " us";
+}
+
+// Every message the program may send: a note-on on a played channel, a program
+// change or pitch bend on any channel, the click on channel 10. Nothing in bits 24-31.
+inline std::string malformed(ShortMessage m) {
+  const uint8_t status = status_of(m), d1 = data1_of(m), d2 = data2_of(m);
+  if ((m >> 24) != 0) return "bits 24-31 set";
+  if ((status & 0x80) == 0) return "status without bit 7";
+  if (d1 >= 0x80 || d2 >= 0x80) return "data byte >= 0x80";
+  switch (status) {
+    case 0x99:
+      return d1 == 0x38 ? "" : "channel 10 note other than the click";
+    case 0xC9:
+    case 0xE9:
+      break;
+    default:
+      if ((status & 0x0F) == kMetronomeChannel) return "channel 10 message other than the click";
+  }
+  switch (status & 0xF0) {
+    case 0x90:
+    case 0xE0:
+      return "";
+    case 0xC0:
+      return d2 == 0 ? "" : "program change with a third byte";
+    default:
+      return "status the program never sends";
+  }
+}
+
+// A MIDI output service that also notes the time of each message it passes on.
+class StampedMidi : public testing::FakeMidi {
+ public:
+  StampedMidi(std::vector<std::string> names, const testing::FakeTimerService& timers)
+      : FakeMidi(std::move(names)), timers_(timers) {}
+  void send(ShortMessage message) noexcept override {
+    const size_t before = sent.size();
+    FakeMidi::send(message);
+    if (sent.size() != before) stamps.push_back(timers_.now());
+  }
+  std::vector<Micros> stamps;
+
+ private:
+  const testing::FakeTimerService& timers_;
+};
+
+// The window's side of the core: the controls as shown, the marks on the
+// picture, the title, message boxes and the save dialog.
+class ModelView : public PianoView {
+ public:
+  void draw_mark(bool on, uint8_t note) override {
+    if (note < 43 || note > 85) {
+      ++stray_marks;
+    } else {
+      marks[note] = on;
+    }
+  }
+  void set_title(const std::string& t) override { title = t; }
+  void set_volume_slider(int v) override { volume_slider = v; }
+  void set_pitch_slider(int v) override { pitch_slider = v; }
+  void set_mm_slider(int v) override { mm_slider = v; }
+  void select_transpose_row(int r) override { transpose_row = r; }
+  void select_instrument_row(int r) override { instrument_row = r; }
+  void add_device_name(const std::string& n) override { device_names.push_back(n); }
+  void select_device_row(int r) override { device_row = r; }
+  void show_message(const std::string& caption, const std::string& text) override {
+    ++message_count;
+    last_message = caption + "|" + text;
+  }
+  std::optional<std::string> ask_save_file_name() override {
+    ++save_dialogs;
+    return save_answer;
+  }
+
+  std::bitset<128> marks;
+  int stray_marks = 0;
+  std::string title;
+  int volume_slider = 8, pitch_slider = 0, mm_slider = 60;
+  int transpose_row = 12, instrument_row = 0, device_row = -1;
+  std::vector<std::string> device_names;
+  int message_count = 0;
+  std::string last_message;
+  int save_dialogs = 0;
+  std::optional<std::string> save_answer;
+};
+
+class ModelWindow : public WindowPort {
+ public:
+  void close_window() override { ++closes; }
+  int run_popup_menu(int, int) override { return popup_answer; }
+  void take_focus() override { ++focus_taken; }
+  void paint_keyboard() override { ++paints; }
+  int closes = 0, popup_answer = 0, focus_taken = 0, paints = 0;
+};
+
+struct WorldOptions {
+  std::vector<std::string> devices = {"Synth", "Port A", "Dead port", "Port B"};
+  int failing_device = 2;
+  // Becomes the current directory while the world lives: the save dialog's
+  // cancelled answer lands here, and the chosen files go here too.
+  std::filesystem::path directory;
+};
+
+struct Totals {
+  uint64_t steps = 0;
+  uint64_t messages = 0;
+  uint64_t recorded_notes = 0;
+  uint64_t recordings_closed = 0;
+  uint64_t full_recordings = 0;
+  uint64_t files_checked = 0;
+  uint64_t save_failures = 0;
+  uint64_t replay_steps = 0;
+  uint64_t replays_finished = 0;
+  uint64_t clicks = 0;
+  void add(const Totals& o) {
+    steps += o.steps;
+    messages += o.messages;
+    recorded_notes += o.recorded_notes;
+    recordings_closed += o.recordings_closed;
+    full_recordings += o.full_recordings;
+    files_checked += o.files_checked;
+    save_failures += o.save_failures;
+    replay_steps += o.replay_steps;
+    replays_finished += o.replays_finished;
+    clicks += o.clicks;
+  }
+};
+
+class World {
+ public:
+  static constexpr uint8_t kRecordKey = 0x3C;
+  static constexpr uint32_t kMaxNotes = 9999;
+
+  explicit World(WorldOptions options)
+      : options_(std::move(options)),
+        midi_(options_.devices, timers_),
+        piano_(midi_, timers_, clock_, view_, [](std::string_view) {}),
+        old_directory_(std::filesystem::current_path()),
+        sounding_(options_.devices.size()) {
+    std::filesystem::current_path(options_.directory);
+    midi_.failing_device = options_.failing_device;
+    // The program's start: the device list and device 0, then the buffer.
+    start_midi_out(piano_);
+    buffer_ok_ = piano_.state.event_buffer.allocate();
+    m_.device_count = static_cast<int>(options_.devices.size());
+    m_.port_open = options_.failing_device != 0;
+    if (!m_.port_open) ++m_.messages;
+    m_.key_notes[kMetronomeChannel] = 0xFF;
+    m_.device_row = 0;
+  }
+  ~World() {
+    std::error_code ignored;
+    std::filesystem::current_path(old_directory_, ignored);
+  }
+  World(const World&) = delete;
+  World& operator=(const World&) = delete;
+
+  // The program was closed (Pause or the menu's Exit); no further step is taken.
+  bool ended() const { return m_.ended; }
+  const Totals& totals() const { return totals_; }
+  Piano& piano() { return piano_; }
+  // Scan codes of the keys the model holds down, one per busy slot.
+  std::vector<uint8_t> held_scan_codes() const {
+    std::vector<uint8_t> held;
+    for (int slot = 0; slot < kChannelCount; ++slot) {
+      if (m_.key_notes[slot] != 0 && m_.key_notes[slot] != 0xFF) held.push_back(m_.scans[slot]);
+    }
+    return held;
+  }
+  bool recording() const { return m_.recording; }
+  bool replaying() const { return m_.replaying; }
+  size_t recorded_count() const { return m_.recorded.size(); }
+
+  std::string step(const Action& action) {
+    if (!buffer_ok_) return "event buffer not allocated";
+    if (m_.ended) return "step after the program ended";
+    ++totals_.steps;
+    const size_t from = midi_.sent.size();
+    std::vector<Out> expected, clicks;
+    pending_save_.reset();
+    bool timed = false;
+    if (const auto* message = std::get_if<WindowMessage>(&action)) {
+      predict_message(*message, expected);
+      piano_window_proc(piano_, window_, *message);
+    } else if (const auto* jump = std::get_if<ClockJump>(&action)) {
+      clock_.now_ms += jump->ms;
+    } else if (const auto* set = std::get_if<ClockSet>(&action)) {
+      clock_.now_ms = set->ms;
+    } else if (const auto* advance = std::get_if<TimerAdvance>(&action)) {
+      const Micros until = timers_.now() + Micros{advance->ms} * 1000;
+      predict_advance(until, clicks, expected);
+      timers_.advance_to(until);
+      timed = true;
+    } else if (const auto* choose = std::get_if<ChooseSave>(&action)) {
+      save_choice_ = choose->choice;
+    } else if (const auto* popup = std::get_if<PopupAnswer>(&action)) {
+      window_.popup_answer = popup->id;
+    }
+    std::string fault = check_sent(from, expected, clicks, timed);
+    if (fault.empty()) fault = check_state();
+    if (fault.empty() && pending_save_) fault = check_save(*pending_save_);
+    return fault;
+  }
+
+  // The end of a sequence. A running program has every held key released (by
+  // key releases or by losing the keyboard), its replay and metronome stopped and
+  // its timers run on; a closed one does what the program does at its end. Then
+  // nothing may sound anywhere.
+  std::string finish(bool release_by_key_up) {
+    std::string fault;
+    if (!m_.ended) {
+      if (release_by_key_up) {
+        for (uint8_t scan : held_scan_codes()) {
+          fault = step(WindowMessage{KeyUp{make_key_param(scan, false, true, true)}});
+          if (!fault.empty()) return "releasing the held keys: " + fault;
+        }
+      } else {
+        fault = step(WindowMessage{KeyboardLost{}});
+        if (!fault.empty()) return "losing the keyboard: " + fault;
+      }
+      fault = stop_all([&] {
+        stop_replay(piano_);
+        stop_metronome(piano_);
+      });
+      if (!fault.empty()) return fault;
+      fault = step(TimerAdvance{600'000});
+      if (!fault.empty()) return "timers after the stop: " + fault;
+      for (int slot = 0; slot < kChannelCount; ++slot) {
+        const uint8_t entry = piano_.state.voice_slots.entries()[slot];
+        if (entry != (slot == kMetronomeChannel ? 0xFF : 0)) {
+          return "slot " + std::to_string(slot) + " holds " + std::to_string(entry) +
+                 " with every key up";
+        }
+      }
+      if (view_.marks.any()) return "marks left on the picture: " + view_.marks.to_string();
+    } else {
+      fault = stop_all([&] {
+        stop_metronome(piano_);
+        stop_replay(piano_);
+        piano_.midi_out.silence_and_close();
+      });
+      if (!fault.empty()) return fault;
+    }
+    if (timers_.pending() != 0) return std::to_string(timers_.pending()) + " timers still pending";
+    for (size_t device = 0; device < sounding_.size(); ++device) {
+      for (int channel = 0; channel < kChannelCount; ++channel) {
+        if (sounding_[device][channel].any()) {
+          return "device " + std::to_string(device) + " channel " + std::to_string(channel + 1) +
+                 " left sounding: " + sounding_[device][channel].to_string();
+        }
+      }
+    }
+    fault = check_buffer();
+    if (fault.empty()) fault = check_directory();
+    return fault;
+  }
+
+ private:
+  struct ModelState {
+    std::array<uint8_t, 16> key_notes{};
+    std::array<uint8_t, 16> sent_notes{};
+    std::array<uint8_t, 16> scans{};
+    int volume = 8, fine_pitch = 0, transpose = 0, instrument = 0, mm = 60;
+    bool metronome = false;
+    Micros metronome_start = 0;
+    int device = 0, device_count = 0;
+    bool port_open = false;
+    int device_row = 0;
+    bool recording = false;
+    std::vector<Rec> recorded;
+    uint32_t last_event_time = 0;
+    // What the buffer holds since the last stop (the replayer's material).
+    std::vector<Rec> closed;
+    bool any_closed = false;
+    uint32_t cursor = EventBuffer::kFirstRecord;
+    uint32_t high_water = EventBuffer::kFirstRecord + EventBuffer::kRecordSize;
+    bool replaying = false;
+    size_t replay_next = 0;
+    Micros replay_due = 0;
+    std::array<std::bitset<128>, 16> replay_on{};
+    std::bitset<128> marks;
+    std::string title;
+    int messages = 0;
+    int save_dialogs = 0;
+    int closes = 0;
+    int default_saves = 0;
+    int chosen_files = 0;
+    bool ended = false;
+  };
+
+  struct PendingSave {
+    std::string path;
+    bool succeeds;
+  };
+
+  static constexpr std::array<int, 9> kPrograms = {0, 6, 11, 16, 24, 40, 56, 68, 73};
+
+  std::string status_title(const char* text) const {
+    return std::string(version_line) + "        " + text;
+  }
+
+  void emit(std::vector<Out>& out, ShortMessage message, Micros at) const {
+    if (m_.port_open) out.push_back({m_.device, message, at});
+  }
+
+  // --- the model -----------------------------------------------------------
+
+  void record(bool /*press*/, int slot, uint8_t sent_note, uint8_t velocity, uint8_t scan) {
+    if (!m_.recording || scan == kRecordKey || m_.recorded.size() >= kMaxNotes) return;
+    m_.recorded.push_back({(clock_.now_ms - m_.last_event_time) & 0x0FFFFFFF,
+                           static_cast<uint8_t>(0x90 + slot), sent_note, velocity});
+    m_.last_event_time = clock_.now_ms;
+    m_.cursor += EventBuffer::kRecordSize;
+    ++totals_.recorded_notes;
+    if (m_.recorded.size() == kMaxNotes) {
+      m_.title = status_title("[Recording full]");
+      ++totals_.full_recordings;
+    }
+  }
+
+  void press(uint32_t param, std::vector<Out>& out) {
+    if (is_auto_repeat(param)) return;
+    const uint8_t note = key_to_note(param);
+    if (note == 0) return;
+    int slot = 0;
+    while (slot < kChannelCount && m_.key_notes[slot] != 0) ++slot;
+    if (slot == kChannelCount) return;
+    const auto sent = static_cast<uint8_t>(note + m_.transpose);
+    const auto velocity = static_cast<uint8_t>(m_.volume * 12);
+    m_.key_notes[slot] = note;
+    m_.sent_notes[slot] = sent;
+    m_.scans[slot] = scan_code_of(param);
+    emit(out, pack_message(0x90 + slot, sent, velocity), timers_.now());
+    record(true, slot, sent, velocity, scan_code_of(param));
+    m_.marks[note] = true;
+  }
+
+  void release_slot(int slot, uint8_t scan, std::vector<Out>& out) {
+    const uint8_t note = m_.key_notes[slot];
+    const uint8_t sent = m_.sent_notes[slot];
+    emit(out, pack_message(0x90 + slot, sent, 0), timers_.now());
+    m_.key_notes[slot] = 0;
+    m_.sent_notes[slot] = 0;
+    m_.marks[note] = false;
+    record(false, slot, sent, 0, scan);
+  }
+
+  void release(uint32_t param, std::vector<Out>& out) {
+    const uint8_t note = key_to_note(param);
+    if (note == 0) return;
+    for (int slot = 0; slot < kChannelCount; ++slot) {
+      if (m_.key_notes[slot] == note) return release_slot(slot, scan_code_of(param), out);
+    }
+  }
+
+  void send_all(uint8_t kind, uint8_t data1, uint8_t data2, std::vector<Out>& out) {
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+      emit(out, pack_message(kind | channel, data1, data2), timers_.now());
+    }
+  }
+  void pitch_bends(std::vector<Out>& out) {
+    send_all(0xE0, 0, static_cast<uint8_t>(m_.fine_pitch / 3 + 64), out);
+  }
+  void program_changes(std::vector<Out>& out) {
+    send_all(0xC0, static_cast<uint8_t>(kPrograms[m_.instrument]), 0, out);
+  }
+
+  void switch_device(int index, std::vector<Out>& out) {
+    if (index < 0 || index >= m_.device_count) return;
+    if (m_.port_open) {
+      // The old device hears a note-off for each note it still sounds.
+      for (int channel = 0; channel < kChannelCount; ++channel) {
+        for (int note = 0; note < 128; ++note) {
+          if (sounding_[m_.device][channel][note]) {
+            emit(out, pack_message(0x90 | channel, note, 0), timers_.now());
+          }
+        }
+      }
+    }
+    m_.device = index;
+    m_.port_open = index != options_.failing_device;
+    program_changes(out);
+  }
+
+  void silence_replay(std::vector<Out>& out, Micros at) {
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+      for (int note = 0; note < 128; ++note) {
+        if (!m_.replay_on[channel][note]) continue;
+        emit(out, pack_message(0x90 | channel, note, 0), at);
+        if (note >= 43 && note <= 85) m_.marks[note] = false;
+      }
+      m_.replay_on[channel].reset();
+    }
+  }
+
+  void stop_replay_model(std::vector<Out>& out) {
+    if (!m_.replaying) return;
+    m_.replaying = false;
+    silence_replay(out, timers_.now());
+  }
+
+  void toggle_recording_model(std::vector<Out>& out) {
+    if (!m_.recording) {
+      stop_replay_model(out);
+      m_.recording = true;
+      m_.recorded.clear();
+      m_.cursor = EventBuffer::kFirstRecord;
+      m_.last_event_time = clock_.now_ms;
+      m_.title = status_title("[Recording...]");
+      return;
+    }
+    m_.recording = false;
+    m_.closed = m_.recorded;
+    m_.any_closed = true;
+    m_.cursor += EventBuffer::kRecordSize;
+    m_.high_water = std::max(m_.high_water, m_.cursor);
+    m_.title = std::string(version_line);
+    ++m_.save_dialogs;
+    ++totals_.recordings_closed;
+    PendingSave save;
+    const auto& dir = options_.directory;
+    switch (save_choice_) {
+      case SaveChoice::new_file:
+        save = {(dir / ("take-" + std::to_string(++m_.chosen_files) + ".mid")).string(), true};
+        view_.save_answer = save.path;
+        break;
+      case SaveChoice::same_file:
+        save = {(dir / "take-0.mid").string(), true};
+        view_.save_answer = save.path;
+        break;
+      case SaveChoice::unwritable:
+        save = {(dir / "missing" / "take.mid").string(), false};
+        view_.save_answer = save.path;
+        break;
+      case SaveChoice::cancel:
+        save = {m_.default_saves == 0 ? "vemola.mid"
+                                      : "vemola-" + std::to_string(m_.default_saves + 1) + ".mid",
+                true};
+        ++m_.default_saves;
+        view_.save_answer.reset();
+        break;
+    }
+    if (save.succeeds) {
+      saved_files_.insert(std::filesystem::path(save.path).filename().string());
+    } else {
+      ++m_.messages;
+      ++totals_.save_failures;
+    }
+    pending_save_ = save;
+  }
+
+  void toggle_replay_model(std::vector<Out>& out) {
+    if (m_.recording) return;
+    if (m_.replaying) {
+      stop_replay_model(out);
+      m_.title = status_title("");
+      return;
+    }
+    m_.title = status_title("[Replaying...]");
+    m_.replaying = true;
+    m_.replay_next = 0;
+    m_.replay_due = timers_.now() + 10'000;
+    m_.cursor = EventBuffer::kFirstRecord;
+    for (auto& channel : m_.replay_on) channel.reset();
+  }
+
+  void restart_metronome() { m_.metronome_start = timers_.now(); }
+
+  // Returns whether the program ends.
+  bool run_command_model(uint32_t param, std::vector<Out>& out) {
+    const uint8_t scan = scan_code_of(param);
+    switch (scan) {
+      case 0x3B:
+        ++m_.messages;
+        break;
+      case 0x3C:
+        toggle_recording_model(out);
+        break;
+      case 0x3D:
+        toggle_replay_model(out);
+        break;
+      case 0x3F:
+        m_.metronome = !m_.metronome;
+        if (m_.metronome) restart_metronome();
+        break;
+      case 0x40:
+      case 0x41: {
+        const int next = m_.mm + (scan == 0x40 ? -1 : 1);
+        if (next < 30 || next > 240) break;
+        m_.mm = next;
+        if (m_.metronome) restart_metronome();
+        break;
+      }
+      case 0x45:
+        if (is_extended_key(param)) break;  // Num Lock
+        ++m_.closes;
+        return true;
+      case 0x47:
+      case 0x4F: {
+        const int next = m_.instrument + (scan == 0x47 ? -1 : 1);
+        if (next < 0 || next > 8) break;
+        m_.instrument = next;
+        program_changes(out);
+        break;
+      }
+      case 0x48:
+      case 0x50: {
+        const int next = m_.volume + (scan == 0x50 ? -1 : 1);
+        if (next < 0 || next > 10) break;
+        m_.volume = next;
+        break;
+      }
+      case 0x49:
+      case 0x51: {
+        const int next = m_.device + (scan == 0x49 ? -1 : 1);
+        if (next < 0 || next >= m_.device_count) break;
+        m_.device_row = next;
+        switch_device(next, out);
+        break;
+      }
+      case 0x4B:
+      case 0x4D: {
+        const int next = m_.fine_pitch + (scan == 0x4B ? -1 : 1);
+        if (next < -100 || next > 100) break;
+        m_.fine_pitch = next;
+        pitch_bends(out);
+        break;
+      }
+      case 0x52:
+      case 0x53: {
+        const int next = m_.transpose + (scan == 0x52 ? 1 : -1);
+        if (next < -12 || next > 12) break;
+        m_.transpose = next;
+        break;
+      }
+      default:
+        break;
+    }
+    return false;
+  }
+
+  void menu_model(int id) {
+    if (id == kHelpCommand) ++m_.messages;
+    if (id == kExitCommand) {
+      ++m_.closes;
+      m_.ended = true;
+    }
+  }
+
+  void predict_message(const WindowMessage& message, std::vector<Out>& out) {
+    if (const auto* down = std::get_if<KeyDown>(&message)) {
+      if (run_command_model(down->key_param, out)) {
+        m_.ended = true;
+        return;
+      }
+      press(down->key_param, out);
+    } else if (const auto* up = std::get_if<KeyUp>(&message)) {
+      release(up->key_param, out);
+    } else if (const auto* slider = std::get_if<SliderMoved>(&message)) {
+      // The control shows the user's value before the program hears of it.
+      switch (slider->slider) {
+        case Slider::volume:
+          m_.volume = slider->position;
+          view_.volume_slider = slider->position;
+          break;
+        case Slider::pitch:
+          m_.fine_pitch = slider->position;
+          view_.pitch_slider = slider->position;
+          pitch_bends(out);
+          break;
+        case Slider::mm_speed:
+          m_.mm = std::clamp(slider->position, 30, 240);
+          view_.mm_slider = slider->position;
+          if (m_.metronome) restart_metronome();
+          break;
+      }
+    } else if (const auto* list = std::get_if<ListSelected>(&message)) {
+      switch (list->list) {
+        case List::transpose:
+          m_.transpose = 12 - list->row;
+          view_.transpose_row = list->row;
+          break;
+        case List::instrument:
+          m_.instrument = list->row;
+          view_.instrument_row = list->row;
+          program_changes(out);
+          break;
+        case List::device:
+          m_.device_row = list->row;
+          view_.device_row = list->row;
+          switch_device(list->row, out);
+          break;
+      }
+    } else if (const auto* menu = std::get_if<MenuCommand>(&message)) {
+      menu_model(menu->id);
+    } else if (std::holds_alternative<RightButtonDown>(message)) {
+      menu_model(window_.popup_answer);
+    } else if (std::holds_alternative<KeyboardLost>(message)) {
+      for (int slot = 0; slot < kChannelCount; ++slot) {
+        if (m_.key_notes[slot] != 0 && m_.key_notes[slot] != 0xFF) release_slot(slot, 0, out);
+      }
+    }
+  }
+
+  void predict_advance(Micros until, std::vector<Out>& clicks, std::vector<Out>& others) {
+    while (m_.replaying && m_.replay_due <= until) {
+      const Micros at = m_.replay_due;
+      if (m_.replay_next < m_.closed.size()) {
+        const Rec& r = m_.closed[m_.replay_next];
+        emit(others, pack_message(r.status, r.note, r.velocity), at);
+        m_.replay_on[r.status & 0x0F][r.note] = r.velocity != 0;
+        if (r.note >= 43 && r.note <= 85) m_.marks[r.note] = r.velocity != 0;
+        ++m_.replay_next;
+        ++totals_.replay_steps;
+        m_.cursor += EventBuffer::kRecordSize;
+        const uint32_t delta =
+            m_.replay_next < m_.closed.size() ? m_.closed[m_.replay_next].delta : 0;
+        m_.replay_due = at + Micros{std::max<uint32_t>(delta, 10)} * 1000;
+      } else {
+        silence_replay(others, at);
+        m_.replaying = false;
+        m_.title = status_title("");
+        ++totals_.replays_finished;
+      }
+    }
+    if (m_.metronome) {
+      const Micros period = Micros{60000 / m_.mm} * 1000;
+      const Micros now = timers_.now();
+      for (Micros t = m_.metronome_start + ((now - m_.metronome_start) / period + 1) * period;
+           t <= until; t += period) {
+        emit(clicks, pack_message(0x99, 0x38, m_.volume * 12), t);
+        ++totals_.clicks;
+      }
+    }
+  }
+
+  template <class Stop>
+  std::string stop_all(Stop stop) {
+    const size_t from = midi_.sent.size();
+    std::vector<Out> expected;
+    stop_replay_model(expected);
+    m_.metronome = false;
+    if (m_.ended && m_.port_open) {
+      // The port's last act: a note-off for everything still sounding there.
+      std::vector<std::bitset<128>> left(sounding_[m_.device].begin(), sounding_[m_.device].end());
+      for (const Out& o : expected) {
+        left[status_of(o.message) & 0x0F][data1_of(o.message)] = false;
+      }
+      for (int channel = 0; channel < kChannelCount; ++channel) {
+        for (int note = 0; note < 128; ++note) {
+          if (left[channel][note])
+            emit(expected, pack_message(0x90 | channel, note, 0), timers_.now());
+        }
+      }
+      m_.port_open = false;
+    }
+    stop();
+    std::string fault = check_sent(from, expected, {}, false);
+    if (!fault.empty()) return "stopping: " + fault;
+    return m_.ended ? "" : check_state();
+  }
+
+  // --- the checks ----------------------------------------------------------
+
+  static std::string diff(const char* what, const std::vector<Out>& expected,
+                          const std::vector<Out>& actual) {
+    if (expected == actual) return "";
+    size_t i = 0;
+    while (i < expected.size() && i < actual.size() && expected[i] == actual[i]) ++i;
+    std::string text = std::string(what) + " differ at message " + std::to_string(i) + " of " +
+                       std::to_string(expected.size()) + " expected, " +
+                       std::to_string(actual.size()) + " sent:";
+    for (size_t k = i; k < i + 6; ++k) {
+      text += "\n    expected " + (k < expected.size() ? describe(expected[k]) : "-") + "   sent " +
+              (k < actual.size() ? describe(actual[k]) : "-");
+    }
+    return text;
+  }
+
+  std::string check_sent(size_t from, const std::vector<Out>& expected,
+                         const std::vector<Out>& clicks, bool timed) {
+    std::vector<Out> actual, actual_clicks;
+    for (size_t i = from; i < midi_.sent.size(); ++i) {
+      const Out o{midi_.sent[i].device, midi_.sent[i].message, midi_.stamps[i]};
+      ++totals_.messages;
+      if (std::string why = malformed(o.message); !why.empty()) {
+        return "malformed message " + describe(o) + ": " + why;
+      }
+      const uint8_t status = status_of(o.message);
+      if ((status & 0xF0) == 0x90 && (status & 0x0F) != kMetronomeChannel) {
+        sounding_[o.device][status & 0x0F][data1_of(o.message)] = data2_of(o.message) != 0;
+      }
+      (timed && status == 0x99 ? actual_clicks : actual).push_back(o);
+    }
+    if (midi_.double_open) return "a device was opened while another was open";
+    if (midi_.sends_while_closed != 0) return "a send reached the service with no device open";
+    std::string fault = diff(timed ? "replayed messages" : "messages", expected, actual);
+    if (fault.empty()) fault = diff("clicks", clicks, actual_clicks);
+    return fault;
+  }
+
+  std::string check_state() {
+    PianoState& s = piano_.state;
+    auto mismatch = [](const char* what, long long real, long long model) {
+      return std::string(what) + " is " + std::to_string(real) + ", expected " +
+             std::to_string(model);
+    };
+    for (int slot = 0; slot < kChannelCount; ++slot) {
+      if (s.voice_slots.entries()[slot] != m_.key_notes[slot]) {
+        return "slot " + std::to_string(slot) + ": " +
+               mismatch("key note", s.voice_slots.entries()[slot], m_.key_notes[slot]);
+      }
+      if (s.voice_slots.busy(slot) && s.voice_slots.sent_note(slot) != m_.sent_notes[slot]) {
+        return "slot " + std::to_string(slot) + ": " +
+               mismatch("sent note", s.voice_slots.sent_note(slot), m_.sent_notes[slot]);
+      }
+    }
+    if (s.volume != m_.volume) return mismatch("volume", s.volume, m_.volume);
+    if (s.fine_pitch != m_.fine_pitch) return mismatch("fine pitch", s.fine_pitch, m_.fine_pitch);
+    if (s.transpose != m_.transpose) return mismatch("transpose", s.transpose, m_.transpose);
+    if (s.instrument_index != m_.instrument) {
+      return mismatch("instrument", s.instrument_index, m_.instrument);
+    }
+    if (s.mm_speed != m_.mm) return mismatch("mm speed", s.mm_speed, m_.mm);
+    if ((s.metronome_on != 0) != m_.metronome) {
+      return mismatch("metronome on", s.metronome_on != 0, m_.metronome);
+    }
+    if (s.device_index != m_.device) return mismatch("device", s.device_index, m_.device);
+    if ((s.recording != 0) != m_.recording) {
+      return mismatch("recording", s.recording != 0, m_.recording);
+    }
+    {
+      std::lock_guard lock(s.replay_lock);
+      if ((s.replaying != 0) != m_.replaying) {
+        return mismatch("replaying", s.replaying != 0, m_.replaying);
+      }
+    }
+    const uint32_t cursor = s.event_cursor;
+    if (cursor != m_.cursor) return mismatch("event cursor", cursor, m_.cursor);
+    if (cursor > EventBuffer::kSize) return "event cursor past the buffer";
+    if (m_.recording && cursor > EventBuffer::kSize - EventBuffer::kRecordSize) {
+      return "no room left for the end record";
+    }
+    const size_t timers_expected = (m_.metronome ? 1 : 0) + (m_.replaying ? 1 : 0);
+    if (timers_.pending() != timers_expected) {
+      return mismatch("pending timers", timers_.pending(), timers_expected);
+    }
+    if (view_.volume_slider != m_.volume)
+      return mismatch("volume slider", view_.volume_slider, m_.volume);
+    if (view_.pitch_slider != m_.fine_pitch) {
+      return mismatch("pitch slider", view_.pitch_slider, m_.fine_pitch);
+    }
+    if (std::clamp(view_.mm_slider, 30, 240) != m_.mm) {
+      return mismatch("mm slider", view_.mm_slider, m_.mm);
+    }
+    if (view_.transpose_row != 12 - m_.transpose) {
+      return mismatch("transpose row", view_.transpose_row, 12 - m_.transpose);
+    }
+    if (view_.instrument_row != m_.instrument) {
+      return mismatch("instrument row", view_.instrument_row, m_.instrument);
+    }
+    if (view_.device_row != m_.device_row) {
+      return mismatch("device row", view_.device_row, m_.device_row);
+    }
+    if (view_.stray_marks != 0) return "a mark for a note outside the keyboard";
+    if (view_.marks != m_.marks) {
+      return "marks " + view_.marks.to_string() + "\n expected " + m_.marks.to_string();
+    }
+    if (view_.title != m_.title)
+      return "title \"" + view_.title + "\", expected \"" + m_.title + "\"";
+    if (view_.message_count != m_.messages) {
+      return mismatch("message boxes", view_.message_count, m_.messages) +
+             " (last: " + view_.last_message + ")";
+    }
+    if (view_.save_dialogs != m_.save_dialogs) {
+      return mismatch("save dialogs", view_.save_dialogs, m_.save_dialogs);
+    }
+    if (window_.closes != m_.closes) return mismatch("window closes", window_.closes, m_.closes);
+    return "";
+  }
+
+  std::span<const uint8_t> buffer_bytes(uint32_t size) const {
+    return {piano_.state.event_buffer.data(), size};
+  }
+
+  static std::string compare_records(const char* what, const std::vector<Rec>& expected,
+                                     const std::vector<Rec>& actual) {
+    if (expected == actual) return "";
+    size_t i = 0;
+    while (i < expected.size() && i < actual.size() && expected[i] == actual[i]) ++i;
+    return std::string(what) + " holds " + std::to_string(actual.size()) + " events, expected " +
+           std::to_string(expected.size()) + "; first difference at event " + std::to_string(i) +
+           ": " + (i < actual.size() ? describe(actual[i]) : "-") + " against " +
+           (i < expected.size() ? describe(expected[i]) : "-");
+  }
+
+  std::string check_save(const PendingSave& save) {
+    auto in_buffer = read_recording(buffer_bytes(m_.cursor));
+    if (auto* why = std::get_if<std::string>(&in_buffer)) return "closed buffer: " + *why;
+    std::string fault =
+        compare_records("closed buffer", m_.closed, std::get<std::vector<Rec>>(in_buffer));
+    if (!fault.empty()) return fault;
+    std::error_code error;
+    const bool exists = std::filesystem::exists(save.path, error);
+    if (!save.succeeds) {
+      if (exists) return "a file appeared at the unwritable path " + save.path;
+      if (view_.last_message.find(save.path) == std::string::npos) {
+        return "the failure message does not name the file: " + view_.last_message;
+      }
+      return "";
+    }
+    if (!exists) return "no file saved at " + save.path;
+    std::ifstream file(save.path, std::ios::binary);
+    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(file),
+                               std::istreambuf_iterator<char>()};
+    auto in_file = read_recording(bytes);
+    if (auto* why = std::get_if<std::string>(&in_file)) return save.path + ": " + *why;
+    fault = compare_records(save.path.c_str(), m_.closed, std::get<std::vector<Rec>>(in_file));
+    if (!fault.empty()) return fault;
+    ++totals_.files_checked;
+    return "";
+  }
+
+  // The header as the template left it, the last track length, and nothing
+  // ever written past the furthest end record.
+  std::string check_buffer() {
+    const uint8_t* bytes = piano_.state.event_buffer.data();
+    for (uint32_t i = 0; i < EventBuffer::kTrackLengthOffset; ++i) {
+      if (bytes[i] != smf_template[i])
+        return "buffer header byte " + std::to_string(i) + " changed";
+    }
+    const uint32_t length = m_.any_closed
+                                ? uint32_t(EventBuffer::kRecordSize * (m_.closed.size() + 1))
+                                : uint32_t{0x42595423};  // "BYT#"
+    const uint8_t* field = bytes + EventBuffer::kTrackLengthOffset;
+    const uint32_t stored =
+        uint32_t{field[0]} << 24 | uint32_t{field[1]} << 16 | uint32_t{field[2]} << 8 | field[3];
+    if (stored != length) return "track length field " + hex(stored) + ", expected " + hex(length);
+    const uint32_t high_water = std::max(m_.high_water, m_.cursor);
+    for (uint32_t i = high_water; i < EventBuffer::kSize; ++i) {
+      if (bytes[i] != 0) return "buffer byte " + std::to_string(i) + " written past every record";
+    }
+    return "";
+  }
+
+  // Only the files the user saved, and no temporary file left behind.
+  std::string check_directory() {
+    std::set<std::string> expected = saved_files_;
+    std::set<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(options_.directory)) {
+      found.insert(entry.path().filename().string());
+    }
+    if (found != expected) {
+      std::string text = "files in the save directory:";
+      for (const auto& name : found) text += " " + name;
+      return text;
+    }
+    return "";
+  }
+
+  WorldOptions options_;
+  testing::FakeTimerService timers_;
+  testing::FakeClock clock_;
+  StampedMidi midi_;
+  ModelView view_;
+  ModelWindow window_;
+  Piano piano_;
+  std::filesystem::path old_directory_;
+  bool buffer_ok_ = false;
+  ModelState m_;
+  std::vector<std::array<std::bitset<128>, 16>> sounding_;
+  SaveChoice save_choice_ = SaveChoice::new_file;
+  std::optional<PendingSave> pending_save_;
+  std::set<std::string> saved_files_;
+  Totals totals_;
+};
+
+}  // namespace tastarion::model
