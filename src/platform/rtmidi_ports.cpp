@@ -1,11 +1,11 @@
 #include "platform/rtmidi_ports.h"
 
-#include <jack/jack.h>
 #include <rtmidi/RtMidi.h>
 #include <unistd.h>
 
 #include <iostream>
 
+#include "platform/jack_midi_output.h"
 #include "platform/quiet_drivers.h"
 
 namespace tastarion {
@@ -34,28 +34,19 @@ void note_error(RtMidiError::Type type, const std::string&, void* failed) {
   }
 }
 
-bool jack_server_running() {
-  jack_status_t status;
-  jack_client_t* probe = jack_client_open("tastarion-probe", JackNoStartServer, &status);
-  if (probe == nullptr) return false;
-  jack_client_close(probe);
-  return true;
-}
-
 // Without the sequencer device, ALSA's library prints its failure itself.
 bool alsa_sequencer_usable() {
   return access("/dev/snd/seq", R_OK | W_OK) == 0;
 }
 
-// A client of `api`, its errors reported into `failed`; null when the API is
-// unavailable here.
-std::unique_ptr<RtMidiOut> make_client(PortApi api, bool* failed) {
+// An ALSA sequencer client, its errors reported into `failed`; null when there
+// is no sequencer here.
+std::unique_ptr<RtMidiOut> make_alsa_client(bool* failed) {
   quiet_sound_drivers();
-  if (api == PortApi::alsa ? !alsa_sequencer_usable() : !jack_server_running()) return nullptr;
+  if (!alsa_sequencer_usable()) return nullptr;
   MuteCerr mute;
   try {
-    auto out = std::make_unique<RtMidiOut>(
-        api == PortApi::alsa ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK, kClientName);
+    auto out = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kClientName);
     out->setErrorCallback(note_error, failed);
     return out;
   } catch (...) {
@@ -85,9 +76,10 @@ size_t message_length(uint8_t status) {
 }  // namespace
 
 std::vector<std::string> list_output_ports(PortApi api) {
+  if (api == PortApi::jack) return list_jack_midi_inputs();
   bool failed = false;
   std::vector<std::string> names;
-  auto out = make_client(api, &failed);
+  auto out = make_alsa_client(&failed);
   if (!out) return names;
   try {
     const unsigned count = out->getPortCount();
@@ -102,15 +94,21 @@ std::vector<std::string> list_output_ports(PortApi api) {
   return names;
 }
 
-RtMidiPort::RtMidiPort() = default;
-RtMidiPort::~RtMidiPort() {
+OutputPort::OutputPort() = default;
+OutputPort::~OutputPort() {
   close();
 }
 
-bool RtMidiPort::open(const PortId& id) {
+bool OutputPort::open(const PortId& id) {
   close();
+  if (id.api == PortApi::jack) {
+    auto jack = std::make_unique<JackMidiOutput>();
+    if (!jack->open(id.name)) return false;
+    jack_ = std::move(jack);
+    return true;
+  }
   failed_ = false;
-  auto out = make_client(id.api, &failed_);
+  auto out = make_alsa_client(&failed_);
   if (!out) return false;
   try {
     const unsigned count = out->getPortCount();
@@ -118,7 +116,7 @@ bool RtMidiPort::open(const PortId& id) {
       if (out->getPortName(i) != id.name) continue;
       out->openPort(i, kPortName);
       if (!failed_ && out->isPortOpen()) {
-        out_ = std::move(out);
+        alsa_ = std::move(out);
         return true;
       }
       break;
@@ -128,22 +126,27 @@ bool RtMidiPort::open(const PortId& id) {
   return false;
 }
 
-void RtMidiPort::close() {
-  if (!out_) return;
+void OutputPort::close() {
+  jack_.reset();
+  if (!alsa_) return;
   try {
-    out_->closePort();
+    alsa_->closePort();
   } catch (...) {
   }
-  out_.reset();
+  alsa_.reset();
 }
 
-void RtMidiPort::send(ShortMessage message) noexcept {
-  if (!out_) return;
+void OutputPort::send(ShortMessage message) noexcept {
+  if (!is_open()) return;
   const unsigned char bytes[3] = {status_of(message), data1_of(message), data2_of(message)};
   const size_t length = message_length(bytes[0]);
   if (length == 0) return;
+  if (jack_) {
+    jack_->send(bytes, length);
+    return;
+  }
   try {
-    out_->sendMessage(bytes, length);
+    alsa_->sendMessage(bytes, length);
   } catch (...) {
   }
 }

@@ -10,6 +10,8 @@ class RtMidiOut;
 
 namespace tastarion {
 
+class JackMidiOutput;
+
 enum class PortApi { alsa, jack };
 
 // A port is known by its API and full name: indices shift whenever another
@@ -25,24 +27,26 @@ struct PortId {
 // device or no running server here.
 std::vector<std::string> list_output_ports(PortApi api);
 
-// One open connection to an output port.
-class RtMidiPort {
+// One open connection to an output port: ALSA through RtMidi, JACK through
+// JackMidiOutput (see there why not RtMidi).
+class OutputPort {
  public:
-  RtMidiPort();
-  ~RtMidiPort();
-  RtMidiPort(const RtMidiPort&) = delete;
-  RtMidiPort& operator=(const RtMidiPort&) = delete;
+  OutputPort();
+  ~OutputPort();
+  OutputPort(const OutputPort&) = delete;
+  OutputPort& operator=(const OutputPort&) = delete;
 
   // Looks the port up by name again and connects to it. False when it is gone
   // or the driver refuses.
   bool open(const PortId& id);
   void close();
-  bool is_open() const { return out_ != nullptr; }
+  bool is_open() const { return alsa_ != nullptr || jack_ != nullptr; }
   // Sends the message's 1 to 3 bytes (by its status); never throws.
   void send(ShortMessage message) noexcept;
 
  private:
-  std::unique_ptr<RtMidiOut> out_;
+  std::unique_ptr<RtMidiOut> alsa_;
+  std::unique_ptr<JackMidiOutput> jack_;
   bool failed_ = false;
 };
 

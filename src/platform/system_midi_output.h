@@ -44,7 +44,7 @@ class SystemMidiOutput final : public MidiOutputService {
   std::vector<Device> devices_;
   std::vector<std::string> soundfonts_;
   FluidSynthOutput synth_;
-  RtMidiPort port_;
+  OutputPort port_;
 };
 
 // `name` cut to at most `limit` bytes without splitting a UTF-8 character.

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tastarion {
+
+// The JACK MIDI input ports of the running server; empty when none runs.
+std::vector<std::string> list_jack_midi_inputs();
+
+// A JACK client with one MIDI output port connected to a chosen input port.
+// Messages go through a lock-free queue to the process callback, which writes
+// them at the start of the next cycle. A close lets the queued messages out
+// first: they are usually the note-offs that silence the device.
+//
+// RtMidi 5.0's JACK output frees its queue while the client is still active, so
+// closing it races its own process callback (a crash, seen here about once in
+// fifteen closes); this class deactivates the client before freeing anything.
+class JackMidiOutput {
+ public:
+  JackMidiOutput();
+  ~JackMidiOutput();
+  JackMidiOutput(const JackMidiOutput&) = delete;
+  JackMidiOutput& operator=(const JackMidiOutput&) = delete;
+
+  // False when no server runs, the port is gone or the connection is refused.
+  bool open(const std::string& target_port);
+  void close();
+  bool is_open() const { return client_ != nullptr; }
+  // Real-time safe; a message is dropped when the queue is full.
+  void send(const unsigned char* bytes, size_t length) noexcept;
+
+ private:
+  struct Client;
+  std::unique_ptr<Client> client_;
+};
+
+}  // namespace tastarion
