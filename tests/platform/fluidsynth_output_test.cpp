@@ -105,14 +105,6 @@ TEST_F(OfflineSynth, NoteOffAndVelocityZeroBothEndTheNote) {
   }
 }
 
-TEST_F(OfflineSynth, NoteOffOnAnotherChannelLeavesTheNoteSounding) {
-  synth_.send(pack_message(0x90, 69, 100));
-  const double held = rms(render(0.3));
-  synth_.send(pack_message(0x81, 69, 0));
-  render(0.5);
-  EXPECT_GT(rms(render(0.2)), held / 4);
-}
-
 TEST_F(OfflineSynth, ChannelVolumeControlChange) {
   synth_.send(pack_message(0x90, 69, 100));
   const double loud = rms(render(0.3));
