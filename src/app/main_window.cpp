@@ -29,6 +29,9 @@ MainWindow::MainWindow(QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent);
   strip_->setGeometry(0, 0, ui::strip_width, ui::strip_height);
   connect_strip();
+  release_timer_.setSingleShot(true);
+  release_timer_.setInterval(kReleaseGraceMs);
+  connect(&release_timer_, &QTimer::timeout, this, [this] { send_pending_release(); });
   // Focus moving to another application shows up as an application state change.
   qApp->installEventFilter(this);
 }
@@ -163,6 +166,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       static_cast<QApplicationStateChangeEvent*>(event)->applicationState() !=
           Qt::ApplicationActive) {
     // The releases of the keys held now will go to another application.
+    send_pending_release();
     send(KeyboardLost{});
   }
   return QWidget::eventFilter(watched, event);
@@ -173,13 +177,36 @@ bool MainWindow::focusNextPrevChild(bool) {
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
-  send(KeyDown{key_param_from_native(event->nativeScanCode(), false, event->isAutoRepeat())});
+  bool repeat = event->isAutoRepeat();
+  if (pending_release_) {
+    // Qt marks a repeat pair only when it has read both halves at once; under load
+    // it may see the release alone. The press with the release's time ends the doubt.
+    if (pending_release_->native_scan_code == event->nativeScanCode() &&
+        pending_release_->timestamp == event->timestamp()) {
+      pending_release_.reset();
+      release_timer_.stop();
+      repeat = true;
+    } else {
+      send_pending_release();
+    }
+  }
+  send(KeyDown{key_param_from_native(event->nativeScanCode(), false, repeat)});
 }
 
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {
   // X11 repeats a held key as release-press pairs; only the last release counts.
   if (event->isAutoRepeat()) return;
-  send(KeyUp{key_param_from_native(event->nativeScanCode(), true, false)});
+  send_pending_release();
+  pending_release_ = PendingRelease{event->nativeScanCode(), event->timestamp()};
+  release_timer_.start();
+}
+
+void MainWindow::send_pending_release() {
+  if (!pending_release_) return;
+  const quint32 native = pending_release_->native_scan_code;
+  pending_release_.reset();
+  release_timer_.stop();
+  send(KeyUp{key_param_from_native(native, true, false)});
 }
 
 void MainWindow::mousePressEvent(QMouseEvent* event) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 #include "app/window_message.h"
 #include "app/window_port.h"
@@ -13,6 +15,10 @@ namespace tastarion {
 namespace ui {
 class ControlStrip;
 }
+
+// How long a key release waits for the press that would make it half of an
+// auto-repeat pair (X11 sends a held key as release-press pairs with one time).
+inline constexpr int kReleaseGraceMs = 15;
 
 // The main window: the keyboard picture under the control strip. It turns Qt's
 // events into WindowMessages for its sink and carries out what the core and the
@@ -61,10 +67,18 @@ class MainWindow final : public QWidget, public PianoView, public WindowPort {
  private:
   void send(const WindowMessage& message);
   void connect_strip();
+  void send_pending_release();
+
+  struct PendingRelease {
+    quint32 native_scan_code;
+    quint64 timestamp;
+  };
 
   ui::KeyboardPicture picture_;
   ui::ControlStrip* strip_;
   MessageSink sink_;
+  std::optional<PendingRelease> pending_release_;
+  QTimer release_timer_;
   // The region being painted while a paint event is dispatched, else null.
   const QRect* paint_rect_ = nullptr;
 };

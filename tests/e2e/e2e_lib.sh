@@ -1,0 +1,129 @@
+# Shared by the end-to-end tests: the program under its own Xvfb, with a JACK
+# dummy server of its own whose MIDI monitor logs everything the program sends.
+# Source it with the program's path as $1.
+set -euo pipefail
+
+PROGRAM=${1:?usage: $0 path/to/tastarion}
+for tool in Xvfb jackd jack_midi_dump jack_lsp xdotool; do
+  if ! command -v "$tool" > /dev/null; then
+    echo "skipped: $tool is not installed"
+    exit 0
+  fi
+done
+
+WORK=$(mktemp -d /tmp/tastarion-e2e.XXXXXX)
+PIDS=()
+cleanup() {
+  local status=$?
+  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2> /dev/null || true; done
+  for pid in "${PIDS[@]}"; do
+    timeout 5 tail --pid="$pid" -f /dev/null 2> /dev/null || kill -9 "$pid" 2> /dev/null || true
+  done
+  if [ "$status" -ne 0 ]; then
+    echo "--- program output"; cat "$WORK/program.log" 2> /dev/null || true
+    echo "--- MIDI monitor"; cat "$WORK/midi.log" 2> /dev/null || true
+  fi
+  [ -n "${KEEP_E2E:-}" ] || rm -rf "$WORK"
+  exit "$status"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# Waits up to $1 seconds for the command after it to succeed.
+wait_for() {
+  local seconds=$1
+  shift
+  local deadline=$((SECONDS + seconds))
+  until "$@" > /dev/null 2>&1; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+}
+
+start_x() {
+  exec 3> "$WORK/display"
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 > "$WORK/xvfb.log" 2>&1 &
+  PIDS+=($!)
+  exec 3>&-
+  wait_for 30 test -s "$WORK/display" || fail "Xvfb did not start"
+  export DISPLAY=":$(head -n1 "$WORK/display")"
+}
+
+start_jack() {
+  export JACK_DEFAULT_SERVER="tastarion-e2e-$$"
+  export JACK_NO_AUDIO_RESERVATION=1
+  # No client may start a server of its own behind our back.
+  export JACK_NO_START_SERVER=1
+  jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 64 > "$WORK/jackd.log" 2>&1 &
+  PIDS+=($!)
+  wait_for 30 jack_lsp || fail "jackd did not start"
+  jack_midi_dump -a > "$WORK/midi.log" 2>&1 &
+  PIDS+=($!)
+  wait_for 30 sh -c 'jack_lsp | grep -qx midi-monitor:input' || fail "no MIDI monitor"
+}
+
+# Starts the program and gives its window the keyboard; WINDOW is its id.
+start_program() {
+  export XDG_RUNTIME_DIR="$WORK"
+  "$PROGRAM" > "$WORK/program.log" 2>&1 &
+  PROGRAM_PID=$!
+  PIDS+=("$PROGRAM_PID")
+  WINDOW=$(timeout 60 xdotool search --sync --onlyvisible --limit 1 --name '^Tastarion ') ||
+    fail "the window did not show"
+  focus_program
+}
+
+focus_program() {
+  xdotool windowfocus "$WINDOW"
+  wait_for 10 sh -c "[ \"\$(xdotool getwindowfocus)\" = $WINDOW ]" || fail "no keyboard focus"
+}
+
+# The messages in the monitor's log from line $1 on, one per line as "90 30 60".
+midi_since() {
+  tail -n +"$1" "$WORK/midi.log" | sed -nE 's/^ *[0-9]+: (([0-9a-f]{2} ?)+).*$/\1/p' |
+    sed -E 's/ +$//'
+}
+midi_mark() { echo $(($(wc -l < "$WORK/midi.log") + 1)); }
+
+# Waits until the messages since mark $1 are exactly the lines of $2.
+expect_midi() {
+  local mark=$1 expected=$2
+  if ! wait_for 10 sh -c "[ \"\$(tail -n +$mark '$WORK/midi.log' | sed -nE 's/^ *[0-9]+: (([0-9a-f]{2} ?)+).*\$/\\1/p' | sed -E 's/ +\$//')\" = \"$expected\" ]"; then
+    echo "expected:"; echo "$expected"; echo "got:"; midi_since "$mark"
+    fail "MIDI messages differ"
+  fi
+  # Nothing more may follow.
+  sleep 0.3
+  [ "$(midi_since "$mark")" = "$expected" ] || { midi_since "$mark"; fail "unexpected extra messages"; }
+}
+
+# Moves the program onto the monitor: Page Down until the monitor hears the program
+# changes of the switch (the built-in synthesizer comes first, then the ports).
+switch_to_monitor() {
+  local tries
+  for tries in 1 2 3 4 5 6 7 8; do
+    xdotool key Page_Down
+    if wait_for 2 grep -q ': c0 00' "$WORK/midi.log"; then
+      sleep 0.3
+      return 0
+    fi
+  done
+  fail "the monitor never became the device"
+}
+
+# One channel message on all sixteen channels: "c0 06" gives c0 06 ... cf 06.
+all_channels() {
+  local status=$1 rest=$2 channel
+  for channel in 0 1 2 3 4 5 6 7 8 9 a b c d e f; do echo "${status:0:1}$channel $rest"; done
+}
+
+start_all() {
+  start_x
+  start_jack
+  start_program
+  switch_to_monitor
+}
