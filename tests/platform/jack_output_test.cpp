@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <jack/jack.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,8 +20,6 @@
 #include "platform/quiet_drivers.h"
 #include "platform/system_midi_output.h"
 #include "scoped_env.h"
-
-extern char** environ;
 
 namespace tastarion {
 namespace {
@@ -57,15 +55,21 @@ std::string read_file(const fs::path& path) {
 class Child {
  public:
   Child(std::vector<std::string> args, const fs::path& log) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      // Dies with the test even when the test itself crashes.
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      dup2(out, 1);
+      dup2(out, 2);
+      execvp(argv[0], argv.data());
+      _exit(127);
+    }
+    ::close(out);
   }
   ~Child() { stop(); }
   Child(const Child&) = delete;
