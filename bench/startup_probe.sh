@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Start-up of the real program with its built-in synthesizer: the time from exec to
+# the window's first paint, and the resident memory once it is up. Runs under its
+# own Xvfb, with a JACK dummy server taking the synthesizer's audio.
+#   bench/startup_probe.sh path/to/tastarion [runs]
+set -euo pipefail
+PROGRAM=${1:?usage: $0 path/to/tastarion [runs]}
+RUNS=${2:-5}
+for tool in Xvfb jackd jack_lsp; do
+  command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 0; }
+done
+
+WORK=$(mktemp -d /tmp/tastarion-probe.XXXXXX)
+PIDS=()
+cleanup() {
+  for pid in "${PIDS[@]}"; do kill "$pid" 2> /dev/null || true; done
+  wait 2> /dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+wait_for() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@" > /dev/null 2>&1; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.02
+  done
+}
+
+exec 3> "$WORK/display"
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 > /dev/null 2>&1 &
+PIDS+=($!)
+exec 3>&-
+wait_for 30 test -s "$WORK/display" || { echo "Xvfb did not start"; exit 1; }
+export DISPLAY=":$(head -n1 "$WORK/display")"
+export JACK_DEFAULT_SERVER="tastarion-probe-$$" JACK_NO_AUDIO_RESERVATION=1 JACK_NO_START_SERVER=1
+jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 64 > /dev/null 2>&1 &
+PIDS+=($!)
+wait_for 30 jack_lsp || { echo "jackd did not start"; exit 1; }
+export XDG_RUNTIME_DIR="$WORK"
+
+times=()
+rss=()
+own=()
+for ((run = 1; run <= RUNS; run++)); do
+  rm -f "$WORK/err"
+  TASTARION_PROBE_STARTUP=$(date +%s%N) "$PROGRAM" > /dev/null 2> "$WORK/err" &
+  pid=$!
+  # Without a working synthesizer a message box comes first and the window waits.
+  if ! wait_for 30 grep -q '^startup_ms=' "$WORK/err"; then
+    kill "$pid"
+    echo "run $run: no window within 30 s (did device 0 fail to open?)"
+    exit 1
+  fi
+  sleep 1  # let the synthesizer's audio thread settle
+  ms=$(sed -n 's/^startup_ms=//p' "$WORK/err")
+  kb=$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status")
+  # JACK's shared segment is mapped by every client and counts in VmRSS.
+  shm=$(awk '/^RssShmem:/ {print $2}' "/proc/$pid/status")
+  kill "$pid"
+  wait "$pid" 2> /dev/null || true
+  echo "run $run: startup ${ms} ms, resident ${kb} kB (${shm} kB of it shared memory)"
+  times+=("$ms")
+  rss+=("$kb")
+  own+=($((kb - shm)))
+done
+
+median() { printf '%s\n' "$@" | sort -g | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
+echo "median of $RUNS: startup $(median "${times[@]}") ms, resident $(median "${rss[@]}") kB," \
+  "$(median "${own[@]}") kB without shared memory"
