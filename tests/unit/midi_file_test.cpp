@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/key_map.h"
+#include "engine/note_path.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_midi.h"
 #include "fakes/fake_timer_service.h"
@@ -125,9 +127,12 @@ class MidiFileTest : public ::testing::Test {
 };
 
 TEST_F(MidiFileTest, WorkedExampleIsSavedByteForByte) {
-  toggle_recording(piano);        // F2 at 0
-  note(1000, true, 0, 0x3C, 96);  // the key of note 60, slot 0, volume 8
-  note(1250, false, 0, 0x3C, 0);
+  constexpr uint8_t kKeyOfNote60 = 0x35;
+  toggle_recording(piano);  // F2 at 0, volume 8
+  clock.now_ms = 1000;
+  note_key_down(piano, make_key_param(kKeyOfNote60));
+  clock.now_ms = 1250;
+  note_key_up(piano, make_key_param(kKeyOfNote60, false, true, true));
   toggle_recording(piano);
 
   EXPECT_THAT(lines, ElementsAre("on ch=0 time=3E8\n", "delta=3E8, stat=90, pitch=3C, vol=60\n",
@@ -138,9 +143,10 @@ TEST_F(MidiFileTest, WorkedExampleIsSavedByteForByte) {
                                                  {0x80, 0x80, 0x87, 0x68, 0x90, 0x3C, 0x60},
                                                  {0x80, 0x80, 0x81, 0x7A, 0x90, 0x3C, 0x00},
                                                  kEnd}));
-  EXPECT_THAT(view.take(),
-              ElementsAre("title " + std::string(version_line) + "        [Recording...]",
-                          "save dialog", "title " + std::string(version_line)));
+  EXPECT_THAT(
+      view.take(),
+      ElementsAre("title " + std::string(version_line) + "        [Recording...]", "mark on 60",
+                  "mark off 60", "save dialog", "title " + std::string(version_line)));
   expect_closed_recording(2);
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/key_map.h"
+#include "engine/note_path.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_midi.h"
 #include "fakes/fake_timer_service.h"
@@ -136,11 +138,21 @@ TEST_F(RecorderTest, HeldF2TogglesAtEachRepeat) {
   EXPECT_EQ(piano.state.event_cursor, EventBuffer::kFirstRecord);
 }
 
-TEST_F(RecorderTest, PressAtVolumeZeroIsRecordedWithVelocityZero) {
+TEST_F(RecorderTest, KeysAreRecordedWithTheNoteTheySent) {
+  constexpr uint8_t kLowestKey = 0x2A, kHighestKey = 0x0E;  // notes 43 and 85
   toggle_recording(piano);
-  note(10, true, 14, 85, 0);
-  EXPECT_EQ(record_at(22), (std::vector<uint8_t>{0x80, 0x80, 0x80, 0x0A, 0x9E, 0x55, 0x00}));
-  EXPECT_EQ(lines[1], "delta=A, stat=9E, pitch=55, vol=0\n");
+  piano.state.transpose = -12;
+  note_key_down(piano, make_key_param(kLowestKey));
+  piano.state.transpose = 12;
+  note_key_down(piano, make_key_param(kHighestKey));
+  // Released after a change of transposition: the note-off names the note that sounds.
+  note_key_up(piano, make_key_param(kLowestKey, false, true, true));
+  EXPECT_EQ(record_at(22), (std::vector<uint8_t>{0x80, 0x80, 0x80, 0x00, 0x90, 0x1F, 0x60}));
+  EXPECT_EQ(record_at(29), (std::vector<uint8_t>{0x80, 0x80, 0x80, 0x00, 0x91, 0x61, 0x60}));
+  EXPECT_EQ(record_at(36), (std::vector<uint8_t>{0x80, 0x80, 0x80, 0x00, 0x90, 0x1F, 0x00}));
+  EXPECT_EQ(lines[1], "delta=0, stat=90, pitch=1F, vol=60\n");
+  EXPECT_EQ(lines[3], "delta=0, stat=91, pitch=61, vol=60\n");
+  EXPECT_EQ(lines[4], "off ch=0 time=0\n");
 }
 
 TEST_F(RecorderTest, StopsRecordingAtCapacityAndKeepsRoomForTheEnd) {
