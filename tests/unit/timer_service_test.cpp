@@ -2,6 +2,7 @@
 // bounds are generous so that a loaded machine does not make them flaky.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -70,48 +71,70 @@ TEST(ThreadTimerService, RunsRoutinesInDeadlineOrderAndPastDeadlinesAtOnce) {
 TEST(ThreadTimerService, PeriodicKeepsAbsoluteDeadlines) {
   ThreadTimerService timers;
   constexpr int kBeats = 40;
+  constexpr Micros kPeriod = 10 * kMs;
   std::array<Micros, kBeats> at{};
   std::atomic<int> beats{0};
   const Micros start = timers.now();
-  TimerId id = timers.set_periodic(5, [&] {
+  TimerId id = timers.set_periodic(10, [&] {
     int n = beats.load();
     if (n < kBeats) at[n] = timers.now();
+    // A routine that takes 3 ms: counting each period from the end of the
+    // routine would slide 3 ms off the grid at every beat.
+    const Micros until = timers.now() + 3 * kMs;
+    while (timers.now() < until) {
+    }
     beats = n + 1;
   });
   ASSERT_TRUE(eventually([&] { return beats >= kBeats; }));
   timers.kill(id);
-  for (int k = 0; k < kBeats; ++k) EXPECT_GE(at[k], start + (k + 1) * 5 * kMs) << k;
-  // Lateness does not pile up: the last beat is as close to its grid point as
-  // any single beat can be late.
-  EXPECT_LT(at[kBeats - 1], start + kBeats * 5 * kMs + 20 * kMs);
+  EXPECT_GE(at[0], start + kPeriod);
+  // Any beat may be late, or skipped, on a loaded machine; most sit on the grid.
+  int on_grid = 0;
+  for (Micros t : at) on_grid += (t - start) % kPeriod < 2 * kMs;
+  EXPECT_GE(on_grid, kBeats * 6 / 10);
 }
 
 TEST(ThreadTimerService, PeriodicSkipsMissedBeatsInsteadOfBursting) {
   ThreadTimerService timers;
+  constexpr Micros kPeriod = 50 * kMs;
   std::mutex mutex;
   std::vector<Micros> at;
+  std::atomic<Micros> stall_end{0};
   const Micros start = timers.now();
-  TimerId id = timers.set_periodic(5, [&] {
+  TimerId id = timers.set_periodic(50, [&] {
     bool first;
     {
       std::lock_guard lock(mutex);
       at.push_back(timers.now());
       first = at.size() == 1;
     }
-    if (first) std::this_thread::sleep_for(60ms);  // misses about twelve beats
+    if (first) {
+      // Misses ten beats and ends between two of them.
+      std::this_thread::sleep_for(530ms);
+      stall_end = timers.now();
+    }
   });
-  std::this_thread::sleep_for(150ms);
+  ASSERT_TRUE(eventually([&] {
+    std::lock_guard lock(mutex);
+    return at.size() >= 8;
+  }));
   timers.kill(id);
   std::lock_guard lock(mutex);
-  ASSERT_GE(at.size(), 4u);
-  // A burst would make up for all missed beats: 30 beats in 150 ms.
-  EXPECT_LE(at.size(), 20u);
-  // After the late beat, the beats fall back onto the original grid.
-  for (size_t k = 2; k < at.size(); ++k) {
-    const Micros offset = (at[k] - start) % (5 * kMs);
-    EXPECT_LT(offset, 3 * kMs) << k;
-    EXPECT_GE(at[k] - at[k - 1], 4 * kMs) << k;
+  // Making up for the ten missed beats would put them all right after the stall.
+  int after_stall = 0;
+  int right_after_stall = 0;
+  for (Micros t : at) {
+    after_stall += t >= stall_end;
+    right_after_stall += t >= stall_end && t < stall_end + 5 * kMs;
   }
+  EXPECT_LE(right_after_stall, 2);
+  EXPECT_LE(after_stall, (at.back() - stall_end) / kPeriod + 2);
+  // After the one late beat, the beats fall back onto the original grid rather
+  // than counting from the late one (which would put them 30 ms off it). Any
+  // single beat may be late on a loaded machine; the closest shows the grid.
+  Micros closest = kPeriod;
+  for (size_t k = 2; k < at.size(); ++k) closest = std::min(closest, (at[k] - start) % kPeriod);
+  EXPECT_LT(closest, 10 * kMs);
 }
 
 TEST(ThreadTimerService, KillingZeroExpiredOrUnknownIdsDoesNothing) {
