@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "app/program.h"
+#include "app/quit_on_signal.h"
 #include "app/startup_probe.h"
 #include "platform/steady_clock.h"
 #include "platform/system_midi_output.h"
@@ -10,6 +11,7 @@ int main(int, char** argv) {
   // The command line is ignored, Qt's own options included.
   int qt_argc = 1;
   QApplication application(qt_argc, argv);
+  tastarion::quit_on_signals();
 
   tastarion::SystemMidiOutput midi;
   tastarion::ThreadTimerService timers;

@@ -36,4 +36,17 @@ expect_midi "$mark" "90 3e 60
 90 2b 00
 90 54 60
 90 54 00"
+
+# Ended by a signal, the program still silences what it left sounding.
+mark=$(midi_mark)
+xdotool keydown c
+wait_for 10 sh -c "tail -n +$mark '$WORK/midi.log' | grep -q ': 90 30 60'" || fail "c did not sound"
+kill -TERM "$PROGRAM_PID"
+status=0
+timeout 20 tail --pid="$PROGRAM_PID" -f /dev/null || fail "SIGTERM did not end the program"
+wait "$PROGRAM_PID" || status=$?
+xdotool keyup c
+[ "$status" -eq 0 ] || fail "exit status $status"
+expect_midi "$mark" "90 30 60
+90 30 00"
 echo "ok"
