@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
@@ -88,7 +89,10 @@ class MainWindowTest : public ::testing::Test {
     key(QEvent::KeyRelease, native, repeat, Qt::Key_unknown, time);
   }
   // A release goes out once it is sure no repeat press belongs to it.
-  void wait_for_release() { QTest::qWait(kReleaseGraceMs * 3); }
+  void wait_for_release() {
+    QTest::qWait(kReleaseGraceMs * 3);
+    QApplication::processEvents();  // the grace timer is due by now, however late we woke
+  }
   std::vector<ShortMessage> sent() {
     auto out = midi.messages();
     midi.clear();
@@ -272,6 +276,34 @@ TEST_F(MainWindowTest, F1ShowsTheHelpBox) {
   EXPECT_EQ(caption.toStdString(), version_line);
   EXPECT_TRUE(text.startsWith("<< Outline >>"));
   EXPECT_THAT(sent(), IsEmpty());
+}
+
+TEST_F(MainWindowTest, TheSaveDialogAsksForAMidFile) {
+  QString title, suffix;
+  QStringList filters, files;
+  when_opened([&](QWidget* opened) {
+    auto* dialog = qobject_cast<QFileDialog*>(opened);
+    ASSERT_NE(dialog, nullptr);
+    title = dialog->windowTitle();
+    filters = dialog->nameFilters();
+    suffix = dialog->defaultSuffix();
+    files = dialog->selectedFiles();
+    dialog->reject();
+  });
+  EXPECT_EQ(window().ask_save_file_name(), std::nullopt);
+  EXPECT_EQ(title, QString::fromUtf8("mid記録ファイル"));
+  EXPECT_EQ(filters, QStringList{"MID(*.mid)"});
+  EXPECT_EQ(suffix, "mid");
+  ASSERT_EQ(files.size(), 1);
+  EXPECT_TRUE(files.first().endsWith("/vemola.mid"));
+
+  when_opened([](QWidget* opened) {
+    auto* dialog = qobject_cast<QFileDialog*>(opened);
+    ASSERT_NE(dialog, nullptr);
+    dialog->selectFile(QDir::temp().filePath("take-1"));
+    static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it, but it is the button's work
+  });
+  EXPECT_EQ(window().ask_save_file_name(), QDir::temp().filePath("take-1.mid").toStdString());
 }
 
 TEST_F(MainWindowTest, RightClickOpensTheMenuThereAndExitEndsTheProgram) {
