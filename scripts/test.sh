@@ -26,3 +26,28 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTASTARION_SANITIZE=thread \
 cmake --build build-tsan -j"$jobs" --target unit_tests
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"$jobs" \
   -R 'Timer|Replay|Metronome|Concurrency|MidiPort|MidiOutputPort'
+
+echo "== libFuzzer: key path and event buffer (clang, ASan + UBSan) =="
+# Each fuzzer starts from its seed corpus (copied, so the tree stays clean) and
+# runs for a fixed time; a crash, a sanitizer report or a broken invariant
+# fails the run and leaves the input in build-fuzz/artifacts/.
+CXX=clang++ cmake -S . -B build-fuzz -DTASTARION_FUZZ=ON -DTASTARION_GUI=OFF \
+  -DTASTARION_PLATFORM=OFF -DTASTARION_BENCH=OFF -DTASTARION_SANITIZE=address,undefined > /dev/null
+cmake --build build-fuzz -j"$jobs" --target fuzz_key_path fuzz_event_buffer
+fuzz_seconds="${TASTARION_FUZZ_SECONDS:-25}"
+mkdir -p build-fuzz/artifacts
+for fuzzer in fuzz_key_path fuzz_event_buffer; do
+  corpus="$(mktemp -d)"
+  cp tests/fuzz/corpus/"$fuzzer"/* "$corpus"/
+  if ! ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    build-fuzz/tests/"$fuzzer" -max_total_time="$fuzz_seconds" -timeout=30 -rss_limit_mb=2048 \
+    -print_final_stats=1 -artifact_prefix=build-fuzz/artifacts/"$fuzzer"- "$corpus" \
+    > build-fuzz/"$fuzzer".log 2>&1; then
+    tail -n 80 build-fuzz/"$fuzzer".log
+    echo "$fuzzer failed; the input is in build-fuzz/artifacts/"
+    exit 1
+  fi
+  rm -rf "$corpus"
+  runs="$(sed -n 's/^stat::number_of_executed_units: *//p' build-fuzz/"$fuzzer".log)"
+  echo "$fuzzer: $runs executions in $fuzz_seconds s, no fault"
+done

@@ -665,12 +665,16 @@ class World {
       release(up->key_param, out);
     } else if (const auto* slider = std::get_if<SliderMoved>(&message)) {
       // The control shows the user's value before the program hears of it.
+      // Values outside a control's range cannot come from it and are dropped.
+      const int position = slider->position;
       switch (slider->slider) {
         case Slider::volume:
+          if (position < 0 || position > 10) break;
           m_.volume = slider->position;
           view_.volume_slider = slider->position;
           break;
         case Slider::pitch:
+          if (position < -100 || position > 100) break;
           m_.fine_pitch = slider->position;
           view_.pitch_slider = slider->position;
           pitch_bends(out);
@@ -682,17 +686,21 @@ class World {
           break;
       }
     } else if (const auto* list = std::get_if<ListSelected>(&message)) {
+      const int row = list->row;
       switch (list->list) {
         case List::transpose:
+          if (row < 0 || row > 24) break;
           m_.transpose = 12 - list->row;
           view_.transpose_row = list->row;
           break;
         case List::instrument:
+          if (row < 0 || row > 8) break;
           m_.instrument = list->row;
           view_.instrument_row = list->row;
           program_changes(out);
           break;
         case List::device:
+          if (row < 0 || row >= m_.device_count) break;
           m_.device_row = list->row;
           view_.device_row = list->row;
           switch_device(list->row, out);
@@ -944,8 +952,10 @@ class World {
         uint32_t{field[0]} << 24 | uint32_t{field[1]} << 16 | uint32_t{field[2]} << 8 | field[3];
     if (stored != length) return "track length field " + hex(stored) + ", expected " + hex(length);
     const uint32_t high_water = std::max(m_.high_water, m_.cursor);
-    for (uint32_t i = high_water; i < EventBuffer::kSize; ++i) {
-      if (bytes[i] != 0) return "buffer byte " + std::to_string(i) + " written past every record";
+    static const std::array<uint8_t, EventBuffer::kSize> zeros{};
+    if (std::memcmp(bytes + high_water, zeros.data(), EventBuffer::kSize - high_water) != 0) {
+      return "buffer bytes written past every record (from byte " + std::to_string(high_water) +
+             " on)";
     }
     return "";
   }

@@ -86,6 +86,12 @@ class Actions {
   }
 
   Action control() {
+    if (chance(20)) {
+      // A value no control can give: nothing may come of it.
+      const int value = chance(2) ? static_cast<int>(any32()) : below(400) - 200;
+      if (chance(2)) return WindowMessage{SliderMoved{static_cast<Slider>(below(3)), value}};
+      return WindowMessage{ListSelected{static_cast<List>(below(3)), value}};
+    }
     switch (below(6)) {
       case 0:
         return WindowMessage{SliderMoved{Slider::volume, below(11)}};

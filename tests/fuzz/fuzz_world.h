@@ -1,0 +1,83 @@
+#pragma once
+
+// What the fuzzers share: the model world of the random test on a fresh
+// directory per input, and a reader that turns input bytes into values.
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "model/model_world.h"
+
+namespace tastarion::fuzz {
+
+class Bytes {
+ public:
+  Bytes(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  bool empty() const { return at_ >= size_; }
+  uint8_t u8() { return at_ < size_ ? data_[at_++] : 0; }
+  uint16_t u16() { return static_cast<uint16_t>(u8() | u8() << 8); }
+  uint32_t u32() { return u16() | uint32_t{u16()} << 16; }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t at_ = 0;
+};
+
+// A directory of this process's own on a memory file system where there is one.
+inline const std::filesystem::path& base_directory() {
+  static const std::filesystem::path base = [] {
+    std::string pattern = (std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp") +
+                          std::string("/tastarion-fuzz-XXXXXX");
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    std::atexit([] { std::filesystem::remove_all(base_directory()); });
+    return std::filesystem::path(pattern);
+  }();
+  return base;
+}
+
+[[noreturn]] inline void fail(const std::string& fault, const std::vector<model::Action>& actions) {
+  std::fprintf(stderr, "fault: %s\nlast actions:\n", fault.c_str());
+  const size_t from = actions.size() > 80 ? actions.size() - 80 : 0;
+  for (size_t i = from; i < actions.size(); ++i) {
+    std::fprintf(stderr, "  %zu %s\n", i, model::describe(actions[i]).c_str());
+  }
+  std::abort();
+}
+
+// Runs the actions on a fresh program and checks the end state; aborts on the
+// first fault.
+inline void run(const std::vector<model::Action>& actions, bool release_by_key_up) {
+  const std::filesystem::path directory = base_directory() / "run";
+  std::filesystem::remove_all(directory);
+  std::filesystem::create_directory(directory);
+  {
+    model::WorldOptions options;
+    options.directory = directory;
+    model::World world(options);
+    for (const auto& action : actions) {
+      if (world.ended()) break;
+      if (std::string fault = world.step(action); !fault.empty()) fail(fault, actions);
+    }
+    if (std::string fault = world.finish(release_by_key_up); !fault.empty()) fail(fault, actions);
+    if (std::getenv("TASTARION_FUZZ_VERBOSE") != nullptr) {
+      const model::Totals& t = world.totals();
+      std::fprintf(stderr,
+                   "%zu actions: %llu messages, %llu notes recorded, %llu full, %llu files read "
+                   "back, %llu replay steps, %llu replays to the end, %llu clicks\n",
+                   actions.size(), (unsigned long long)t.messages,
+                   (unsigned long long)t.recorded_notes, (unsigned long long)t.full_recordings,
+                   (unsigned long long)t.files_checked, (unsigned long long)t.replay_steps,
+                   (unsigned long long)t.replays_finished, (unsigned long long)t.clicks);
+    }
+  }
+  std::filesystem::remove_all(directory);
+}
+
+}  // namespace tastarion::fuzz
