@@ -54,12 +54,6 @@ TEST(MetronomePeriod, IsSixtyThousandOverTheSpeedTruncated) {
   }
 }
 
-TEST(MetronomeClick, IsACowbellOnChannelTenAtTheVolumesVelocity) {
-  EXPECT_EQ(metronome_click(8), 0x603899u);
-  EXPECT_EQ(metronome_click(10), 0x783899u);
-  EXPECT_EQ(metronome_click(0), 0x003899u);
-}
-
 TEST_F(MetronomeTest, F5StartsOnePeriodLaterAndF5AgainStops) {
   toggle_metronome(piano);
   EXPECT_THAT(until(999.999), IsEmpty());

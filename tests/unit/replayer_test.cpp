@@ -277,14 +277,5 @@ TEST_F(ReplayerTest, ReadDeltaIgnoresContinuationBits) {
   EXPECT_EQ(read_delta(piano, 43), 268'435'455u);
 }
 
-TEST_F(ReplayerTest, StopReplayReportsWhetherOneRan) {
-  load(kWorkedExample);
-  EXPECT_FALSE(stop_replay(piano));
-  toggle_replay(piano);
-  EXPECT_TRUE(stop_replay(piano));
-  EXPECT_FALSE(stop_replay(piano));
-  EXPECT_EQ(timers.pending(), 0u);
-}
-
 }  // namespace
 }  // namespace tastarion
