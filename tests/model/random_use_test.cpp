@@ -247,7 +247,7 @@ Outcome run_seed(uint64_t seed, const std::filesystem::path& base, Totals& total
 
 TEST(RandomUse, EverySeedKeepsTheModel) {
   const uint64_t first = env_number("TASTARION_FIRST_SEED", 1);
-  const uint64_t seeds = env_number("TASTARION_SEEDS", 24);
+  const uint64_t seeds = env_number("TASTARION_SEEDS", 40);
   const std::filesystem::path base = make_base_directory();
   ASSERT_FALSE(base.empty()) << "no temporary directory";
   Totals totals;

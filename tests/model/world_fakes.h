@@ -1,0 +1,129 @@
+#pragma once
+
+// The program's surroundings as the model world sees them: the MIDI devices
+// with the time of each message, the window's controls, marks and title.
+
+#include <bitset>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/window_port.h"
+#include "engine/piano_view.h"
+#include "engine/short_message.h"
+#include "fakes/fake_midi.h"
+#include "fakes/fake_timer_service.h"
+#include "model/actions.h"
+
+namespace tastarion::model {
+
+// A message that reached a device, and when (timer-service time).
+struct Out {
+  int device;
+  ShortMessage message;
+  Micros at;
+  bool operator==(const Out&) const = default;
+};
+
+inline std::string describe(const Out& o) {
+  char bytes[16];
+  std::snprintf(bytes, sizeof bytes, "%02X %02X %02X", unsigned{status_of(o.message)},
+                unsigned{data1_of(o.message)}, unsigned{data2_of(o.message)});
+  return "device " + std::to_string(o.device) + ": " + bytes + " at " + std::to_string(o.at) +
+         " us";
+}
+
+// Every message the program may send: a note-on on a played channel, a program
+// change or pitch bend on any channel, the click on channel 10. Nothing in bits 24-31.
+inline std::string malformed(ShortMessage m) {
+  const uint8_t status = status_of(m), d1 = data1_of(m), d2 = data2_of(m);
+  if ((m >> 24) != 0) return "bits 24-31 set";
+  if ((status & 0x80) == 0) return "status without bit 7";
+  if (d1 >= 0x80 || d2 >= 0x80) return "data byte >= 0x80";
+  switch (status) {
+    case 0x99:
+      return d1 == 0x38 ? "" : "channel 10 note other than the click";
+    case 0xC9:
+    case 0xE9:
+      break;
+    default:
+      if ((status & 0x0F) == kMetronomeChannel) return "channel 10 message other than the click";
+  }
+  switch (status & 0xF0) {
+    case 0x90:
+    case 0xE0:
+      return "";
+    case 0xC0:
+      return d2 == 0 ? "" : "program change with a third byte";
+    default:
+      return "status the program never sends";
+  }
+}
+
+// A MIDI output service that also notes the time of each message it passes on.
+class StampedMidi : public testing::FakeMidi {
+ public:
+  StampedMidi(std::vector<std::string> names, const testing::FakeTimerService& timers)
+      : FakeMidi(std::move(names)), timers_(timers) {}
+  void send(ShortMessage message) noexcept override {
+    const size_t before = sent.size();
+    FakeMidi::send(message);
+    if (sent.size() != before) stamps.push_back(timers_.now());
+  }
+  std::vector<Micros> stamps;
+
+ private:
+  const testing::FakeTimerService& timers_;
+};
+
+// The window's side of the core: the controls as shown, the marks on the
+// picture, the title, message boxes and the save dialog.
+class ModelView : public PianoView {
+ public:
+  void draw_mark(bool on, uint8_t note) override {
+    if (note < 43 || note > 85) {
+      ++stray_marks;
+    } else {
+      marks[note] = on;
+    }
+  }
+  void set_title(const std::string& t) override { title = t; }
+  void set_volume_slider(int v) override { volume_slider = v; }
+  void set_pitch_slider(int v) override { pitch_slider = v; }
+  void set_mm_slider(int v) override { mm_slider = v; }
+  void select_transpose_row(int r) override { transpose_row = r; }
+  void select_instrument_row(int r) override { instrument_row = r; }
+  void add_device_name(const std::string& n) override { device_names.push_back(n); }
+  void select_device_row(int r) override { device_row = r; }
+  void show_message(const std::string& caption, const std::string& text) override {
+    ++message_count;
+    last_message = caption + "|" + text;
+  }
+  std::optional<std::string> ask_save_file_name() override {
+    ++save_dialogs;
+    return save_answer;
+  }
+
+  std::bitset<128> marks;
+  int stray_marks = 0;
+  std::string title;
+  int volume_slider = 8, pitch_slider = 0, mm_slider = 60;
+  int transpose_row = 12, instrument_row = 0, device_row = -1;
+  std::vector<std::string> device_names;
+  int message_count = 0;
+  std::string last_message;
+  int save_dialogs = 0;
+  std::optional<std::string> save_answer;
+};
+
+class ModelWindow : public WindowPort {
+ public:
+  void close_window() override { ++closes; }
+  int run_popup_menu(int, int) override { return popup_answer; }
+  void take_focus() override { ++focus_taken; }
+  void paint_keyboard() override { ++paints; }
+  int closes = 0, popup_answer = 0, focus_taken = 0, paints = 0;
+};
+
+}  // namespace tastarion::model
