@@ -30,16 +30,12 @@ class Bytes {
   size_t at_ = 0;
 };
 
-// A directory of this process's own on a memory file system where there is one.
-inline const std::filesystem::path& base_directory() {
-  static const std::filesystem::path base = [] {
-    std::string pattern = (std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp") +
-                          std::string("/tastarion-fuzz-XXXXXX");
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    std::atexit([] { std::filesystem::remove_all(base_directory()); });
-    return std::filesystem::path(pattern);
-  }();
-  return base;
+// A fresh directory for one input, on a memory file system where there is one.
+inline std::filesystem::path make_directory() {
+  std::string pattern = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
+  pattern += "/tastarion-fuzz-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) std::abort();
+  return pattern;
 }
 
 [[noreturn]] inline void fail(const std::string& fault, const std::vector<model::Action>& actions) {
@@ -54,9 +50,7 @@ inline const std::filesystem::path& base_directory() {
 // Runs the actions on a fresh program and checks the end state; aborts on the
 // first fault.
 inline void run(const std::vector<model::Action>& actions, bool release_by_key_up) {
-  const std::filesystem::path directory = base_directory() / "run";
-  std::filesystem::remove_all(directory);
-  std::filesystem::create_directory(directory);
+  const std::filesystem::path directory = make_directory();
   {
     model::WorldOptions options;
     options.directory = directory;
