@@ -25,7 +25,34 @@ void key_down(Piano& piano, WindowPort& window, uint32_t key_param) {
   if (!is_auto_repeat(key_param)) note_key_down(piano, key_param);
 }
 
+// The controls' ranges. A value outside them cannot come from the controls;
+// it is dropped rather than sent on as a velocity, bend or note past 127.
+bool in_range(const SliderMoved& message) {
+  switch (message.slider) {
+    case Slider::volume:
+      return message.position >= 0 && message.position <= 10;
+    case Slider::pitch:
+      return message.position >= -100 && message.position <= 100;
+    case Slider::mm_speed:
+      return true;  // change_mm_speed clamps it
+  }
+  return false;
+}
+
+bool in_range(const ListSelected& message) {
+  switch (message.list) {
+    case List::transpose:
+      return message.row >= 0 && message.row < static_cast<int>(transpose_names.size());
+    case List::instrument:
+      return message.row >= 0 && message.row < static_cast<int>(instrument_names.size());
+    case List::device:
+      return true;  // change_device checks it against the device count
+  }
+  return false;
+}
+
 void slider_moved(Piano& piano, WindowPort& window, const SliderMoved& message) {
+  if (!in_range(message)) return window.take_focus();
   switch (message.slider) {
     case Slider::volume:
       change_volume(piano, message.position);
@@ -42,6 +69,7 @@ void slider_moved(Piano& piano, WindowPort& window, const SliderMoved& message) 
 }
 
 void list_selected(Piano& piano, WindowPort& window, const ListSelected& message) {
+  if (!in_range(message)) return window.take_focus();
   switch (message.list) {
     case List::transpose:
       change_transpose(piano, kTransposeTopRow - message.row);
@@ -65,6 +93,9 @@ template <class... Handlers>
 struct Overloaded : Handlers... {
   using Handlers::operator()...;
 };
+// Clang before 17 does not deduce an aggregate's template arguments by itself.
+template <class... Handlers>
+Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 }  // namespace
 
