@@ -10,9 +10,13 @@ namespace tastarion {
 inline constexpr int kMinMmSpeed = 30;
 inline constexpr int kMaxMmSpeed = 240;
 
-constexpr uint32_t metronome_period_ms(int mm_speed) { return 60000 / mm_speed; }
+constexpr uint32_t metronome_period_ms(int mm_speed) {
+  return 60000 / mm_speed;
+}
 // Note-on, channel 10, note 56 (cowbell), velocity volume * 12.
-constexpr ShortMessage metronome_click(int volume) { return pack_message(0x99, 0x38, volume * 12); }
+constexpr ShortMessage metronome_click(int volume) {
+  return pack_message(0x99, 0x38, volume * 12);
+}
 
 void toggle_metronome(Piano& piano);
 void change_mm_speed(Piano& piano, int value);

@@ -127,3 +127,13 @@ start_all() {
   start_program
   switch_to_monitor
 }
+
+# Accepts the save dialog that the second F2 opens, with Enter.
+accept_save_dialog() {
+  local dialog
+  dialog=$(timeout 10 xdotool search --sync --onlyvisible --limit 1 --name 'mid記録ファイル') ||
+    fail "the save dialog did not show"
+  xdotool windowfocus "$dialog"
+  wait_for 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = $dialog ]" || fail "no focus on the dialog"
+  xdotool key Return
+}

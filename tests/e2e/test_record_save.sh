@@ -16,11 +16,7 @@ sleep 0.2
 xdotool key v
 xdotool key F2
 
-DIALOG=$(timeout 10 xdotool search --sync --onlyvisible --limit 1 --name 'mid記録ファイル') ||
-  fail "the save dialog did not show"
-xdotool windowfocus "$DIALOG"
-wait_for 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = $DIALOG ]" || fail "no focus on the dialog"
-xdotool key Return
+accept_save_dialog
 
 wait_for 10 test -s "$WORK/run/vemola.mid" || fail "no vemola.mid in the working directory"
 # Header, track length 4 * 7 + 7, then the records' messages: c (note 48) on

@@ -32,11 +32,7 @@ expect_midi "$live" "90 30 60
 90 32 60
 90 32 00"
 xdotool key F2
-DIALOG=$(timeout 10 xdotool search --sync --onlyvisible --limit 1 --name 'mid記録ファイル') ||
-  fail "the save dialog did not show"
-xdotool windowfocus "$DIALOG"
-wait_for 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = $DIALOG ]" || fail "no focus on the dialog"
-xdotool key Return
+accept_save_dialog
 wait_for 10 test -s "$WORK/run/vemola.mid" || fail "the recording was not saved"
 focus_program
 
