@@ -4,6 +4,7 @@
 // --busy keeps one core loaded by a spinning thread meanwhile.
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 #include "engine/piano.h"
@@ -31,14 +32,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  std::atomic<bool> stop_load{false};
-  std::thread load;
-  if (busy) {
-    load = std::thread([&] {
-      while (!stop_load.load(std::memory_order_relaxed)) {
-      }
-    });
-  }
+  std::optional<BusyCore> load;
+  if (busy) load.emplace();
 
   TimestampingSink sink(beats + 16);
   ThreadTimerService timers;
@@ -60,8 +55,7 @@ int main(int argc, char** argv) {
   }
   stop_metronome(piano);
   const double cpu = cpu_seconds() - cpu_before;
-  stop_load = true;
-  if (load.joinable()) load.join();
+  load.reset();
 
   // Beat k (from 1) is due one period after the start, k times over.
   std::vector<double> lateness;

@@ -3,6 +3,7 @@
 //   timing_replay [--events N] [--seed S] [--busy]
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -32,14 +33,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  std::atomic<bool> stop_load{false};
-  std::thread load;
-  if (busy) {
-    load = std::thread([&] {
-      while (!stop_load.load(std::memory_order_relaxed)) {
-      }
-    });
-  }
+  std::optional<BusyCore> load;
+  if (busy) load.emplace();
 
   TimestampingSink sink(events + 256);
   ThreadTimerService timers;
@@ -78,8 +73,7 @@ int main(int argc, char** argv) {
     if (piano.state.replaying == 0) break;
   }
   const double cpu = cpu_seconds() - cpu_before;
-  stop_load = true;
-  if (load.joinable()) load.join();
+  load.reset();
 
   if (sink.count() < static_cast<size_t>(events)) {
     std::fprintf(stderr, "only %zu of %d events arrived\n", sink.count(), events);

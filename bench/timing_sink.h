@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 #include "engine/midi_output_service.h"
@@ -49,6 +50,25 @@ class TimestampingSink : public MidiOutputService {
  private:
   std::vector<Arrival> arrivals_;
   std::atomic<size_t> count_{0};
+};
+
+// Keeps one core spinning for as long as it lives: the timer thread then shares
+// the machine with a busy neighbour.
+class BusyCore {
+ public:
+  BusyCore()
+      : spinner_([this] {
+          while (!stop_.load(std::memory_order_relaxed)) {
+          }
+        }) {}
+  ~BusyCore() {
+    stop_ = true;
+    spinner_.join();
+  }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::thread spinner_;
 };
 
 class SteadyMillis : public Clock {
