@@ -7,28 +7,35 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 jobs="$(nproc)"
+summary="$(mktemp)"
+trap 'rm -f "$summary"' EXIT
+# ctest, with its closing line kept for the summary at the end.
+run_ctest() {
+  ctest "$@" | tee -a "$summary"
+  [ "${PIPESTATUS[0]}" -eq 0 ]
+}
 
 echo "== build and test =="
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs" -LE 'platform|e2e'
+run_ctest --test-dir build --output-on-failure -j"$jobs" -LE 'platform|e2e'
 # The real MIDI parts and the program under Xvfb share the machine with a JACK
 # server running in real time; a test that loses to a noisy machine gets two
 # more tries, so CI fails only on a fault that repeats.
-ctest --test-dir build --output-on-failure -L 'platform|e2e' --repeat until-pass:3
+run_ctest --test-dir build --output-on-failure -L 'platform|e2e' --repeat until-pass:3
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer =="
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTASTARION_SANITIZE=address,undefined \
   -DTASTARION_BENCH=OFF > /dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build-asan --output-on-failure -j"$jobs" -LE e2e --repeat until-pass:3
+  run_ctest --test-dir build-asan --output-on-failure -j"$jobs" -LE e2e --repeat until-pass:3
 
 echo "== ThreadSanitizer =="
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTASTARION_SANITIZE=thread \
   -DTASTARION_GUI=OFF -DTASTARION_PLATFORM=OFF -DTASTARION_BENCH=OFF > /dev/null
 cmake --build build-tsan -j"$jobs" --target unit_tests
-TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"$jobs" \
+TSAN_OPTIONS=halt_on_error=1 run_ctest --test-dir build-tsan --output-on-failure -j"$jobs" \
   -R 'Timer|Replay|Metronome|Concurrency|MidiPort|MidiOutputPort'
 
 echo "== libFuzzer: key path and event buffer (clang, ASan + UBSan) =="
@@ -55,3 +62,7 @@ for fuzzer in fuzz_key_path fuzz_event_buffer; do
   runs="$(sed -n 's/^stat::number_of_executed_units: *//p' build-fuzz/"$fuzzer".log)"
   echo "$fuzzer: $runs executions in $fuzz_seconds s, no fault"
 done
+
+# One closing line for every suite run above.
+awk '/tests passed, [0-9]+ tests failed out of/ { failed += $4; total += $NF }
+     END { printf "tests: %d passed, %d failed\n", total - failed, failed }' "$summary"
