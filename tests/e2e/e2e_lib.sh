@@ -17,7 +17,7 @@ cleanup() {
   local status=$?
   for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2> /dev/null || true; done
   for pid in "${PIDS[@]}"; do
-    timeout 5 tail --pid="$pid" -f /dev/null 2> /dev/null || kill -9 "$pid" 2> /dev/null || true
+    timeout 10 tail --pid="$pid" -f /dev/null 2> /dev/null || kill -9 "$pid" 2> /dev/null || true
   done
   if [ "$status" -ne 0 ]; then
     echo "--- program output"; cat "$WORK/program.log" 2> /dev/null || true
@@ -54,7 +54,9 @@ start_x() {
 }
 
 start_jack() {
-  export JACK_DEFAULT_SERVER="tastarion-e2e-$$"
+  # A fixed name: JACK reclaims the registry entry of a dead server only for a
+  # server of the same name, and its registry holds no more than eight.
+  export JACK_DEFAULT_SERVER="tastarion-e2e"
   export JACK_NO_AUDIO_RESERVATION=1
   # No client may start a server of its own behind our back.
   export JACK_NO_START_SERVER=1
