@@ -35,13 +35,10 @@ int main(int argc, char** argv) {
   std::optional<BusyCore> load;
   if (busy) load.emplace();
 
-  TimestampingSink sink(beats + 16);
-  ThreadTimerService timers;
-  SteadyMillis clock;
-  PianoView view;
-  Piano piano(sink, timers, clock, view, [](std::string_view) {});
-  piano.state.device_count = 1;
-  piano.midi_out.switch_to(0);
+  TimingRig rig(beats + 16);
+  TimestampingSink& sink = rig.sink;
+  ThreadTimerService& timers = rig.timers;
+  Piano& piano = rig.piano;
 
   const double period_ms = metronome_period_ms(speed);
   std::printf("metronome at %d bpm (period %.0f ms), %d beats, %s\n", speed, period_ms, beats,

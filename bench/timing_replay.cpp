@@ -36,13 +36,10 @@ int main(int argc, char** argv) {
   std::optional<BusyCore> load;
   if (busy) load.emplace();
 
-  TimestampingSink sink(events + 256);
-  ThreadTimerService timers;
-  SteadyMillis clock;
-  PianoView view;
-  Piano piano(sink, timers, clock, view, [](std::string_view) {});
-  piano.state.device_count = 1;
-  piano.midi_out.switch_to(0);
+  TimingRig rig(events + 256);
+  TimestampingSink& sink = rig.sink;
+  ThreadTimerService& timers = rig.timers;
+  Piano& piano = rig.piano;
   if (!piano.state.event_buffer.allocate()) return 1;
 
   // Notes pressed and released 10 to 40 ms apart, as a quick player would; the

@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "engine/midi_output_service.h"
+#include "engine/piano.h"
 #include "engine/piano_view.h"
 #include "timing/clock.h"
+#include "timing/thread_timer_service.h"
 
 namespace tastarion::bench {
 
@@ -107,5 +109,20 @@ inline double cpu_seconds() {
   return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
+
+// A Piano on the real timer service and the steady clock, sending into a
+// timestamping sink that is open from the start.
+struct TimingRig {
+  explicit TimingRig(size_t capacity) : sink(capacity) {
+    piano.state.device_count = 1;
+    piano.midi_out.switch_to(0);
+  }
+
+  TimestampingSink sink;
+  ThreadTimerService timers;
+  SteadyMillis clock;
+  PianoView view;
+  Piano piano{sink, timers, clock, view, [](std::string_view) {}};
+};
 
 }  // namespace tastarion::bench
