@@ -34,7 +34,7 @@ PIDS+=($!)
 exec 3>&-
 wait_for 30 test -s "$WORK/display" || { echo "Xvfb did not start"; exit 1; }
 export DISPLAY=":$(head -n1 "$WORK/display")"
-export JACK_DEFAULT_SERVER="tastarion-probe" JACK_NO_AUDIO_RESERVATION=1 JACK_NO_START_SERVER=1
+export JACK_DEFAULT_SERVER="tastarion-probe${TASTARION_JACK_SUFFIX:-}" JACK_NO_AUDIO_RESERVATION=1 JACK_NO_START_SERVER=1
 jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 64 > /dev/null 2>&1 &
 PIDS+=($!)
 wait_for 30 jack_lsp || { echo "jackd did not start"; exit 1; }

@@ -56,7 +56,8 @@ start_x() {
 start_jack() {
   # A fixed name: JACK reclaims the registry entry of a dead server only for a
   # server of the same name, and its registry holds no more than eight.
-  export JACK_DEFAULT_SERVER="tastarion-e2e"
+  # TASTARION_JACK_SUFFIX keeps two test runs on one machine apart.
+  export JACK_DEFAULT_SERVER="tastarion-e2e${TASTARION_JACK_SUFFIX:-}"
   export JACK_NO_AUDIO_RESERVATION=1
   # No client may start a server of its own behind our back.
   export JACK_NO_START_SERVER=1

@@ -45,6 +45,11 @@ bool on_path(const std::string& program) {
   return false;
 }
 
+std::string jack_suffix() {
+  const char* suffix = std::getenv("TASTARION_JACK_SUFFIX");
+  return suffix ? suffix : "";
+}
+
 std::string read_file(const fs::path& path) {
   std::ifstream in(path);
   return {std::istreambuf_iterator<char>(in), {}};
@@ -163,7 +168,8 @@ class JackServer : public ::testing::Test {
   // Each test talks to a server of its own, whatever else runs on the machine.
   // A fixed name: JACK reclaims the registry entry of a server that died only for
   // a server of the same name, and its registry holds no more than eight.
-  ScopedEnv server_{"JACK_DEFAULT_SERVER", "tastarion-test"};
+  // TASTARION_JACK_SUFFIX keeps two test runs on one machine apart.
+  ScopedEnv server_{"JACK_DEFAULT_SERVER", "tastarion-test" + jack_suffix()};
   ScopedEnv no_reservation_{"JACK_NO_AUDIO_RESERVATION", "1"};
   fs::path dir_;
   std::unique_ptr<Child> jackd_;
