@@ -3,6 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTASTARION_BENCH=OFF > /dev/null
-cmake --build build -j"$(nproc)" --target tastarion
-exec ./build/tastarion "$@"
+cmake --preset release > /dev/null
+cmake --build --preset release -j"$(nproc)"
+exec ./build-release/tastarion "$@"

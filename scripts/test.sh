@@ -23,8 +23,8 @@ if ! pgrep -x jackd > /dev/null && ! pgrep -x jackdbus > /dev/null; then
 fi
 
 echo "== build and test =="
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-cmake --build build -j"$jobs"
+cmake --preset plain > /dev/null
+cmake --build --preset plain -j"$jobs"
 run_ctest --test-dir build --output-on-failure -j"$jobs" -LE 'platform|e2e'
 # The real MIDI parts and the program under Xvfb share the machine with a JACK
 # server running in real time; a test that loses to a noisy machine gets two
@@ -32,16 +32,14 @@ run_ctest --test-dir build --output-on-failure -j"$jobs" -LE 'platform|e2e'
 run_ctest --test-dir build --output-on-failure -L 'platform|e2e' --repeat until-pass:3
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer =="
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTASTARION_SANITIZE=address,undefined \
-  -DTASTARION_BENCH=OFF > /dev/null
-cmake --build build-asan -j"$jobs"
+cmake --preset asan > /dev/null
+cmake --build --preset asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_ctest --test-dir build-asan --output-on-failure -j"$jobs" -LE e2e --repeat until-pass:3
 
 echo "== ThreadSanitizer =="
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTASTARION_SANITIZE=thread \
-  -DTASTARION_GUI=OFF -DTASTARION_PLATFORM=OFF -DTASTARION_BENCH=OFF > /dev/null
-cmake --build build-tsan -j"$jobs" --target unit_tests
+cmake --preset tsan > /dev/null
+cmake --build --preset tsan -j"$jobs"
 TSAN_OPTIONS=halt_on_error=1 run_ctest --test-dir build-tsan --output-on-failure -j"$jobs" \
   -R 'Timer|Replay|Metronome|Concurrency|MidiPort|MidiOutputPort'
 
@@ -49,9 +47,8 @@ echo "== libFuzzer: key path and event buffer (clang, ASan + UBSan) =="
 # Each fuzzer starts from its seed corpus (copied, so the tree stays clean) and
 # runs for a fixed time; a crash, a sanitizer report or a broken invariant
 # fails the run and leaves the input in build-fuzz/artifacts/.
-CXX=clang++ cmake -S . -B build-fuzz -DTASTARION_FUZZ=ON -DTASTARION_GUI=OFF \
-  -DTASTARION_PLATFORM=OFF -DTASTARION_BENCH=OFF -DTASTARION_SANITIZE=address,undefined > /dev/null
-cmake --build build-fuzz -j"$jobs" --target fuzz_key_path fuzz_event_buffer
+cmake --preset fuzz > /dev/null
+cmake --build --preset fuzz -j"$jobs"
 fuzz_seconds="${TASTARION_FUZZ_SECONDS:-25}"
 mkdir -p build-fuzz/artifacts
 for fuzzer in fuzz_key_path fuzz_event_buffer; do
