@@ -5,7 +5,7 @@
 #include "app/startup_probe.h"
 #include "platform/steady_clock.h"
 #include "platform/system_midi_output.h"
-#include "timing/thread_timer_service.h"
+#include "platform/thread_timer_service.h"
 
 int main(int, char** argv) {
   // The command line is ignored, Qt's own options included.

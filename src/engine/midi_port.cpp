@@ -2,14 +2,15 @@
 
 namespace tastarion {
 
-bool MidiPort::switch_to(int id) {
+Result MidiPort::switch_to(int id) {
   std::lock_guard lock(mutex_);
   if (open_) {
     silence_locked();
     service_.close();
   }
-  open_ = service_.open(id);
-  return open_;
+  Result opened = service_.open(id);
+  open_ = opened.ok();
+  return opened;
 }
 
 void MidiPort::silence_and_close() {
@@ -30,11 +31,6 @@ void MidiPort::send(ShortMessage message) noexcept {
 bool MidiPort::is_open() const {
   std::lock_guard lock(mutex_);
   return open_;
-}
-
-bool MidiPort::is_sounding(int channel, int note) const {
-  std::lock_guard lock(mutex_);
-  return sounding_[channel & 15][note & 127];
 }
 
 int MidiPort::sounding_count() const {

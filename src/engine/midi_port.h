@@ -22,8 +22,8 @@ class MidiPort {
   std::string device_name(int id) const { return service_.device_name(id); }
 
   // Silences the sounding notes on the open device, if any, closes it and opens
-  // `id`. True when `id` opened.
-  bool switch_to(int id);
+  // `id`.
+  Result switch_to(int id);
   // Silences the sounding notes and closes the device (end of the program).
   void silence_and_close();
   // Any thread. Dropped when no device is open.
@@ -32,7 +32,6 @@ class MidiPort {
   bool is_open() const;
   // Notes switched on and not yet off (played-note channels only; the
   // metronome's channel is left out, its click being a one-shot percussion note).
-  bool is_sounding(int channel, int note) const;
   int sounding_count() const;
 
  private:

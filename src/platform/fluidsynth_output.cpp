@@ -64,11 +64,11 @@ std::vector<std::string> soundfont_candidates(const std::string& dir) {
   return found;
 }
 
-bool FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio audio) {
+Result FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio audio) {
   close();
   quiet_sound_drivers();
   settings_ = new_fluid_settings();
-  if (settings_ == nullptr) return false;
+  if (settings_ == nullptr) return Result::failure("FluidSynth could not make its settings.");
   fluid_settings_setnum(settings_, "synth.sample-rate", kSampleRate);
   fluid_settings_setint(settings_, "audio.period-size", kPeriodSize);
   fluid_settings_setint(settings_, "audio.periods", kPeriods);
@@ -77,7 +77,7 @@ bool FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio au
   synth_ = new_fluid_synth(settings_);
   if (synth_ == nullptr) {
     close();
-    return false;
+    return Result::failure("FluidSynth could not start a synthesizer.");
   }
   for (const std::string& path : soundfonts) {
     if (fluid_synth_sfload(synth_, path.c_str(), 1) != FLUID_FAILED) {
@@ -85,11 +85,19 @@ bool FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio au
       break;
     }
   }
-  if (soundfont_.empty() || (audio == Audio::system && !start_audio())) {
+  if (soundfont_.empty()) {
     close();
-    return false;
+    return Result::failure(soundfonts.empty()
+                               ? "FluidSynth has no SoundFont to load."
+                               : "FluidSynth could not load the SoundFont " + soundfonts.front() +
+                                     (soundfonts.size() > 1 ? " nor any other." : "."));
   }
-  return true;
+  if (audio == Audio::system && !start_audio()) {
+    close();
+    return Result::failure(
+        "FluidSynth found no sound output: neither PulseAudio, JACK nor ALSA took it.");
+  }
+  return Result::success();
 }
 
 bool FluidSynthOutput::start_audio() {

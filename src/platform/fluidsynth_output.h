@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/result.h"
 #include "engine/short_message.h"
 
 struct _fluid_hashtable_t;
@@ -30,9 +31,9 @@ class FluidSynthOutput {
   FluidSynthOutput(const FluidSynthOutput&) = delete;
   FluidSynthOutput& operator=(const FluidSynthOutput&) = delete;
 
-  // Loads the first candidate that loads; false (and nothing open) when no
+  // Loads the first candidate that loads; fails (and nothing is open) when no
   // SoundFont loads or, with Audio::system, no audio driver starts.
-  bool open(const std::vector<std::string>& soundfonts, Audio audio);
+  Result open(const std::vector<std::string>& soundfonts, Audio audio);
   void close();
   bool is_open() const { return synth_ != nullptr; }
 

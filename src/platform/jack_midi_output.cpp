@@ -100,25 +100,31 @@ JackMidiOutput::~JackMidiOutput() {
   close();
 }
 
-bool JackMidiOutput::open(const std::string& target_port) {
+Result JackMidiOutput::open(const std::string& target_port) {
   close();
+  const std::string port = "JACK port " + target_port;
   auto c = std::make_unique<Client>();
   c->client = open_client(kClientName);
-  if (c->client == nullptr) return false;
+  if (c->client == nullptr) return Result::failure(port + ": no JACK server is running.");
   c->queue = jack_ringbuffer_create(kQueueBytes);
-  if (c->queue == nullptr) return false;
+  if (c->queue == nullptr) return Result::failure(port + ": no memory for the message queue.");
   jack_ringbuffer_mlock(c->queue);
   c->port = jack_port_register(c->client, kPortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-  if (c->port == nullptr) return false;
+  if (c->port == nullptr) return Result::failure(port + ": the server refused an output port.");
   jack_port_t* target = jack_port_by_name(c->client, target_port.c_str());
-  if (target == nullptr || !(jack_port_flags(target) & JackPortIsInput)) return false;
-  if (jack_set_process_callback(c->client, &Client::process, c.get()) != 0) return false;
-  jack_on_shutdown(c->client, &Client::shutdown, c.get());
-  if (jack_activate(c->client) != 0) return false;
+  if (target == nullptr || !(jack_port_flags(target) & JackPortIsInput)) {
+    return Result::failure(port + ": the port is gone.");
+  }
+  if (jack_set_process_callback(c->client, &Client::process, c.get()) != 0 ||
+      (jack_on_shutdown(c->client, &Client::shutdown, c.get()), jack_activate(c->client) != 0)) {
+    return Result::failure(port + ": the server would not run the client.");
+  }
   const int connected = jack_connect(c->client, jack_port_name(c->port), target_port.c_str());
-  if (connected != 0 && connected != EEXIST) return false;
+  if (connected != 0 && connected != EEXIST) {
+    return Result::failure(port + ": the server refused the connection.");
+  }
   client_ = std::move(c);
-  return true;
+  return Result::success();
 }
 
 void JackMidiOutput::close() {

@@ -2,12 +2,14 @@
 
 #include <cstdint>
 
+#include "engine/key_event.h"
+
 namespace tastarion {
 
-// The key-message parameter for a key event as X11 and Wayland report it: their
-// native scan code is the XKB keycode, the Linux evdev code plus 8. Keys with no
-// PC scan code give scan code 0. An auto-repeated release is no release at all;
-// the caller drops it before coming here.
-uint32_t key_param_from_native(uint32_t native_scan_code, bool release, bool auto_repeat);
+// The key event for a key as X11 and Wayland report it: their native scan code
+// is the XKB keycode, the Linux evdev code plus 8. Keys with no PC scan code give
+// scan code 0. An auto-repeated release is no release at all; the caller drops
+// it before coming here.
+KeyEvent key_event_from_native(uint32_t native_scan_code, bool release, bool auto_repeat);
 
 }  // namespace tastarion

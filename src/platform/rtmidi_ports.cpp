@@ -28,9 +28,9 @@ class MuteCerr {
   std::streambuf* saved_;
 };
 
-void note_error(RtMidiError::Type type, const std::string&, void* failed) {
+void note_error(RtMidiError::Type type, const std::string& text, void* error) {
   if (type != RtMidiError::WARNING && type != RtMidiError::DEBUG_WARNING) {
-    *static_cast<bool*>(failed) = true;
+    *static_cast<std::string*>(error) = text.empty() ? "RtMidi reported an error" : text;
   }
 }
 
@@ -39,19 +39,25 @@ bool alsa_sequencer_usable() {
   return access("/dev/snd/seq", R_OK | W_OK) == 0;
 }
 
-// An ALSA sequencer client, its errors reported into `failed`; null when there
-// is no sequencer here.
-std::unique_ptr<RtMidiOut> make_alsa_client(bool* failed) {
+// An ALSA sequencer client, its later errors reported into `error`; null, with
+// the reason in `error`, when there is no sequencer here.
+std::unique_ptr<RtMidiOut> make_alsa_client(std::string* error) {
   quiet_sound_drivers();
-  if (!alsa_sequencer_usable()) return nullptr;
+  if (!alsa_sequencer_usable()) {
+    *error = "the ALSA sequencer (/dev/snd/seq) cannot be opened";
+    return nullptr;
+  }
   MuteCerr mute;
   try {
     auto out = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kClientName);
-    out->setErrorCallback(note_error, failed);
+    out->setErrorCallback(note_error, error);
     return out;
+  } catch (const RtMidiError& failure) {
+    *error = failure.getMessage();
   } catch (...) {
-    return nullptr;
+    *error = "RtMidi could not make an ALSA client";
   }
+  return nullptr;
 }
 
 // Bytes in a channel or system message, by its status byte; 0 for what a
@@ -77,20 +83,20 @@ size_t message_length(uint8_t status) {
 
 std::vector<std::string> list_output_ports(PortApi api) {
   if (api == PortApi::jack) return list_jack_midi_inputs();
-  bool failed = false;
+  std::string error;
   std::vector<std::string> names;
-  auto out = make_alsa_client(&failed);
+  auto out = make_alsa_client(&error);
   if (!out) return names;
   try {
     const unsigned count = out->getPortCount();
-    for (unsigned i = 0; i < count && !failed; ++i) {
+    for (unsigned i = 0; i < count && error.empty(); ++i) {
       std::string name = out->getPortName(i);
       if (!name.empty()) names.push_back(std::move(name));
     }
   } catch (...) {
-    failed = true;
+    error = "listing failed";
   }
-  if (failed) names.clear();
+  if (!error.empty()) names.clear();
   return names;
 }
 
@@ -99,31 +105,35 @@ OutputPort::~OutputPort() {
   close();
 }
 
-bool OutputPort::open(const PortId& id) {
+Result OutputPort::open(const PortId& id) {
   close();
   if (id.api == PortApi::jack) {
     auto jack = std::make_unique<JackMidiOutput>();
-    if (!jack->open(id.name)) return false;
-    jack_ = std::move(jack);
-    return true;
+    Result opened = jack->open(id.name);
+    if (opened) jack_ = std::move(jack);
+    return opened;
   }
-  failed_ = false;
-  auto out = make_alsa_client(&failed_);
-  if (!out) return false;
+  const std::string port = "ALSA port " + id.name + ": ";
+  error_.clear();
+  auto out = make_alsa_client(&error_);
+  if (!out) return Result::failure(port + error_ + ".");
   try {
     const unsigned count = out->getPortCount();
-    for (unsigned i = 0; i < count && !failed_; ++i) {
+    for (unsigned i = 0; i < count && error_.empty(); ++i) {
       if (out->getPortName(i) != id.name) continue;
       out->openPort(i, kPortName);
-      if (!failed_ && out->isPortOpen()) {
+      if (error_.empty() && out->isPortOpen()) {
         alsa_ = std::move(out);
-        return true;
+        return Result::success();
       }
       break;
     }
+  } catch (const RtMidiError& failure) {
+    error_ = failure.getMessage();
   } catch (...) {
+    error_ = "RtMidi failed";
   }
-  return false;
+  return Result::failure(port + (error_.empty() ? "the port is gone" : error_) + ".");
 }
 
 void OutputPort::close() {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/result.h"
 #include "engine/short_message.h"
 
 class RtMidiOut;
@@ -36,9 +37,9 @@ class OutputPort {
   OutputPort(const OutputPort&) = delete;
   OutputPort& operator=(const OutputPort&) = delete;
 
-  // Looks the port up by name again and connects to it. False when it is gone
+  // Looks the port up by name again and connects to it. Fails when it is gone
   // or the driver refuses.
-  bool open(const PortId& id);
+  Result open(const PortId& id);
   void close();
   bool is_open() const { return alsa_ != nullptr || jack_ != nullptr; }
   // Sends the message's 1 to 3 bytes (by its status); never throws.
@@ -47,7 +48,8 @@ class OutputPort {
  private:
   std::unique_ptr<RtMidiOut> alsa_;
   std::unique_ptr<JackMidiOutput> jack_;
-  bool failed_ = false;
+  // The last error RtMidi reported, empty when none.
+  std::string error_;
 };
 
 }  // namespace tastarion

@@ -25,9 +25,9 @@ std::string SystemMidiOutput::device_name(int id) const {
   return devices_[id].shown_name;
 }
 
-bool SystemMidiOutput::open(int id) {
+Result SystemMidiOutput::open(int id) {
   close();
-  if (id < 0 || id >= device_count()) return false;
+  if (id < 0 || id >= device_count()) return Result::failure("There is no MIDI device " + std::to_string(id) + ".");
   const Device& device = devices_[id];
   if (device.synth) return synth_.open(soundfonts_, FluidSynthOutput::Audio::system);
   return port_.open(device.port);

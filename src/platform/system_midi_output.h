@@ -30,7 +30,7 @@ class SystemMidiOutput final : public MidiOutputService {
 
   int device_count() const override { return static_cast<int>(devices_.size()); }
   std::string device_name(int id) const override;
-  bool open(int id) override;
+  Result open(int id) override;
   void close() override;
   void send(ShortMessage message) noexcept override;
 

@@ -3,78 +3,54 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "recorder/midi_file.h"
-#include "recorder/replayer.h"
-
 namespace tastarion {
 
-namespace {
-
-constexpr const char* kRecordingStatus = "[Recording...]";
-constexpr const char* kRecordingFullStatus = "[Recording full]";
-
 template <typename... Args>
-void trace(Piano& piano, const char* format, Args... args) {
+void Recorder::trace(const char* format, Args... args) {
   char line[96];
   int n = std::snprintf(line, sizeof line, format, args...);
   if (n < 0) return;
-  piano.trace(std::string_view(line, std::min<size_t>(n, sizeof line - 1)));
+  trace_(std::string_view(line, std::min<size_t>(n, sizeof line - 1)));
 }
 
-}  // namespace
-
-void put_event(Piano& piano, uint32_t delta, uint8_t status, uint8_t data1, uint8_t data2) {
-  PianoState& s = piano.state;
-  uint32_t cursor = s.event_cursor.load();
+void Recorder::put_event(uint32_t delta, uint8_t status, uint8_t data1, uint8_t data2) {
   // The note limit keeps the end record in the block; this only guards the
   // block's edge against any caller that forgets it.
-  if (!s.event_buffer.allocated() || cursor + EventBuffer::kRecordSize > EventBuffer::kSize) {
-    return;
-  }
-  trace(piano, "delta=%lX, stat=%X, pitch=%X, vol=%X\n", static_cast<unsigned long>(delta),
+  if (!buffer_.allocated() || cursor_ + EventBuffer::kRecordSize > EventBuffer::kSize) return;
+  trace("delta=%lX, stat=%X, pitch=%X, vol=%X\n", static_cast<unsigned long>(delta),
         unsigned{status}, unsigned{data1}, unsigned{data2});
   EventRecord record = encode_event_record(delta, status, data1, data2);
-  std::copy(record.begin(), record.end(), s.event_buffer.data() + cursor);
-  s.event_cursor.store(cursor + EventBuffer::kRecordSize);
+  std::copy(record.begin(), record.end(), buffer_.data() + cursor_);
+  cursor_ += EventBuffer::kRecordSize;
 }
 
-void toggle_recording(Piano& piano) {
-  piano.state.recording = ~piano.state.recording;
-  if (piano.state.recording != 0) {
-    start_recording(piano);
-  } else {
-    stop_recording(piano);
-  }
+void Recorder::start_recording() {
+  recording_ = true;
+  cursor_ = EventBuffer::kFirstRecord;
+  last_event_time_ = clock_.tick_count_ms();
 }
 
-void start_recording(Piano& piano) {
-  PianoState& s = piano.state;
-  // The replay shares the cursor: it must be wholly stopped before the cursor
-  // moves. Stopped before the title is set, so that a replay's own title change
-  // cannot come after "[Recording...]".
-  stop_replay(piano);
-  set_title_status(piano, kRecordingStatus);
-  s.event_cursor.store(EventBuffer::kFirstRecord);
-  s.recorded_notes = 0;
-  s.last_event_time = piano.clock.tick_count_ms();
-}
-
-void record_note_event(Piano& piano, bool press, int slot, uint8_t sent_note, uint8_t velocity,
-                       uint8_t scan_code) {
-  PianoState& s = piano.state;
-  if (s.recording == 0 || scan_code == kRecordKeyScanCode) return;
-  if (s.recorded_notes >= EventBuffer::kMaxNoteRecords) return;
-
-  uint32_t delta = piano.clock.tick_count_ms() - s.last_event_time;
-  trace(piano, press ? "on ch=%d time=%lX\n" : "off ch=%d time=%lX\n", slot,
+void Recorder::record_note_event(bool press, int slot, uint8_t sent_note, uint8_t velocity) {
+  if (!recording_ || full()) return;
+  uint32_t delta = clock_.tick_count_ms() - last_event_time_;
+  trace(press ? "on ch=%d time=%lX\n" : "off ch=%d time=%lX\n", slot,
         static_cast<unsigned long>(delta));
-  put_event(piano, delta, static_cast<uint8_t>(0x90 + slot), sent_note, velocity);
-  ++s.recorded_notes;
-  if (s.recorded_notes == EventBuffer::kMaxNoteRecords) {
-    set_title_status(piano, kRecordingFullStatus);
-  }
+  put_event(delta, static_cast<uint8_t>(0x90 + slot), sent_note, velocity);
   // Read again after the record, so that tracing and writing count in no delta.
-  s.last_event_time = piano.clock.tick_count_ms();
+  last_event_time_ = clock_.tick_count_ms();
+}
+
+std::span<const uint8_t> Recorder::stop_recording() {
+  recording_ = false;
+  if (!buffer_.allocated()) return {};
+  put_event(0, 0xFF, 0x2F, 0);
+  const uint32_t track_length = cursor_ - EventBuffer::kFirstRecord;
+  uint8_t* header = buffer_.data() + EventBuffer::kTrackLengthOffset;
+  header[0] = static_cast<uint8_t>(track_length >> 24);
+  header[1] = static_cast<uint8_t>(track_length >> 16);
+  header[2] = static_cast<uint8_t>(track_length >> 8);
+  header[3] = static_cast<uint8_t>(track_length);
+  return {buffer_.data(), cursor_};
 }
 
 }  // namespace tastarion

@@ -1,21 +1,57 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
-#include "engine/piano.h"
+#include "engine/trace.h"
+#include "recorder/event_buffer.h"
+#include "timing/clock.h"
 
 namespace tastarion {
 
-inline constexpr uint8_t kRecordKeyScanCode = 0x3C;  // F2
+// Captures the played notes into the event buffer with millisecond deltas, as
+// a Standard MIDI File image. Window thread; the buffer is read by the replayer
+// only while no recording runs.
+class Recorder {
+ public:
+  Recorder(Clock& clock, TraceSink trace) : clock_(clock), trace_(std::move(trace)) {}
 
-// Appends one record at event_cursor and prints its trace line.
-void put_event(Piano& piano, uint32_t delta, uint8_t status, uint8_t data1, uint8_t data2);
-// The F2 command: starts a recording, or stops and saves it.
-void toggle_recording(Piano& piano);
-void start_recording(Piano& piano);
-// The note path's hook, once per note message sent: `sent_note` is the note
-// number the message carried, `velocity` its second data byte.
-void record_note_event(Piano& piano, bool press, int slot, uint8_t sent_note, uint8_t velocity,
-                       uint8_t scan_code);
+  // Obtains the buffer; false when the memory cannot be had.
+  bool allocate() { return buffer_.allocate(); }
+  void release() { buffer_.release(); }
+  const EventBuffer& buffer() const { return buffer_; }
+  // Tests load recordings of their own through it.
+  EventBuffer& buffer() { return buffer_; }
+
+  bool recording() const { return recording_; }
+  // Where the next record goes; after a stop, the end of the closed track.
+  uint32_t event_cursor() const { return cursor_; }
+  uint32_t recorded_notes() const {
+    return (cursor_ - EventBuffer::kFirstRecord) / EventBuffer::kRecordSize;
+  }
+  bool full() const { return recorded_notes() >= EventBuffer::kMaxNoteRecords; }
+
+  // Empties the track and starts the clock of the deltas.
+  void start_recording();
+  // The note path's hook, once per note message sent while recording: `slot`
+  // is the channel, `sent_note` the note the message carried and `velocity` its
+  // second byte. Dropped once the recording is full.
+  void record_note_event(bool press, int slot, uint8_t sent_note, uint8_t velocity);
+  // Appends the end record, writes the track length and returns the whole file image.
+  std::span<const uint8_t> stop_recording();
+  // Appends one record at the cursor and prints its trace line.
+  void put_event(uint32_t delta, uint8_t status, uint8_t data1, uint8_t data2);
+
+ private:
+  template <typename... Args>
+  void trace(const char* format, Args... args);
+
+  Clock& clock_;
+  TraceSink trace_;
+  EventBuffer buffer_;
+  bool recording_ = false;
+  uint32_t cursor_ = EventBuffer::kFirstRecord;
+  uint32_t last_event_time_ = 0;
+};
 
 }  // namespace tastarion

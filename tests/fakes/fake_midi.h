@@ -20,13 +20,15 @@ class FakeMidi : public MidiOutputService {
 
   int device_count() const override { return static_cast<int>(names_.size()); }
   std::string device_name(int id) const override { return names_.at(id); }
-  bool open(int id) override {
+  Result open(int id) override {
     std::lock_guard lock(mutex_);
     calls.push_back("open " + std::to_string(id));
     if (open_device_ != -1) double_open = true;
-    if (id < 0 || id >= device_count() || id == failing_device) return false;
+    if (id < 0 || id >= device_count() || id == failing_device) {
+      return Result::failure("Fake device " + std::to_string(id) + " refused.");
+    }
     open_device_ = id;
-    return true;
+    return Result::success();
   }
   void close() override {
     std::lock_guard lock(mutex_);

@@ -117,7 +117,9 @@ TEST(SynthOpen, FallsBackToTheNextSoundFontAndFailsWithoutOne) {
   const auto soundfonts = soundfont_candidates();
   if (soundfonts.empty()) GTEST_SKIP() << "no SoundFont in " << kSoundFontDir;
   FluidSynthOutput synth;
-  EXPECT_FALSE(synth.open({"/nonexistent.sf2"}, FluidSynthOutput::Audio::none));
+  const Result failed = synth.open({"/nonexistent.sf2"}, FluidSynthOutput::Audio::none);
+  EXPECT_FALSE(failed);
+  EXPECT_EQ(failed.reason(), "FluidSynth could not load the SoundFont /nonexistent.sf2.");
   EXPECT_FALSE(synth.is_open());
   ASSERT_TRUE(synth.open({"/nonexistent.sf2", soundfonts.front()}, FluidSynthOutput::Audio::none));
   EXPECT_EQ(synth.soundfont(), soundfonts.front());

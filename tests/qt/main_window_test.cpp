@@ -21,6 +21,7 @@
 #include "fakes/fake_clock.h"
 #include "fakes/fake_midi.h"
 #include "fakes/fake_timer_service.h"
+#include "instrument/help_text.h"
 #include "ui/control_strip.h"
 
 namespace tastarion::testing {
@@ -129,7 +130,7 @@ TEST_F(MainWindowTest, StartsWithTheWindowAndControlsAsSet) {
   ASSERT_EQ(strip().deviceList()->count(), 3);
   EXPECT_EQ(strip().deviceList()->currentText(), "Fake synth");
   EXPECT_EQ(midi.open_device(), 0);
-  EXPECT_TRUE(piano().state.event_buffer.allocated());
+  EXPECT_TRUE(piano().recorder().buffer().allocated());
   EXPECT_EQ(QApplication::focusWidget(), &window());
 }
 
@@ -201,10 +202,16 @@ TEST_F(MainWindowTest, MarksFromTheTimerThreadShowOnceTheWindowThreadRuns) {
   settle();
   EXPECT_EQ(pixel(kMark85), kBlack);
 
-  std::thread([this] { set_title_status(piano(), "[Replaying...]"); }).join();
+  std::thread([this] { window().show_status(PianoStatus::replaying); }).join();
   settle();
   EXPECT_EQ(window().windowTitle().toStdString(),
             std::string(version_line) + "        [Replaying...]");
+  window().show_status(PianoStatus::idle);
+  settle();
+  EXPECT_EQ(window().windowTitle().toStdString(), std::string(version_line) + "        ");
+  window().show_status(PianoStatus::none);
+  settle();
+  EXPECT_EQ(window().windowTitle().toStdString(), version_line);
 }
 
 TEST_F(MainWindowTest, FocusComesBackAfterAListChoiceAndAfterEscape) {
@@ -225,7 +232,7 @@ TEST_F(MainWindowTest, FocusComesBackAfterAListChoiceAndAfterEscape) {
   QApplication::sendEvent(transpose->view(), &escape);
   settle();
   EXPECT_EQ(QApplication::focusWidget(), &window());
-  EXPECT_EQ(piano().state.transpose, 0);
+  EXPECT_EQ(piano().settings().transpose(), 0);
 }
 
 TEST_F(MainWindowTest, SliderAndListNotificationsReachTheSettings) {
@@ -233,7 +240,7 @@ TEST_F(MainWindowTest, SliderAndListNotificationsReachTheSettings) {
   strip().pitchSlider()->triggerAction(QAbstractSlider::SliderPageStepAdd);   // 0 -> 40
   EXPECT_THAT(sent(), ::testing::Contains(pack_message(0xE5, 0, 40 / 3 + 64)));
   strip().mmSlider()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  EXPECT_EQ(piano().state.mm_speed, 61);
+  EXPECT_EQ(piano().metronome().mm_speed(), 61);
   emit strip().transposeList()->activated(5);   // "+G"
   emit strip().instrumentList()->activated(8);  // "73 Flute"
   EXPECT_THAT(sent(), ::testing::Contains(pack_message(0xCF, 73)));
@@ -338,7 +345,7 @@ TEST_F(MainWindowTest, TheEndSilencesHeldNotesStopsTheTimersAndClosesTheDevice) 
   EXPECT_THAT(midi.messages(), ElementsAre(pack_message(0x90, 48, 0)));
   EXPECT_THAT(midi.calls, ElementsAre("close 0"));
   EXPECT_EQ(timers.pending(), 0u);
-  EXPECT_FALSE(piano().state.event_buffer.allocated());
+  EXPECT_FALSE(piano().recorder().buffer().allocated());
 }
 
 TEST(MainWindowStart, TheDeviceFailureIsShownBeforeTheWindowAndTheProgramRunsOn) {
@@ -357,7 +364,7 @@ TEST(MainWindowStart, TheDeviceFailureIsShownBeforeTheWindowAndTheProgramRunsOn)
     box->button(QMessageBox::Ok)->click();
   });
   EXPECT_TRUE(program.start());
-  EXPECT_EQ(text, "Fail to open Midi out driver.");
+  EXPECT_EQ(text, "Fail to open Midi out driver.\nFake device 0 refused.");
   EXPECT_FALSE(window_visible);
   EXPECT_TRUE(program.window().isVisible());
   program.finish();

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+namespace tastarion {
+
+// Where trace lines go; by default standard output.
+using TraceSink = std::function<void(std::string_view line)>;
+void print_to_stdout(std::string_view line);
+
+}  // namespace tastarion
