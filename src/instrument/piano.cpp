@@ -118,34 +118,37 @@ void Piano::change_mm_speed(int value) {
   metronome_.change_mm_speed(value);
 }
 
+bool Piano::step_setting(const Setting& setting, int current, int direction,
+                         bool (SoundSettings::*set)(int), void (PianoView::*show)(int)) {
+  const auto next = setting.stepped(current, direction);
+  if (!next) return false;
+  (settings_.*set)(*next);
+  (view_.*show)(*next);
+  return true;
+}
+
 void Piano::step_volume(int direction) {
-  const auto next = kVolumeSetting.stepped(settings_.volume(), direction);
-  if (!next) return;
-  settings_.set_volume(*next);
-  view_.show_volume(*next);
+  step_setting(kVolumeSetting, settings_.volume(), direction, &SoundSettings::set_volume,
+               &PianoView::show_volume);
 }
 
 void Piano::step_fine_pitch(int direction) {
-  const auto next = kFinePitchSetting.stepped(settings_.fine_pitch(), direction);
-  if (!next) return;
-  settings_.set_fine_pitch(*next);
-  view_.show_fine_pitch(*next);
-  send_pitch_bends();
+  if (step_setting(kFinePitchSetting, settings_.fine_pitch(), direction,
+                   &SoundSettings::set_fine_pitch, &PianoView::show_fine_pitch)) {
+    send_pitch_bends();
+  }
 }
 
 void Piano::step_transpose(int direction) {
-  const auto next = kTransposeSetting.stepped(settings_.transpose(), direction);
-  if (!next) return;
-  settings_.set_transpose(*next);
-  view_.show_transpose(*next);
+  step_setting(kTransposeSetting, settings_.transpose(), direction, &SoundSettings::set_transpose,
+               &PianoView::show_transpose);
 }
 
 void Piano::step_instrument(int direction) {
-  const auto next = kInstrumentSetting.stepped(settings_.instrument(), direction);
-  if (!next) return;
-  settings_.set_instrument(*next);
-  view_.show_instrument(*next);
-  send_program_changes();
+  if (step_setting(kInstrumentSetting, settings_.instrument(), direction,
+                   &SoundSettings::set_instrument, &PianoView::show_instrument)) {
+    send_program_changes();
+  }
 }
 
 void Piano::step_mm_speed(int direction) {

@@ -97,6 +97,9 @@ class Piano final : private NoteListener, private ReplayListener {
   void replayed_note(bool on, uint8_t note) override;
   void replay_finished() override;
   void record_and_report(const PlayedNote& note);
+  // Moves a sound setting one step and shows it; false, with nothing done, at the limit.
+  bool step_setting(const Setting& setting, int current, int direction,
+                    bool (SoundSettings::*set)(int), void (PianoView::*show)(int));
   void send_program_changes();
   void send_pitch_bends();
 
