@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QTimer>
 #include <QWidget>
 #include <optional>
@@ -15,8 +16,9 @@ namespace ui {
 class ControlStrip;
 }
 
-// How long a key release waits for the press that would make it half of an
-// auto-repeat pair (X11 sends a held key as release-press pairs with one time).
+// Where the X server refuses detectable auto-repeat, it sends a held key as
+// release-press pairs with one time: a release then waits this long for the
+// press that would make it half of such a pair.
 inline constexpr int kReleaseGraceMs = 15;
 
 // The main window: the keyboard picture under the control strip. Its keys,
@@ -32,6 +34,9 @@ class MainWindow final : public QWidget, public PianoView {
   // The piano the window plays; until then input goes nowhere.
   void attach(Piano& piano) { piano_ = &piano; }
   ui::ControlStrip& control_strip() { return *strip_; }
+  // True when releases wait for a possible auto-repeat press (see kReleaseGraceMs).
+  bool releases_wait() const { return release_grace_; }
+  void set_releases_wait(bool wait) { release_grace_ = wait; }
 
   // PianoView. draw_mark and show_status may come from any thread.
   void draw_mark(bool on, uint8_t note) override;
@@ -63,6 +68,9 @@ class MainWindow final : public QWidget, public PianoView {
  private:
   void connect_strip();
   void send_pending_release();
+  void send_release(quint32 native_scan_code);
+  // The window stopped getting the keys: every held key is released.
+  void keyboard_lost();
   void run_popup_menu(const QPoint& at);
   // A control never keeps the keyboard: the arrow keys belong to the commands.
   void take_focus();
@@ -75,6 +83,9 @@ class MainWindow final : public QWidget, public PianoView {
   Piano* piano_ = nullptr;
   ui::KeyboardPicture picture_;
   ui::ControlStrip* strip_;
+  // The keys down now, by native scan code: a press of one of them is a repeat.
+  QSet<quint32> held_keys_;
+  bool release_grace_ = false;
   std::optional<PendingRelease> pending_release_;
   QTimer release_timer_;
 };

@@ -5,11 +5,19 @@
 
 namespace tastarion {
 
+void NotePath::while_held(const std::function<void(const VoiceSlots&)>& look) const {
+  std::lock_guard lock(slots_lock_);
+  look(slots_);
+}
+
 void NotePath::release_slot(int slot) {
   const uint8_t key_note = slots_.key_note(slot);
   const uint8_t sent_note = slots_.sent_note(slot);
-  port_.send(pack_message(static_cast<uint8_t>(0x90 + slot), sent_note, 0));
-  slots_.free(slot);
+  {
+    std::lock_guard lock(slots_lock_);
+    port_.send(pack_message(static_cast<uint8_t>(0x90 + slot), sent_note, 0));
+    slots_.free(slot);
+  }
   listener_.note_played({false, slot, key_note, sent_note, 0});
 }
 
@@ -24,15 +32,20 @@ void NotePath::note_key_down(const KeyEvent& key) {
   // key notes 43..85 and transpositions -12..12 keep the sent note within 31..97.
   const auto sent_note = static_cast<uint8_t>(key_note + settings_.transpose());
   const auto velocity = static_cast<uint8_t>(settings_.velocity());
-  slots_.take(slot, key_note, sent_note);
-  port_.send(pack_message(static_cast<uint8_t>(0x90 + slot), sent_note, velocity));
+  {
+    // A replay's end looks at the held keys from the timer thread, and must see
+    // the slot and the note-on together.
+    std::lock_guard lock(slots_lock_);
+    slots_.take(slot, key_note, sent_note, key.key_id());
+    port_.send(pack_message(static_cast<uint8_t>(0x90 + slot), sent_note, velocity));
+  }
   listener_.note_played({true, slot, key_note, sent_note, velocity});
 }
 
 void NotePath::note_key_up(const KeyEvent& key) {
-  const uint8_t key_note = key_to_note(key.scan_code);
-  if (key_note == 0) return;
-  const int slot = slots_.find_key_note(key_note);
+  if (key_to_note(key.scan_code) == 0) return;
+  // The key's own slot: of two keys playing one note, each ends its own.
+  const int slot = slots_.find_key(key.key_id());
   // A release whose press found no slot (or went to another window) has nothing to end.
   if (slot < 0) return;
   release_slot(slot);

@@ -18,7 +18,7 @@ Piano::Piano(MidiOutputService& midi, TimerService& timers, Clock& clock, PianoV
       devices_(port_),
       notes_(port_, settings_, *this),
       recorder_(clock, trace_),
-      replayer_(timers, port_, recorder_.buffer(), *this),
+      replayer_(timers, port_, recorder_.buffer(), notes_, *this),
       metronome_(timers, port_, settings_) {}
 
 // The timers go before anything their routines use.
@@ -48,6 +48,8 @@ void Piano::finish() {
 }
 
 void Piano::key_down(const KeyEvent& key) {
+  // A key pressed with Alt held is a system key: it neither plays nor commands.
+  if (key.alt) return;
   if (const CommandKey* command = command_key_of(key)) {
     command->run(*this);
     if (command->ends_program) return;

@@ -42,9 +42,10 @@ class Piano final : private NoteListener, private ReplayListener {
   void finish();
 
   // A key went down: its command first (on auto-repeats too), then, unless the
-  // command ended the program or the key repeats, the note path.
+  // command ended the program or the key repeats, the note path. Nothing for a
+  // key pressed with Alt held.
   void key_down(const KeyEvent& key);
-  // A key went up: only the note path.
+  // A key went up: only the note path, Alt held or not.
   void key_up(const KeyEvent& key);
 
   void note_key_down(const KeyEvent& key) { notes_.note_key_down(key); }

@@ -69,11 +69,13 @@ KeyEvent key_of_evdev(uint32_t evdev) {
 
 }  // namespace
 
-KeyEvent key_event_from_native(uint32_t native_scan_code, bool release, bool auto_repeat) {
-  KeyEvent key = native_scan_code >= kXkbOffset ? key_of_evdev(native_scan_code - kXkbOffset)
-                                                : KeyEvent{};
+KeyEvent key_event_from_native(uint32_t native_scan_code, bool release, bool auto_repeat,
+                               bool alt) {
+  KeyEvent key =
+      native_scan_code >= kXkbOffset ? key_of_evdev(native_scan_code - kXkbOffset) : KeyEvent{};
   key.repeat = auto_repeat && !release;
   key.release = release;
+  key.alt = alt;
   return key;
 }
 

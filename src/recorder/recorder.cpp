@@ -26,23 +26,52 @@ void Recorder::put_event(uint32_t delta, uint8_t status, uint8_t data1, uint8_t 
 
 void Recorder::start_recording() {
   recording_ = true;
+  full_ = false;
+  open_notes_.fill(-1);
   cursor_ = EventBuffer::kFirstRecord;
   last_event_time_ = clock_.tick_count_ms();
 }
 
-void Recorder::record_note_event(bool press, int slot, uint8_t sent_note, uint8_t velocity) {
-  if (!recording_ || full()) return;
+int Recorder::open_note_count() const {
+  return static_cast<int>(std::count_if(open_notes_.begin(), open_notes_.end(),
+                                        [](int16_t note) { return note >= 0; }));
+}
+
+void Recorder::append_note(bool press, int slot, uint8_t sent_note, uint8_t velocity) {
   uint32_t delta = clock_.tick_count_ms() - last_event_time_;
   trace(press ? "on ch=%d time=%lX\n" : "off ch=%d time=%lX\n", slot,
         static_cast<unsigned long>(delta));
   put_event(delta, static_cast<uint8_t>(0x90 + slot), sent_note, velocity);
+  open_notes_[slot] = press && velocity != 0 ? sent_note : -1;
   // Read again after the record, so that tracing and writing count in no delta.
   last_event_time_ = clock_.tick_count_ms();
+}
+
+void Recorder::end_open_notes() {
+  for (int slot = 0; slot < static_cast<int>(open_notes_.size()); ++slot) {
+    if (open_notes_[slot] >= 0)
+      append_note(false, slot, static_cast<uint8_t>(open_notes_[slot]), 0);
+  }
+}
+
+void Recorder::record_note_event(bool press, int slot, uint8_t sent_note, uint8_t velocity) {
+  if (!recording_ || full_) return;
+  const bool opens = press && velocity != 0;
+  const int open_after = open_note_count() - (open_notes_[slot] >= 0 ? 1 : 0) + (opens ? 1 : 0);
+  if (recorded_notes() + 1 + open_after > EventBuffer::kMaxNoteRecords) {
+    end_open_notes();
+    full_ = true;
+    return;
+  }
+  append_note(press, slot, sent_note, velocity);
+  if (recorded_notes() == EventBuffer::kMaxNoteRecords) full_ = true;
 }
 
 std::span<const uint8_t> Recorder::stop_recording() {
   recording_ = false;
   if (!buffer_.allocated()) return {};
+  // Keys still held at the stop end in the file where the recording ends.
+  if (!full_) end_open_notes();
   put_event(0, 0xFF, 0x2F, 0);
   const uint32_t track_length = cursor_ - EventBuffer::kFirstRecord;
   uint8_t* header = buffer_.data() + EventBuffer::kTrackLengthOffset;

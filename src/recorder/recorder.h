@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 
@@ -14,7 +15,9 @@ namespace tastarion {
 // only while no recording runs.
 class Recorder {
  public:
-  Recorder(Clock& clock, TraceSink trace) : clock_(clock), trace_(std::move(trace)) {}
+  Recorder(Clock& clock, TraceSink trace) : clock_(clock), trace_(std::move(trace)) {
+    open_notes_.fill(-1);
+  }
 
   // Obtains the buffer; false when the memory cannot be had.
   bool allocate() { return buffer_.allocate(); }
@@ -29,15 +32,19 @@ class Recorder {
   uint32_t recorded_notes() const {
     return (cursor_ - EventBuffer::kFirstRecord) / EventBuffer::kRecordSize;
   }
-  bool full() const { return recorded_notes() >= EventBuffer::kMaxNoteRecords; }
+  // The recording reached its capacity and ended its notes; it records nothing more.
+  bool full() const { return full_; }
 
   // Empties the track and starts the clock of the deltas.
   void start_recording();
   // The note path's hook, once per note message sent while recording: `slot`
   // is the channel, `sent_note` the note the message carried and `velocity` its
-  // second byte. Dropped once the recording is full.
+  // second byte. Room stays for a note-off after every note left sounding: a
+  // message that would take it makes the recording full instead, and the
+  // sounding notes end there.
   void record_note_event(bool press, int slot, uint8_t sent_note, uint8_t velocity);
-  // Appends the end record, writes the track length and returns the whole file image.
+  // Ends the notes still sounding (keys held at the stop), appends the end
+  // record, writes the track length and returns the whole file image.
   std::span<const uint8_t> stop_recording();
   // Appends one record at the cursor and prints its trace line.
   void put_event(uint32_t delta, uint8_t status, uint8_t data1, uint8_t data2);
@@ -45,11 +52,19 @@ class Recorder {
  private:
   template <typename... Args>
   void trace(const char* format, Args... args);
+  void append_note(bool press, int slot, uint8_t sent_note, uint8_t velocity);
+  // Note-offs for the notes the recording left sounding, so that the file plays
+  // cleanly in any player.
+  void end_open_notes();
+  int open_note_count() const;
 
   Clock& clock_;
   TraceSink trace_;
   EventBuffer buffer_;
   bool recording_ = false;
+  bool full_ = false;
+  // Per channel, the note whose recorded note-on still waits for its note-off, or -1.
+  std::array<int16_t, 16> open_notes_{};
   uint32_t cursor_ = EventBuffer::kFirstRecord;
   uint32_t last_event_time_ = 0;
 };

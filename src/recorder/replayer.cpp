@@ -27,17 +27,22 @@ void Replayer::schedule_step_locked(Micros due) {
   timer_.start_at(due, [this, generation] { replay_tick(generation); });
 }
 
-// Under lock_: note-offs for what the replay left sounding, marks erased.
+// Under lock_: note-offs for what the replay left sounding, marks erased. A
+// note that a held key sounds on the same channel is the player's, not the
+// replay's, and so is the mark of a held key: both stay until the key comes up.
 void Replayer::silence_locked() {
-  for (int channel = 0; channel < kChannelCount; ++channel) {
-    if (sounding_[channel].none()) continue;
-    for (int note = 0; note < 128; ++note) {
-      if (!sounding_[channel].test(note)) continue;
-      port_.send(pack_message(0x90 | channel, note, 0));
-      if (on_keyboard(note)) listener_.replayed_note(false, note);
+  held_.while_held([this](const VoiceSlots& held) {
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+      if (sounding_[channel].none()) continue;
+      for (int note = 0; note < 128; ++note) {
+        if (!sounding_[channel].test(note)) continue;
+        const auto n = static_cast<uint8_t>(note);
+        if (!held.sounds(channel, n)) port_.send(pack_message(0x90 | channel, n, 0));
+        if (on_keyboard(note) && held.find_key_note(n) < 0) listener_.replayed_note(false, n);
+      }
+      sounding_[channel].reset();
     }
-    sounding_[channel].reset();
-  }
+  });
 }
 
 void Replayer::track_locked(uint8_t status, uint8_t note, uint8_t velocity) {

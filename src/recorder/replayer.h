@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "engine/midi_port.h"
+#include "engine/note_path.h"
 #include "recorder/event_buffer.h"
 #include "timing/timer.h"
 
@@ -28,9 +29,11 @@ class ReplayListener {
 // everything they share with the window thread is behind one lock.
 class Replayer {
  public:
-  Replayer(TimerService& timers, MidiPort& port, const EventBuffer& buffer,
+  // The replay's notes that a held key also sounds are the player's: `held`
+  // tells which, and the replay leaves them and their marks alone at its end.
+  Replayer(TimerService& timers, MidiPort& port, const EventBuffer& buffer, const HeldKeys& held,
            ReplayListener& listener)
-      : timer_(timers), port_(port), buffer_(buffer), listener_(listener) {}
+      : timer_(timers), port_(port), buffer_(buffer), held_(held), listener_(listener) {}
   ~Replayer() { stop_replay(); }
 
   bool replaying() const;
@@ -56,6 +59,7 @@ class Replayer {
   Timer timer_;
   MidiPort& port_;
   const EventBuffer& buffer_;
+  const HeldKeys& held_;
   ReplayListener& listener_;
   mutable std::mutex lock_;
   bool replaying_ = false;

@@ -100,11 +100,11 @@ class World {
   bool ended() const { return m_.ended; }
   const Totals& totals() const { return totals_; }
   Piano& piano() { return piano_; }
-  // Scan codes of the keys the model holds down, one per busy slot.
-  std::vector<uint8_t> held_scan_codes() const {
-    std::vector<uint8_t> held;
+  // The keys the model holds down, one per busy slot.
+  std::vector<KeyEvent> held_keys() const {
+    std::vector<KeyEvent> held;
     for (int slot = 0; slot < kChannelCount; ++slot) {
-      if (m_.key_notes[slot] != 0 && m_.key_notes[slot] != 0xFF) held.push_back(m_.scans[slot]);
+      if (busy(slot)) held.push_back(m_.keys[slot]);
     }
     return held;
   }
@@ -149,8 +149,8 @@ class World {
     std::string fault;
     if (!m_.ended) {
       if (release_by_key_up) {
-        for (uint8_t scan : held_scan_codes()) {
-          fault = step(Input{KeyUp{key_release(scan)}});
+        for (const KeyEvent& key : held_keys()) {
+          fault = step(Input{KeyUp{key_release(key.scan_code, key.extended)}});
           if (!fault.empty()) return "releasing the held keys: " + fault;
         }
       } else {
@@ -198,7 +198,7 @@ class World {
   struct ModelState {
     std::array<uint8_t, 16> key_notes{};
     std::array<uint8_t, 16> sent_notes{};
-    std::array<uint8_t, 16> scans{};
+    std::array<KeyEvent, 16> keys{};
     int volume = 8, fine_pitch = 0, transpose = 0, instrument = 0, mm = 60;
     bool metronome = false;
     Micros metronome_start = 0;
@@ -207,6 +207,9 @@ class World {
     int device_shown = 0;
     bool recording = false;
     std::vector<Rec> recorded;
+    bool recording_full = false;
+    // Per channel, the note a recorded note-on left sounding, or -1.
+    std::array<int, 16> recorded_open{};
     uint32_t last_event_time = 0;
     // What the buffer holds since the last stop (the replayer's material).
     std::vector<Rec> closed;
@@ -261,17 +264,45 @@ class World {
 
   // --- the model -----------------------------------------------------------
 
-  void record(int slot, uint8_t sent_note, uint8_t velocity) {
-    if (!m_.recording || m_.recorded.size() >= kMaxNotes) return;
+  bool busy(int slot) const { return m_.key_notes[slot] != 0 && m_.key_notes[slot] != 0xFF; }
+  static bool same_key(const KeyEvent& a, const KeyEvent& b) {
+    return a.scan_code == b.scan_code && a.extended == b.extended;
+  }
+
+  void append_record(int slot, uint8_t sent_note, uint8_t velocity, bool opens) {
     m_.recorded.push_back({(clock_.now_ms - m_.last_event_time) & 0x0FFFFFFF,
                            static_cast<uint8_t>(0x90 + slot), sent_note, velocity});
+    m_.recorded_open[slot] = opens ? sent_note : -1;
     m_.last_event_time = clock_.now_ms;
     m_.cursor += EventBuffer::kRecordSize;
     ++totals_.recorded_notes;
-    if (m_.recorded.size() == kMaxNotes) {
-      m_.status = PianoStatus::recording_full;
-      ++totals_.full_recordings;
+  }
+
+  void end_recorded_notes() {
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+      const int note = m_.recorded_open[channel];
+      if (note >= 0) append_record(channel, static_cast<uint8_t>(note), 0, false);
     }
+  }
+
+  // A recording keeps room to end every note it left sounding; once full, it
+  // ends them and records nothing more.
+  void record(bool press, int slot, uint8_t sent_note, uint8_t velocity) {
+    if (!m_.recording || m_.recording_full) return;
+    const bool opens = press && velocity != 0;
+    int open = 0;
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+      if (channel != slot && m_.recorded_open[channel] >= 0) ++open;
+    }
+    if (m_.recorded.size() + 1 + open + (opens ? 1 : 0) > kMaxNotes) {
+      end_recorded_notes();
+    } else {
+      append_record(slot, sent_note, velocity, opens);
+      if (m_.recorded.size() < kMaxNotes) return;
+    }
+    m_.recording_full = true;
+    m_.status = PianoStatus::recording_full;
+    ++totals_.full_recordings;
   }
 
   void press(const KeyEvent& key, std::vector<Out>& out) {
@@ -285,9 +316,9 @@ class World {
     const auto velocity = static_cast<uint8_t>(m_.volume * 12);
     m_.key_notes[slot] = note;
     m_.sent_notes[slot] = sent;
-    m_.scans[slot] = key.scan_code;
+    m_.keys[slot] = key;
     emit(out, pack_message(0x90 + slot, sent, velocity), timers_.now());
-    record(slot, sent, velocity);
+    record(true, slot, sent, velocity);
     m_.marks[note] = true;
   }
 
@@ -298,14 +329,14 @@ class World {
     m_.key_notes[slot] = 0;
     m_.sent_notes[slot] = 0;
     m_.marks[note] = false;
-    record(slot, sent, 0);
+    record(false, slot, sent, 0);
   }
 
   void release(const KeyEvent& key, std::vector<Out>& out) {
     const uint8_t note = note_of_key(key.scan_code);
     if (note == 0) return;
     for (int slot = 0; slot < kChannelCount; ++slot) {
-      if (m_.key_notes[slot] == note) return release_slot(slot, out);
+      if (busy(slot) && same_key(m_.keys[slot], key)) return release_slot(slot, out);
     }
   }
 
@@ -342,8 +373,14 @@ class World {
     for (int channel = 0; channel < kChannelCount; ++channel) {
       for (int note = 0; note < 128; ++note) {
         if (!m_.replay_on[channel][note]) continue;
-        emit(out, pack_message(0x90 | channel, note, 0), at);
-        if (note >= 43 && note <= 85) m_.marks[note] = false;
+        // A held key's note and mark are the player's: they stay.
+        if (!busy(channel) || m_.sent_notes[channel] != note) {
+          emit(out, pack_message(0x90 | channel, note, 0), at);
+        }
+        if (note >= 43 && note <= 85 &&
+            std::find(m_.key_notes.begin(), m_.key_notes.end(), note) == m_.key_notes.end()) {
+          m_.marks[note] = false;
+        }
       }
       m_.replay_on[channel].reset();
     }
@@ -360,12 +397,16 @@ class World {
       stop_replay_model(out);
       m_.recording = true;
       m_.recorded.clear();
+      m_.recording_full = false;
+      m_.recorded_open.fill(-1);
       m_.cursor = EventBuffer::kFirstRecord;
       m_.last_event_time = clock_.now_ms;
       m_.status = PianoStatus::recording;
       return;
     }
     m_.recording = false;
+    // Keys still held at the stop end in the file where the recording ends.
+    if (!m_.recording_full) end_recorded_notes();
     m_.closed = m_.recorded;
     m_.any_closed = true;
     m_.cursor += EventBuffer::kRecordSize;
@@ -524,6 +565,7 @@ class World {
 
   void predict_input(const Input& input, std::vector<Out>& out) {
     if (const auto* down = std::get_if<KeyDown>(&input)) {
+      if (down->key.alt) return;  // a system key
       if (run_command_model(down->key, out)) {
         m_.ended = true;
         return;

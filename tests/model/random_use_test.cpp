@@ -41,8 +41,10 @@ class Actions {
   bool chance(int one_in) { return below(one_in) == 0; }
   uint32_t any32() { return static_cast<uint32_t>(rng_()); }
 
-  // The 46 piano keys by scan code.
-  uint8_t piano_key() {
+  // The 46 piano keys by scan code; now and then the extended twin of one,
+  // such as keypad Enter beside Enter.
+  KeyEvent piano_key() { return {piano_scan_code(), chance(12)}; }
+  uint8_t piano_scan_code() {
     static constexpr uint8_t kKeys[46] = {
         0x2A, 0x1E, 0x2C, 0x1F, 0x2D, 0x2E, 0x21, 0x2F, 0x22, 0x30, 0x31, 0x24,
         0x32, 0x25, 0x33, 0x26, 0x34, 0x35, 0x28, 0x73, 0x2B, 0x36, 0x0F, 0x02,
@@ -50,14 +52,16 @@ class Actions {
         0x17, 0x18, 0x0B, 0x19, 0x0C, 0x1A, 0x0D, 0x1B, 0x1C, 0x0E};
     return kKeys[below(46)];
   }
-  // Now and then with the extended flag, as keypad Enter and keypad slash come.
-  Action down(uint8_t scan, bool repeat = false) {
-    return Input{KeyDown{key_press(scan, chance(12), repeat)}};
+  // Now and then with Alt held.
+  Action down(KeyEvent key, bool repeat = false) {
+    return Input{KeyDown{key_press(key.scan_code, key.extended, repeat, chance(30))}};
   }
-  Action up(uint8_t scan) { return Input{KeyUp{key_release(scan, chance(12))}}; }
+  Action down(uint8_t scan, bool repeat = false) { return down(KeyEvent{scan}, repeat); }
+  Action up(KeyEvent key) { return Input{KeyUp{key_release(key.scan_code, key.extended)}}; }
+  Action up(uint8_t scan) { return up(KeyEvent{scan}); }
 
-  uint8_t held_or_any() {
-    auto held = world_.held_scan_codes();
+  KeyEvent held_or_any() {
+    auto held = world_.held_keys();
     if (!held.empty() && !chance(6)) return held[below(static_cast<int>(held.size()))];
     return piano_key();
   }

@@ -69,14 +69,28 @@ TEST_F(NotePath, ReleasedSlotIsReused) {
   EXPECT_THAT(sent(), ElementsAre(pack_message(0x91, 43, 96)));
 }
 
-TEST_F(NotePath, OverlappingKeysTakeTwoChannelsAndFirstReleaseEndsTheLowerSlot) {
-  press(kRo);
-  press(kTab);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 62, 96), pack_message(0x91, 62, 96)));
-  release(kTab);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 62, 0)));
-  release(kRo);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x91, 62, 0)));
+TEST_F(NotePath, KeysSharingANoteEachEndTheirOwnChannel) {
+  // The three overlapping pairs, and Enter with keypad Enter (one scan code).
+  const struct {
+    KeyEvent first, second;
+    uint8_t note;
+  } pairs[] = {{key_press(kRo), key_press(kTab), 62},
+               {key_press(0x2B), key_press(0x02), 63},
+               {key_press(0x36), key_press(0x10), 64},
+               {key_press(0x1C), key_press(0x1C, true), 84}};
+  const auto up = [](KeyEvent key) { return key_release(key.scan_code, key.extended); };
+  for (const auto& pair : pairs) {
+    piano.note_key_down(pair.first);
+    piano.note_key_down(pair.second);
+    piano.note_key_up(up(pair.second));
+    EXPECT_THAT(sent(),
+                ElementsAre(pack_message(0x90, pair.note, 96), pack_message(0x91, pair.note, 96),
+                            pack_message(0x91, pair.note, 0)));
+    piano.note_key_up(up(pair.second));  // a second release of it ends nothing
+    EXPECT_THAT(sent(), IsEmpty());
+    piano.note_key_up(up(pair.first));
+    EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, pair.note, 0)));
+  }
 }
 
 TEST_F(NotePath, NoteOffCarriesTheNoteItsNoteOnCarried) {

@@ -85,7 +85,7 @@ TEST_F(RecorderTest, ClockWrapBetweenTwoEventsGivesTheTrueDelta) {
 }
 
 TEST_F(RecorderTest, TimeSpentWritingARecordCountsInNoDelta) {
-  clock.step = 3;           // every reading of the clock costs 3 ms
+  clock.step = 3;            // every reading of the clock costs 3 ms
   piano.toggle_recording();  // reads 0
   note(1000, true, 0, 60, 96);
   note(1253, false, 0, 60, 0);  // 250 ms after the record was finished at 1003
@@ -113,8 +113,8 @@ TEST_F(RecorderTest, HeldF2TogglesAtEachRepeat) {
   piano.toggle_recording();
   piano.toggle_recording();
   EXPECT_TRUE(piano.recorder().recording());
-  EXPECT_THAT(view.take(), ElementsAre("status recording", "save dialog", "status none",
-                                       "status recording"));
+  EXPECT_THAT(view.take(),
+              ElementsAre("status recording", "save dialog", "status none", "status recording"));
   EXPECT_TRUE(std::filesystem::exists(dir + "/take.mid"));
   EXPECT_EQ(piano.recorder().event_cursor(), EventBuffer::kFirstRecord);
 }
@@ -136,7 +136,40 @@ TEST_F(RecorderTest, KeysAreRecordedWithTheNoteTheySent) {
   EXPECT_EQ(lines[4], "off ch=0 time=0\n");
 }
 
-TEST_F(RecorderTest, StopsRecordingAtCapacityAndKeepsRoomForTheEnd) {
+TEST_F(RecorderTest, AFullRecordingEndsTheNotesItLeftSounding) {
+  piano.toggle_recording();
+  uint32_t t = 0;
+  note(t += 5, true, 3, 64, 96);  // held through to the end
+  note(t += 5, true, 4, 67, 96);
+  for (uint32_t i = 0; i < 9994; ++i) note(t += 5, i % 2 == 0, 0, 60, i % 2 == 0 ? 96 : 0);
+  EXPECT_FALSE(piano.recorder().full());
+  EXPECT_EQ(piano.recorder().event_cursor(), EventBuffer::kFirstRecord + 9996 * 7);
+
+  // This press would leave no room for its note-off and the two held ones'.
+  note(t += 5, true, 0, 60, 96);
+  EXPECT_TRUE(piano.recorder().full());
+  const uint32_t full = EventBuffer::kFirstRecord + 9998 * 7;
+  EXPECT_EQ(piano.recorder().event_cursor(), full);
+  EXPECT_EQ(record_at(full - 14), (std::vector<uint8_t>{0x80, 0x80, 0x80, 0x05, 0x93, 0x40, 0x00}));
+  EXPECT_EQ(record_at(full - 7), (std::vector<uint8_t>{0x80, 0x80, 0x80, 0x00, 0x94, 0x43, 0x00}));
+  size_t lines_when_full = lines.size();
+  note(t += 5, false, 3, 64, 0);
+  note(t += 5, true, 2, 67, 96);
+  EXPECT_EQ(lines.size(), lines_when_full);
+  EXPECT_EQ(piano.recorder().event_cursor(), full);
+
+  piano.toggle_recording();
+  EXPECT_EQ(std::filesystem::file_size(dir + "/take.mid"), full + 7);
+  EXPECT_EQ(record_at(full), (std::vector<uint8_t>{0x80, 0x80, 0x80, 0x00, 0xFF, 0x2F, 0x00}));
+  EXPECT_EQ(lines.back(), "終了 byte=1117F\n");
+
+  // The next recording starts empty and records again.
+  piano.toggle_recording();
+  note(t += 5, true, 0, 60, 96);
+  EXPECT_EQ(piano.recorder().event_cursor(), EventBuffer::kFirstRecord + 7);
+}
+
+TEST_F(RecorderTest, TheStatusTellsARecordingFilledByTheKeys) {
   piano.toggle_recording();
   uint32_t t = 0;
   // Key C on channel 0, pressed and released: 9,998 note messages.
@@ -150,29 +183,12 @@ TEST_F(RecorderTest, StopsRecordingAtCapacityAndKeepsRoomForTheEnd) {
   }
   EXPECT_EQ(view.current_status(), PianoStatus::recording);
   clock.now_ms = t += 5;
-  press(0x2F);  // the 9,999th: V on channel 0
+  press(0x2F);  // V would leave no room for its note-off
   EXPECT_EQ(view.current_status(), PianoStatus::recording_full);
-  size_t lines_when_full = lines.size();
-  clock.now_ms = t += 5;
-  press(kScanC);
-  release(kScanC);
-  EXPECT_EQ(lines.size(), lines_when_full);
-  const uint32_t full = EventBuffer::kFirstRecord + 9999 * 7;
-  EXPECT_EQ(piano.recorder().event_cursor(), full);
-  EXPECT_EQ(record_at(full - 7), (std::vector<uint8_t>{0x80, 0x80, 0x80, 0x05, 0x90, 0x32, 0x60}));
-
+  EXPECT_EQ(piano.recorder().event_cursor(), EventBuffer::kFirstRecord + 9998 * 7);
   piano.toggle_recording();
-  EXPECT_EQ(std::filesystem::file_size(dir + "/take.mid"), 70022u);
-  EXPECT_EQ(record_at(full), (std::vector<uint8_t>{0x80, 0x80, 0x80, 0x00, 0xFF, 0x2F, 0x00}));
-  EXPECT_EQ(lines.back(), "終了 byte=11186\n");
   EXPECT_EQ(view.current_status(), PianoStatus::none);
-
-  // The next recording starts empty and records again.
-  piano.release_all_keys();
   piano.toggle_recording();
-  clock.now_ms = t += 5;
-  press(kScanC);
-  EXPECT_EQ(piano.recorder().event_cursor(), EventBuffer::kFirstRecord + 7);
   EXPECT_EQ(view.current_status(), PianoStatus::recording);
 }
 

@@ -127,9 +127,8 @@ TEST_F(RecordingFileTest, WorkedExampleIsSavedByteForByte) {
                                                  {0x80, 0x80, 0x87, 0x68, 0x90, 0x3C, 0x60},
                                                  {0x80, 0x80, 0x81, 0x7A, 0x90, 0x3C, 0x00},
                                                  kEnd}));
-  EXPECT_THAT(
-      view.take(),
-      ElementsAre("status recording", "mark on 60", "mark off 60", "save dialog", "status none"));
+  EXPECT_THAT(view.take(), ElementsAre("status recording", "mark on 60", "mark off 60",
+                                       "save dialog", "status none"));
   expect_closed_recording(2);
 }
 
@@ -141,16 +140,17 @@ TEST_F(RecordingFileTest, RecordingWithoutNotesIsTwentyNineBytes) {
 }
 
 TEST_F(RecordingFileTest, ShorterSecondRecordingSavesOnlyItself) {
-  record(3);
+  record(4);
   piano.toggle_recording();
-  ASSERT_EQ(fs::file_size(dir / "take.mid"), 29u + 7 * 3);
+  ASSERT_EQ(fs::file_size(dir / "take.mid"), 29u + 7 * 4);
   piano.toggle_recording();
-  note(15 + 40, true, 2, 0x40, 0x54);
-  piano.toggle_recording();
-  EXPECT_EQ(
-      read_file(dir / "take.mid"),
-      concat(
-          {kHeader, {0x00, 0x00, 0x00, 0x0E}, {0x80, 0x80, 0x80, 0x28, 0x92, 0x40, 0x54}, kEnd}));
+  note(20 + 40, true, 2, 0x40, 0x54);
+  piano.toggle_recording();  // with the key still held: its note ends with the recording
+  EXPECT_EQ(read_file(dir / "take.mid"), concat({kHeader,
+                                                 {0x00, 0x00, 0x00, 0x15},
+                                                 {0x80, 0x80, 0x80, 0x28, 0x92, 0x40, 0x54},
+                                                 {0x80, 0x80, 0x80, 0x00, 0x92, 0x40, 0x00},
+                                                 kEnd}));
   EXPECT_EQ(names_in(dir), std::vector<std::string>{"take.mid"});
 }
 
