@@ -6,7 +6,9 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
 
+#include "app/quit_on_signal.h"
 #include "app/x11_key_repeat.h"
 #include "instrument/help_text.h"
 #include "instrument/piano.h"
@@ -139,6 +141,21 @@ std::optional<std::string> MainWindow::ask_save_file_name() {
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return std::nullopt;
   return files.first().toStdString();
+}
+
+bool MainWindow::ask_save_elsewhere(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, version_text(), QString::fromStdString(text),
+                  QMessageBox::NoButton, this);
+  QPushButton* elsewhere =
+      box.addButton(QStringLiteral("Save elsewhere..."), QMessageBox::AcceptRole);
+  box.addButton(QStringLiteral("Keep it unsaved"), QMessageBox::RejectRole);
+  box.setDefaultButton(elsewhere);
+  box.exec();
+  return box.clickedButton() == elsewhere && !closing();
+}
+
+bool MainWindow::closing() const {
+  return end_signal_received();
 }
 
 void MainWindow::close_program() {

@@ -50,6 +50,8 @@ class MainWindow final : public QWidget, public PianoView {
   void show_device(int index) override;
   void show_message(const std::string& text) override;
   std::optional<std::string> ask_save_file_name() override;
+  bool ask_save_elsewhere(const std::string& text) override;
+  bool closing() const override;
   void close_program() override;
 
   // The title for a status: the version line, and for any status but none

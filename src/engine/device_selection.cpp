@@ -2,19 +2,22 @@
 
 namespace tastarion {
 
-std::vector<std::string> DeviceSelection::names() const {
-  std::vector<std::string> names;
-  for (int id = 0; id < count(); ++id) names.push_back(port_.device_name(id));
-  return names;
+void DeviceSelection::set_list(std::vector<std::string> names) {
+  names_ = std::move(names);
+  index_ = 0;
 }
 
-bool DeviceSelection::select(int index, Result* opened) {
-  if (index < 0 || index >= count()) return false;
-  index_ = index;
+Result DeviceSelection::select(int index) {
+  const int previous = index_;
+  const bool previous_open = port_.is_open();
   // The port silences what still sounds on the old device before it closes it.
-  Result result = port_.switch_to(index);
-  if (opened != nullptr) *opened = std::move(result);
-  return true;
+  Result opened = port_.switch_to(index);
+  if (opened) {
+    index_ = index;
+  } else if (previous_open) {
+    static_cast<void>(port_.switch_to(previous));
+  }
+  return opened;
 }
 
 }  // namespace tastarion

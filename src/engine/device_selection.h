@@ -8,24 +8,29 @@
 namespace tastarion {
 
 // Which of the system's MIDI output devices plays: its index in the device
-// list, and the switch of the port to it.
+// list as the start read it, and the switch of the port to another.
 class DeviceSelection {
  public:
   explicit DeviceSelection(MidiPort& port) : port_(port) {}
 
-  std::vector<std::string> names() const;
-  int count() const { return port_.device_count(); }
+  // The list the start found, device 0 selected; empty before.
+  void set_list(std::vector<std::string> names);
+  const std::vector<std::string>& names() const { return names_; }
+  int count() const { return static_cast<int>(names_.size()); }
   int index() const { return index_; }
   bool has_previous() const { return index_ > 0; }
   bool has_next() const { return index_ < count() - 1; }
+  // Whether the selected device is open and plays.
+  bool playing() const { return port_.is_open(); }
 
-  // Selects device `index` and opens it, the old one silenced and closed first.
-  // False, with nothing changed, when `index` names no device; a device that
-  // fails to open stays selected, silent.
-  bool select(int index, Result* opened = nullptr);
+  // Opens device `index` (0..count()-1), the old one silenced and closed first.
+  // When it fails, the program stays on the device it had, opened again if it
+  // was open.
+  Result select(int index);
 
  private:
   MidiPort& port_;
+  std::vector<std::string> names_;
   int index_ = 0;
 };
 

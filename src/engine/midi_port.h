@@ -4,10 +4,17 @@
 #include <bitset>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "engine/midi_output_service.h"
 
 namespace tastarion {
+
+// What the start found: the device names and how the opening of device 0 went.
+struct FirstDevice {
+  std::vector<std::string> names;
+  Result opened = Result::failure("not opened yet");
+};
 
 // The one open MIDI output device of the program. Every send, from any thread,
 // and every open, switch and close go through here, one at a time, so that no
@@ -21,6 +28,10 @@ class MidiPort {
   int device_count() const { return service_.device_count(); }
   std::string device_name(int id) const { return service_.device_name(id); }
 
+  // Reads the device list and opens device 0, without holding the port: sends
+  // meanwhile are dropped. Once, on any thread, before every other call but
+  // send() and is_open(); the caller hands the result to the window thread.
+  FirstDevice open_first();
   // Silences the sounding notes on the open device, if any, closes it and opens
   // `id`.
   Result switch_to(int id);

@@ -9,4 +9,8 @@ void print_to_stdout(std::string_view line) {
   std::fflush(stdout);
 }
 
+void print_to_stderr(std::string_view line) {
+  std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
 }  // namespace tastarion

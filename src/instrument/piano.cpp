@@ -11,9 +11,10 @@
 namespace tastarion {
 
 Piano::Piano(MidiOutputService& midi, TimerService& timers, Clock& clock, PianoView& view,
-             TraceSink trace)
+             TraceSink trace, TraceSink errors)
     : view_(view),
       trace_(std::move(trace)),
+      errors_(std::move(errors)),
       port_(midi),
       devices_(port_),
       notes_(port_, settings_, *this),
@@ -28,16 +29,37 @@ Piano::~Piano() {
 }
 
 void Piano::start() {
+  show_settings();
+  start_midi_out();
+}
+
+void Piano::show_settings() {
   view_.show_volume(settings_.volume());
   view_.show_fine_pitch(settings_.fine_pitch());
   view_.show_mm_speed(metronome_.mm_speed());
   view_.show_transpose(settings_.transpose());
   view_.show_instrument(settings_.instrument());
-  view_.show_device_names(devices_.names());
-  view_.show_device(0);
-  Result opened = Result::failure("No MIDI output device was found.");
-  devices_.select(0, &opened);
-  if (!opened) view_.show_message(std::string(kOpenFailureText) + "\n" + opened.reason());
+}
+
+void Piano::start_midi_out() {
+  device_started(port_.open_first());
+}
+
+void Piano::device_started(const FirstDevice& first) {
+  devices_.set_list(first.names);
+  view_.show_device_names(first.names);
+  // The list shows the device that plays, and no row while none does.
+  view_.show_device(first.opened ? 0 : -1);
+  if (!first.opened) report_open_failure(first.opened.reason());
+}
+
+void Piano::report_open_failure(const std::string& reasons) {
+  std::string text = kOpenFailureText;
+  text += '\n';
+  if (!reasons.empty()) text += reasons + (reasons.back() == '\n' ? "" : "\n");
+  text += kOpenFailureHelp;
+  errors_(text + '\n');
+  view_.show_message(text);
 }
 
 void Piano::finish() {
@@ -113,7 +135,16 @@ void Piano::change_instrument(int index) {
 }
 
 void Piano::change_device(int index) {
-  if (devices_.select(index)) send_program_changes();
+  if (index < 0 || index >= devices_.count()) return;
+  if (Result opened = devices_.select(index); !opened) {
+    view_.show_device(devices_.playing() ? devices_.index() : -1);
+    report_open_failure(opened.reason());
+    if (!devices_.playing()) return;
+    // Opened again, the device the program stayed on needs the settings again too.
+  }
+  send_program_changes();
+  // The fine pitch follows the instrument, so that the slider tells the truth.
+  send_pitch_bends();
 }
 
 void Piano::change_mm_speed(int value) {
@@ -192,17 +223,30 @@ void Piano::stop_recording() {
     view_.show_status(PianoStatus::none);
     return;
   }
-  const std::optional<std::string> chosen = view_.ask_save_file_name();
-  const SavedFile saved = save_recording(bytes, chosen);
-
-  char line[32];
-  std::snprintf(line, sizeof line, "終了 byte=%X\n", unsigned(bytes.size()));
-  trace_(line);
-  if (saved.default_name && saved.error == 0) trace_("file=" + saved.path + "\n");
-  view_.show_status(PianoStatus::none);
-  if (saved.error != 0) {
-    view_.show_message(saved.failure_reason() + "\nThe recording is kept; F3 replays it.");
+  std::optional<std::string> chosen = view_.ask_save_file_name();
+  bool traced = false;
+  for (;;) {
+    // A dialog ended by the end of the program is no cancel: nothing is written.
+    if (!chosen && view_.closing()) break;
+    const SavedFile saved = save_recording(bytes, chosen);
+    if (!traced) {
+      char line[32];
+      std::snprintf(line, sizeof line, "終了 byte=%X\n", unsigned(bytes.size()));
+      trace_(line);
+      view_.show_status(PianoStatus::none);
+      traced = true;
+    }
+    if (saved.default_name && saved.error == 0) trace_("file=" + saved.path + "\n");
+    if (saved.error == 0) break;
+    const std::string text =
+        saved.failure_reason() + "\nThe recording is kept; F3 replays it. Save it elsewhere?";
+    errors_(text + "\n");
+    if (!view_.ask_save_elsewhere(text)) break;
+    // Cancelling the dialog now gives up, as the box has offered that already.
+    chosen = view_.ask_save_file_name();
+    if (!chosen) break;
   }
+  if (!traced) view_.show_status(PianoStatus::none);
 }
 
 void Piano::toggle_replay() {

@@ -19,6 +19,8 @@
 namespace tastarion {
 
 inline constexpr const char* kOpenFailureText = "Fail to open Midi out driver.";
+inline constexpr const char* kOpenFailureHelp =
+    "Start PipeWire, PulseAudio or JACK, or choose another device with Page Up / Page Down.";
 
 // The instrument: the subsystems wired together and the operations a player
 // reaches through keys, controls and the menu. Every operation runs on the
@@ -26,15 +28,24 @@ inline constexpr const char* kOpenFailureText = "Fail to open Midi out driver.";
 // service's thread and report through the view.
 class Piano final : private NoteListener, private ReplayListener {
  public:
+  // Trace lines go to `trace`; what went wrong goes to `errors` as well as to
+  // the view.
   Piano(MidiOutputService& midi, TimerService& timers, Clock& clock, PianoView& view,
-        TraceSink trace = print_to_stdout);
+        TraceSink trace = print_to_stdout, TraceSink errors = print_to_stderr);
   ~Piano() override;
   Piano(const Piano&) = delete;
   Piano& operator=(const Piano&) = delete;
 
-  // Start-up: the view shown the settings and the device list, device 0 opened
-  // (a failure is shown with its reason and the program goes on).
+  // Start-up on this thread: show_settings, then start_midi_out.
   void start();
+  // The view shown the settings' start values.
+  void show_settings();
+  // The device list read and device 0 opened here and now (device_started).
+  void start_midi_out();
+  // The window thread's half of the start when device 0 was opened elsewhere
+  // (MidiPort::open_first): the list shown, and a failure with its reasons; the
+  // program goes on without a device.
+  void device_started(const FirstDevice& first);
   // Obtains the recording buffer; false when the memory cannot be had.
   bool allocate_buffer() { return recorder_.allocate(); }
   // The end of the run: no timer routine runs or is pending, the notes left
@@ -101,11 +112,15 @@ class Piano final : private NoteListener, private ReplayListener {
   // Moves a sound setting one step and shows it; false, with nothing done, at the limit.
   bool step_setting(const Setting& setting, int current, int direction,
                     bool (SoundSettings::*set)(int), void (PianoView::*show)(int));
+  // The failure box and the same lines on standard error: the failure text, the
+  // reasons and what helps.
+  void report_open_failure(const std::string& reasons);
   void send_program_changes();
   void send_pitch_bends();
 
   PianoView& view_;
   TraceSink trace_;
+  TraceSink errors_;
   MidiPort port_;
   SoundSettings settings_;
   DeviceSelection devices_;

@@ -31,11 +31,21 @@ class PianoView {
   virtual void show_transpose(int /*semitones*/) {}
   virtual void show_instrument(int /*index*/) {}
   virtual void show_device_names(const std::vector<std::string>& /*names*/) {}
+  // The device that plays, or -1 while none does.
   virtual void show_device(int /*index*/) {}
   // A modal OK box.
   virtual void show_message(const std::string& /*text*/) {}
   // The save dialog: the chosen path, or nothing when the user cancelled.
   virtual std::optional<std::string> ask_save_file_name() { return std::nullopt; }
+  // A failed save's box, offering another place: true when the user wants the
+  // save dialog again.
+  virtual bool ask_save_elsewhere(const std::string& text) {
+    show_message(text);
+    return false;
+  }
+  // True once the program is ending: a dialog that returns now was not
+  // answered by the user.
+  virtual bool closing() const { return false; }
   // The program is to end (Pause, the menu's Exit).
   virtual void close_program() {}
 };

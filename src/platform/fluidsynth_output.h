@@ -13,6 +13,7 @@ struct _fluid_audio_driver_t;
 namespace tastarion {
 
 inline constexpr const char* kSoundFontDir = "/usr/share/sounds/sf2";
+inline constexpr const char* kSynthDeviceName = "FluidSynth GM";
 
 // SoundFont files to try, best first: default-GM.sf2, then the other .sf2 files
 // of `dir` in name order. Only files FluidSynth recognises are listed.
@@ -32,7 +33,9 @@ class FluidSynthOutput {
   FluidSynthOutput& operator=(const FluidSynthOutput&) = delete;
 
   // Loads the first candidate that loads; fails (and nothing is open) when no
-  // SoundFont loads or, with Audio::system, no audio driver starts.
+  // SoundFont loads or, with Audio::system, no audio driver starts within
+  // kOpenLimit (a sound server may take the connection and never answer). The
+  // reason tells what was tried and why each try failed.
   Result open(const std::vector<std::string>& soundfonts, Audio audio);
   void close();
   bool is_open() const { return synth_ != nullptr; }
@@ -50,13 +53,25 @@ class FluidSynthOutput {
   const std::string& soundfont() const { return soundfont_; }
 
  private:
+  bool open_here(const std::vector<std::string>& soundfonts, Audio audio);
+  Result outcome(bool opened) const;
   bool start_audio();
+  void take_from(FluidSynthOutput& other);
 
   _fluid_hashtable_t* settings_ = nullptr;
   _fluid_synth_t* synth_ = nullptr;
   _fluid_audio_driver_t* driver_ = nullptr;
   std::string driver_name_;
   std::string soundfont_;
+  std::string failure_;
 };
+
+// How long an open may wait for the sound server before it counts as failed.
+inline constexpr int kOpenLimitSeconds = 4;
+// Ends every wait for a sound server at once (the program is ending).
+void stop_waiting_for_sound_servers();
+// True once an open was given up while a sound server still held it: its thread
+// cannot be joined, so the program must end without running static destructors.
+bool sound_open_abandoned();
 
 }  // namespace tastarion

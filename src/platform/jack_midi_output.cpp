@@ -177,27 +177,33 @@ JackMidiOutput::~JackMidiOutput() {
 
 Result JackMidiOutput::open(const std::string& target_port) {
   close();
-  const std::string port = "JACK port " + target_port;
+  DriverMessages messages;
+  // The reason, with the last thing JACK itself said about it.
+  const auto fail = [&](std::string why) {
+    const std::vector<std::string> said = messages.take();
+    if (!said.empty()) why += " (" + said.back() + ")";
+    return Result::failure(why + ".");
+  };
   auto c = std::make_unique<Client>();
   c->client = open_client(kClientName);
-  if (c->client == nullptr) return Result::failure(port + ": no JACK server is running.");
+  if (c->client == nullptr) return fail("no JACK server runs");
   c->queue = jack_ringbuffer_create(kQueueBytes);
-  if (c->queue == nullptr) return Result::failure(port + ": no memory for the message queue.");
+  if (c->queue == nullptr) return fail("out of memory");
   jack_ringbuffer_mlock(c->queue);
   c->port = jack_port_register(c->client, kPortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-  if (c->port == nullptr) return Result::failure(port + ": the server refused an output port.");
+  if (c->port == nullptr) return fail("JACK refused the output port");
   jack_port_t* target = jack_port_by_name(c->client, target_port.c_str());
   if (target == nullptr || !(jack_port_flags(target) & JackPortIsInput)) {
-    return Result::failure(port + ": the port is gone.");
+    return fail("the port is gone");
   }
+  // The shutdown callback goes in before the client runs, as JACK asks.
+  jack_on_shutdown(c->client, &Client::shutdown, c.get());
   if (jack_set_process_callback(c->client, &Client::process, c.get()) != 0 ||
-      (jack_on_shutdown(c->client, &Client::shutdown, c.get()), jack_activate(c->client) != 0)) {
-    return Result::failure(port + ": the server would not run the client.");
+      jack_activate(c->client) != 0) {
+    return fail("JACK did not start the client");
   }
   const int connected = jack_connect(c->client, jack_port_name(c->port), target_port.c_str());
-  if (connected != 0 && connected != EEXIST) {
-    return Result::failure(port + ": the server refused the connection.");
-  }
+  if (connected != 0 && connected != EEXIST) return fail("JACK refused the connection");
   client_ = std::move(c);
   return Result::success();
 }

@@ -29,7 +29,8 @@ class JackMidiOutput {
   JackMidiOutput(const JackMidiOutput&) = delete;
   JackMidiOutput& operator=(const JackMidiOutput&) = delete;
 
-  // Fails when no server runs, the port is gone or the connection is refused.
+  // Fails, saying why, when no server runs, the port is gone or the connection
+  // is refused.
   Result open(const std::string& target_port);
   void close();
   bool is_open() const { return client_ != nullptr; }

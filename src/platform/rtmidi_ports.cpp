@@ -28,9 +28,9 @@ class MuteCerr {
   std::streambuf* saved_;
 };
 
-void note_error(RtMidiError::Type type, const std::string& text, void* error) {
+void note_error(RtMidiError::Type type, const std::string&, void* failed) {
   if (type != RtMidiError::WARNING && type != RtMidiError::DEBUG_WARNING) {
-    *static_cast<std::string*>(error) = text.empty() ? "RtMidi reported an error" : text;
+    *static_cast<bool*>(failed) = true;
   }
 }
 
@@ -39,25 +39,19 @@ bool alsa_sequencer_usable() {
   return access("/dev/snd/seq", R_OK | W_OK) == 0;
 }
 
-// An ALSA sequencer client, its later errors reported into `error`; null, with
-// the reason in `error`, when there is no sequencer here.
-std::unique_ptr<RtMidiOut> make_alsa_client(std::string* error) {
+// An ALSA sequencer client, its errors reported into `failed`; null when there
+// is no sequencer here.
+std::unique_ptr<RtMidiOut> make_alsa_client(bool* failed) {
   quiet_sound_drivers();
-  if (!alsa_sequencer_usable()) {
-    *error = "the ALSA sequencer (/dev/snd/seq) cannot be opened";
-    return nullptr;
-  }
+  if (!alsa_sequencer_usable()) return nullptr;
   MuteCerr mute;
   try {
     auto out = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kClientName);
-    out->setErrorCallback(note_error, error);
+    out->setErrorCallback(note_error, failed);
     return out;
-  } catch (const RtMidiError& failure) {
-    *error = failure.getMessage();
   } catch (...) {
-    *error = "RtMidi could not make an ALSA client";
+    return nullptr;
   }
-  return nullptr;
 }
 
 // Bytes in a channel or system message, by its status byte; 0 for what a
@@ -83,20 +77,20 @@ size_t message_length(uint8_t status) {
 
 std::vector<std::string> list_output_ports(PortApi api) {
   if (api == PortApi::jack) return list_jack_midi_inputs();
-  std::string error;
+  bool failed = false;
   std::vector<std::string> names;
-  auto out = make_alsa_client(&error);
+  auto out = make_alsa_client(&failed);
   if (!out) return names;
   try {
     const unsigned count = out->getPortCount();
-    for (unsigned i = 0; i < count && error.empty(); ++i) {
+    for (unsigned i = 0; i < count && !failed; ++i) {
       std::string name = out->getPortName(i);
       if (!name.empty()) names.push_back(std::move(name));
     }
   } catch (...) {
-    error = "listing failed";
+    failed = true;
   }
-  if (!error.empty()) names.clear();
+  if (failed) names.clear();
   return names;
 }
 
@@ -113,27 +107,26 @@ Result OutputPort::open(const PortId& id) {
     if (opened) jack_ = std::move(jack);
     return opened;
   }
-  const std::string port = "ALSA port " + id.name + ": ";
-  error_.clear();
-  auto out = make_alsa_client(&error_);
-  if (!out) return Result::failure(port + error_ + ".");
+  failed_ = false;
+  auto out = make_alsa_client(&failed_);
+  if (!out) return Result::failure("the ALSA sequencer is not available.");
   try {
     const unsigned count = out->getPortCount();
-    for (unsigned i = 0; i < count && error_.empty(); ++i) {
+    for (unsigned i = 0; i < count && !failed_; ++i) {
       if (out->getPortName(i) != id.name) continue;
       out->openPort(i, kPortName);
-      if (error_.empty() && out->isPortOpen()) {
+      if (!failed_ && out->isPortOpen()) {
         alsa_ = std::move(out);
         return Result::success();
       }
-      break;
+      return Result::failure("the ALSA sequencer refused the connection.");
     }
-  } catch (const RtMidiError& failure) {
-    error_ = failure.getMessage();
+  } catch (const RtMidiError& error) {
+    return Result::failure("the ALSA sequencer refused: " + error.getMessage());
   } catch (...) {
-    error_ = "RtMidi failed";
+    return Result::failure("the ALSA sequencer refused the connection.");
   }
-  return Result::failure(port + (error_.empty() ? "the port is gone" : error_) + ".");
+  return Result::failure("the port is gone.");
 }
 
 void OutputPort::close() {

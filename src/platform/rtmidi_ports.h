@@ -37,8 +37,8 @@ class OutputPort {
   OutputPort(const OutputPort&) = delete;
   OutputPort& operator=(const OutputPort&) = delete;
 
-  // Looks the port up by name again and connects to it. Fails when it is gone
-  // or the driver refuses.
+  // Looks the port up by name again and connects to it. Fails, saying why, when
+  // it is gone or the driver refuses.
   Result open(const PortId& id);
   void close();
   bool is_open() const { return alsa_ != nullptr || jack_ != nullptr; }
@@ -48,8 +48,7 @@ class OutputPort {
  private:
   std::unique_ptr<RtMidiOut> alsa_;
   std::unique_ptr<JackMidiOutput> jack_;
-  // The last error RtMidi reported, empty when none.
-  std::string error_;
+  bool failed_ = false;
 };
 
 }  // namespace tastarion

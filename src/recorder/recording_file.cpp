@@ -7,13 +7,28 @@
 #include <cerrno>
 #include <cstring>
 
-
 namespace tastarion {
 
 namespace {
 
 // Tries before giving up on finding a free default name that stays free.
 constexpr int kDefaultNameAttempts = 100;
+// Links followed before a chain counts as a loop, as the kernel counts them.
+constexpr int kMaxLinks = 40;
+// Failures of our own, beside the errno values.
+constexpr int kNotWritable = -1;
+constexpr int kNotRegular = -2;
+
+std::string reason_of(int error) {
+  switch (error) {
+    case kNotWritable:
+      return "the file exists and is not writable, so it is left as it is";
+    case kNotRegular:
+      return "that is not a plain file";
+    default:
+      return std::strerror(error);
+  }
+}
 
 std::string directory_of(const std::string& path) {
   auto slash = path.rfind('/');
@@ -75,8 +90,38 @@ void sync_directory(const std::string& directory) {
   close(fd);
 }
 
-// Writes the bytes whole or not at all; 0 or the errno of the step that failed.
-int write_whole(const std::string& path, std::span<const uint8_t> bytes, bool replace) {
+// The file a name stands for: a symbolic link is followed to where it points,
+// so that the link stays and its target gets the recording. 0 or an errno.
+int resolve_links(std::string& path) {
+  for (int links = 0; links < kMaxLinks; ++links) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
+    std::string target(static_cast<size_t>(st.st_size) + 1, '\0');
+    const ssize_t n = readlink(path.c_str(), target.data(), target.size());
+    if (n < 0) return errno;
+    target.resize(static_cast<size_t>(n));
+    path = target.starts_with('/') ? target : directory_of(path) + "/" + target;
+  }
+  return ELOOP;
+}
+
+// What a plain write would refuse is refused here too, although the rename
+// would not notice: an existing file without write permission, or something
+// that is not a file at all.
+int check_replaceable(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
+  if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : kNotRegular;
+  if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return kNotWritable;
+  return 0;
+}
+
+// Writes the bytes whole or not at all; 0 or the error of the step that failed.
+int write_whole(std::string path, std::span<const uint8_t> bytes, bool replace) {
+  if (replace) {
+    if (int error = resolve_links(path); error != 0) return error;
+    if (int error = check_replaceable(path); error != 0) return error;
+  }
   std::string temp_path;
   int fd = create_temporary(path, temp_path);
   if (fd < 0) return errno;
@@ -110,8 +155,7 @@ std::string first_free_default_name(const std::string& directory) {
   }
 }
 
-SavedFile save_recording(std::span<const uint8_t> bytes,
-                         const std::optional<std::string>& chosen) {
+SavedFile save_recording(std::span<const uint8_t> bytes, const std::optional<std::string>& chosen) {
   SavedFile saved;
   if (chosen) {
     saved.path = *chosen;
@@ -131,7 +175,7 @@ SavedFile save_recording(std::span<const uint8_t> bytes,
 
 std::string SavedFile::failure_reason() const {
   if (error == 0) return {};
-  return "Could not save the recording to \"" + path + "\": " + std::strerror(error) + ".";
+  return "Could not save the recording to \"" + path + "\": " + reason_of(error) + ".";
 }
 
 }  // namespace tastarion

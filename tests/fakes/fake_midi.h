@@ -25,7 +25,8 @@ class FakeMidi : public MidiOutputService {
     calls.push_back("open " + std::to_string(id));
     if (open_device_ != -1) double_open = true;
     if (id < 0 || id >= device_count() || id == failing_device) {
-      return Result::failure("Fake device " + std::to_string(id) + " refused.");
+      return Result::failure(
+          !failure_text.empty() ? failure_text : "Fake device " + std::to_string(id) + " refused.");
     }
     open_device_ = id;
     return Result::success();
@@ -62,6 +63,8 @@ class FakeMidi : public MidiOutputService {
   }
 
   int failing_device = -1;
+  // The reason a failing open gives; by default one naming the device.
+  std::string failure_text;
   std::vector<Sent> sent;
   std::vector<std::string> calls;
   int sends_while_closed = 0;

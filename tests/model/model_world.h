@@ -73,7 +73,9 @@ class World {
   explicit World(WorldOptions options)
       : options_(std::move(options)),
         midi_(options_.devices, timers_),
-        piano_(midi_, timers_, clock_, view_, [](std::string_view) {}),
+        // Trace lines and standard error are not looked at; the boxes are counted.
+        piano_(
+            midi_, timers_, clock_, view_, [](std::string_view) {}, [](std::string_view) {}),
         old_directory_(std::filesystem::current_path()),
         sounding_(options_.devices.size()) {
     std::filesystem::current_path(options_.directory);
@@ -86,7 +88,8 @@ class World {
     m_.port_open = options_.failing_device != 0;
     if (!m_.port_open) ++m_.messages;
     m_.key_notes[kMetronomeChannel] = 0xFF;
-    m_.device_shown = 0;
+    // The list shows no row while no device plays.
+    m_.device_shown = m_.port_open ? 0 : -1;
     if (view_.device_names != options_.devices) m_.start_fault = "device list not shown";
   }
   ~World() {
@@ -364,9 +367,19 @@ class World {
         }
       }
     }
-    m_.device = index;
-    m_.port_open = index != options_.failing_device;
+    if (index == options_.failing_device) {
+      // The program stays on the device it had, opened again when it was open,
+      // and says why.
+      ++m_.messages;
+      m_.device_shown = m_.port_open ? m_.device : -1;
+      if (!m_.port_open) return;
+      for (auto& notes : sounding_[m_.device]) notes.reset();
+    } else {
+      m_.device = index;
+      m_.port_open = true;
+    }
     program_changes(out);
+    pitch_bends(out);
   }
 
   void silence_replay(std::vector<Out>& out, Micros at) {

@@ -12,6 +12,9 @@ using ::testing::IsEmpty;
 
 class DeviceSelectionTest : public PianoTest {};
 
+const std::string kFailureBox =
+    "Fail to open Midi out driver.\nFake device 1 refused.\n" + std::string(kOpenFailureHelp);
+
 TEST_F(DeviceSelectionTest, StartListsDevicesSelectsTheFirstAndOpensIt) {
   Piano fresh(midi, timers, clock, view);
   midi.clear();
@@ -25,16 +28,23 @@ TEST_F(DeviceSelectionTest, StartListsDevicesSelectsTheFirstAndOpensIt) {
   EXPECT_THAT(midi.messages(), IsEmpty());
 }
 
-TEST(DeviceSelectionStart, AFailedOpenIsShownWithItsReasonAndThePianoGoesOn) {
+TEST(DeviceSelectionStart, AFailedOpenIsShownWithItsReasonAndWhatHelps) {
   FakeMidi midi({"Dead", "Good"});
   midi.failing_device = 0;
   FakeTimerService timers;
   FakeClock clock;
   RecordingView view;
-  Piano piano(midi, timers, clock, view);
-  piano.start();
-  EXPECT_THAT(view.take(), ::testing::Contains("message Fail to open Midi out driver.\n"
-                                               "Fake device 0 refused."));
+  std::vector<std::string> errors;
+  Piano piano(
+      midi, timers, clock, view, [](auto) {},
+      [&](std::string_view line) { errors.emplace_back(line); });
+  piano.start_midi_out();
+  const std::string text =
+      "Fail to open Midi out driver.\nFake device 0 refused.\n" + std::string(kOpenFailureHelp);
+  // No row is selected while no device plays; the same lines go to standard error.
+  EXPECT_THAT(view.take(),
+              ElementsAre("device name Dead", "device name Good", "device -1", "message " + text));
+  EXPECT_THAT(errors, ElementsAre(text + "\n"));
   piano.select_next_device();
   EXPECT_EQ(midi.open_device(), 1);
 }
@@ -44,14 +54,17 @@ TEST(DeviceSelectionStart, NoDeviceShowsTheFailureOnceAndPageKeysDoNothing) {
   FakeTimerService timers;
   FakeClock clock;
   RecordingView view;
-  Piano piano(midi, timers, clock, view);
-  piano.start();
-  view.take();
+  Piano piano(
+      midi, timers, clock, view, [](auto) {}, [](auto) {});
+  piano.start_midi_out();
   piano.select_next_device();
   piano.select_previous_device();
   piano.change_device(0);
-  EXPECT_THAT(view.take(), IsEmpty());
-  EXPECT_THAT(midi.calls, IsEmpty());
+  EXPECT_THAT(view.take(), ElementsAre("device -1",
+                                       "message Fail to open Midi out driver.\n"
+                                       "Fake device 0 refused.\n" +
+                                           std::string(kOpenFailureHelp)));
+  EXPECT_THAT(midi.calls, ElementsAre("open 0"));
 }
 
 TEST(DeviceSelectionStart, OneDevicePageKeysDoNothing) {
@@ -68,18 +81,21 @@ TEST(DeviceSelectionStart, OneDevicePageKeysDoNothing) {
   EXPECT_THAT(midi.messages(), IsEmpty());
 }
 
-TEST_F(DeviceSelectionTest, PageDownOpensTheNextDeviceAndSendsProgramChangesInChannelOrder) {
+TEST_F(DeviceSelectionTest, PageDownOpensTheNextDeviceAndSendsTheInstrumentAndPitchInChannelOrder) {
   piano.change_instrument(8);
+  piano.change_fine_pitch(30);
   midi.clear();
   piano.select_previous_device();  // at device 0: nothing
   EXPECT_THAT(midi.calls, IsEmpty());
   piano.select_next_device();
   EXPECT_EQ(piano.devices().index(), 1);
   EXPECT_THAT(midi.calls, ElementsAre("close 0", "open 1"));
-  ASSERT_EQ(midi.sent.size(), 16u);
+  ASSERT_EQ(midi.sent.size(), 32u);
   for (int c = 0; c < 16; ++c) {
     EXPECT_EQ(midi.sent[c].device, 1);
     EXPECT_EQ(midi.sent[c].message, pack_message(0xC0 + c, 73));
+    EXPECT_EQ(midi.sent[16 + c].device, 1);
+    EXPECT_EQ(midi.sent[16 + c].message, pack_message(0xE0 + c, 0, 74));  // +30 cents
   }
   EXPECT_THAT(view.take(), ElementsAre("device 1"));
   piano.select_next_device();
@@ -96,7 +112,7 @@ TEST_F(DeviceSelectionTest, SwitchSilencesTheOldDeviceAndHeldKeysEndOnTheNewOne)
   piano.port().send(pack_message(0x99, 0x38, 96));  // a click needs no note-off
   midi.clear();
   piano.change_device(2);
-  ASSERT_EQ(midi.sent.size(), 18u);
+  ASSERT_EQ(midi.sent.size(), 34u);
   EXPECT_EQ(midi.sent[0].device, 0);
   EXPECT_EQ(midi.sent[0].message, pack_message(0x90, 48, 0));
   EXPECT_EQ(midi.sent[1].device, 0);
@@ -109,16 +125,43 @@ TEST_F(DeviceSelectionTest, SwitchSilencesTheOldDeviceAndHeldKeysEndOnTheNewOne)
   EXPECT_EQ(midi.sent[0].message, pack_message(0x90, 48, 0));
 }
 
-TEST_F(DeviceSelectionTest, SwitchToAFailingDeviceDropsSendsUntilTheNextSwitch) {
+TEST_F(DeviceSelectionTest, FailedSwitchStaysOnTheDeviceItHadAndSaysWhy) {
+  piano.change_instrument(8);
+  piano.change_fine_pitch(-100);
+  press(0x2E);
+  midi.clear();
+  view.take();
   midi.failing_device = 1;
+  piano.select_next_device();
+  EXPECT_THAT(midi.calls, ElementsAre("close 0", "open 1", "open 0"));
+  EXPECT_EQ(piano.devices().index(), 0);
+  EXPECT_EQ(midi.open_device(), 0);
+  EXPECT_THAT(view.take(), ElementsAre("device 1", "device 0", "message " + kFailureBox));
+  EXPECT_THAT(errors, ElementsAre(kFailureBox + "\n"));
+  // The held note was silenced before the close; the reopened device gets the
+  // instrument and the pitch again, and plays on.
+  std::vector<ShortMessage> expected = {pack_message(0x90, 48, 0)};
+  for (int c = 0; c < 16; ++c) expected.push_back(pack_message(0xC0 + c, 73));
+  for (int c = 0; c < 16; ++c) expected.push_back(pack_message(0xE0 + c, 0, 31));
+  EXPECT_EQ(sent(), expected);
+  press(0x2F);
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x91, 50, 96)));  // slot 0 still holds C
+}
+
+TEST_F(DeviceSelectionTest, FailedSwitchFromAClosedDeviceOpensNothingElse) {
+  midi.failing_device = 1;
+  piano.port().silence_and_close();
+  midi.clear();
+  view.take();
   piano.change_device(1);
-  piano.note_key_down(key_press(0x2E));
+  EXPECT_THAT(midi.calls, ElementsAre("open 1"));
+  EXPECT_EQ(view.take().front(), "device -1");  // nothing plays
+  EXPECT_EQ(piano.devices().index(), 0);
   EXPECT_FALSE(piano.port().is_open());
   EXPECT_THAT(midi.messages(), IsEmpty());
-  EXPECT_EQ(midi.sends_while_closed, 0);  // the port itself drops them
   piano.change_device(2);
   EXPECT_EQ(midi.open_device(), 2);
-  EXPECT_EQ(midi.messages().size(), 16u);
+  EXPECT_EQ(midi.messages().size(), 32u);
 }
 
 TEST_F(DeviceSelectionTest, SilenceAndCloseEndsWhatSounds) {
