@@ -24,6 +24,8 @@ int main(int, char** argv) {
   tastarion::explain_missing_display(true);
   QApplication application(qt_argc, argv);
   tastarion::explain_missing_display(false);
+  // Wayland compositors match the window to the desktop entry, and so to its icon, by this.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tastarion"));
   tastarion::quit_on_signals();
 
   int exit_code = 0;

@@ -273,9 +273,10 @@ void MainWindow::mousePressEvent(QMouseEvent* event) {
 }
 
 void MainWindow::paintEvent(QPaintEvent* event) {
-  const QRect rect = event->rect();
+  // The window may have moved to a screen of another pixel ratio.
+  picture_.set_device_pixel_ratio(devicePixelRatioF());
   QPainter painter(this);
-  painter.drawImage(rect, picture_.image(), rect);
+  picture_.paint(painter, event->rect());
 }
 
 }  // namespace tastarion
