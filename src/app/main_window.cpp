@@ -46,21 +46,24 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::connect_strip() {
   using ui::ControlStrip;
-  // Each control calls the piano's change operation with its value, then gives
-  // the keyboard back to the window.
-  auto to_piano = [this](void (Piano::*change)(int)) {
-    return [this, change](int value) {
-      if (piano_ != nullptr) (piano_->*change)(value);
-      take_focus();
-    };
-  };
-  connect(strip_, &ControlStrip::volumeMoved, this, to_piano(&Piano::change_volume));
-  connect(strip_, &ControlStrip::pitchMoved, this, to_piano(&Piano::change_fine_pitch));
-  connect(strip_, &ControlStrip::mmMoved, this, to_piano(&Piano::change_mm_speed));
-  connect(strip_, &ControlStrip::transposeChosen, this, to_piano(&Piano::change_transpose));
-  connect(strip_, &ControlStrip::instrumentChosen, this, to_piano(&Piano::change_instrument));
-  connect(strip_, &ControlStrip::deviceChosen, this, to_piano(&Piano::change_device));
+  connect(strip_, &ControlStrip::volumeMoved, this,
+          [this](int v) { control_moved(&Piano::change_volume, v); });
+  connect(strip_, &ControlStrip::pitchMoved, this,
+          [this](int v) { control_moved(&Piano::change_fine_pitch, v); });
+  connect(strip_, &ControlStrip::mmMoved, this,
+          [this](int v) { control_moved(&Piano::change_mm_speed, v); });
+  connect(strip_, &ControlStrip::transposeChosen, this,
+          [this](int v) { control_moved(&Piano::change_transpose, v); });
+  connect(strip_, &ControlStrip::instrumentChosen, this,
+          [this](int v) { control_moved(&Piano::change_instrument, v); });
+  connect(strip_, &ControlStrip::deviceChosen, this,
+          [this](int v) { control_moved(&Piano::change_device, v); });
   connect(strip_, &ControlStrip::focusReturn, this, [this] { take_focus(); });
+}
+
+void MainWindow::control_moved(void (Piano::*change)(int), int value) {
+  if (piano_ != nullptr) (piano_->*change)(value);
+  take_focus();
 }
 
 // The timer thread must never wait for this one, and marks and titles must keep

@@ -69,6 +69,8 @@ class MainWindow final : public QWidget, public PianoView {
 
  private:
   void connect_strip();
+  // A control's change operation with its value; then the keyboard comes back.
+  void control_moved(void (Piano::*change)(int), int value);
   void send_pending_release();
   void send_release(quint32 native_scan_code);
   // The window stopped getting the keys: every held key is released.
