@@ -78,4 +78,4 @@ else
 fi
 
 [ "$failures" -eq 0 ] || exit 1
-echo "ok: $(cd "$ROOT" && find . -type f | sort | tr '\n' ' ')"
+echo "ok: $(cd "$ROOT" && find usr -type f | sort | tr '\n' ' ')"
