@@ -239,6 +239,14 @@ TEST(KeyboardPicture, ANewRatioRedrawsTheBarePicture) {
   EXPECT_EQ(picture.image().size(), QSize(1248, 252));
   picture.set_device_pixel_ratio(1);
   EXPECT_EQ(picture.image(), bare);
+  // At a fractional ratio too, every mark erases to the bare picture.
+  KeyboardPicture fractional(make_keyboard_font(), 1.5);
+  EXPECT_EQ(fractional.image().size(), QSize(936, 189));
+  const QImage fractional_bare = fractional.image();
+  for (int note = 43; note <= 85; ++note) fractional.draw_mark(true, note);
+  EXPECT_NE(fractional.image(), fractional_bare);
+  for (int note = 43; note <= 85; ++note) fractional.draw_mark(false, note);
+  EXPECT_EQ(fractional.image(), fractional_bare);
   // Painting copies device pixels one to one onto a device of the same ratio.
   KeyboardPicture sharp(make_keyboard_font(), 2);
   sharp.draw_mark(true, 43);
