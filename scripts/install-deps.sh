@@ -11,6 +11,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xdotool x11-utils xauth imagemagick fonts-dejavu-core
   python3 python3-mido
+  desktop-file-utils appstream man-db
+  qt6-wayland sway wtype
 )
 
 missing=()

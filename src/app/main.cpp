@@ -11,6 +11,8 @@ int main(int, char** argv) {
   // The command line is ignored, Qt's own options included.
   int qt_argc = 1;
   QApplication application(qt_argc, argv);
+  // Wayland compositors match the window to the desktop entry, and so to its icon, by this.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tastarion"));
   tastarion::quit_on_signals();
 
   tastarion::SystemMidiOutput midi;

@@ -142,8 +142,9 @@ void MainWindow::paint_keyboard() {
     update();
     return;
   }
+  picture_.set_device_pixel_ratio(devicePixelRatioF());
   QPainter painter(this);
-  painter.drawImage(*paint_rect_, picture_.image(), *paint_rect_);
+  picture_.paint(painter, *paint_rect_);
 }
 
 bool MainWindow::event(QEvent* event) {

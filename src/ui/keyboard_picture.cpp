@@ -22,8 +22,24 @@ constexpr std::array<Label, 2> labels{{{82, 100, "C"}, {417, 100, "Y"}}};
 // Height of the label font's text cell.
 constexpr int label_cell_height = 12;
 
-// Fills the ellipse inscribed in `box` the way a plain rasteriser does: every pixel whose
-// centre lies inside. Done by hand so the dot is the same on every Qt version and style.
+// The device pixels that client rectangle `box` covers at `ratio`.
+QRect to_device(const QRect& box, qreal ratio) {
+  const int left = qRound(box.x() * ratio);
+  const int top = qRound(box.y() * ratio);
+  return QRect(left, top, qRound((box.x() + box.width()) * ratio) - left,
+               qRound((box.y() + box.height()) * ratio) - top);
+}
+
+QImage blank_image(qreal ratio) {
+  QImage image(to_device(QRect(0, 0, picture_width, picture_height), ratio).size(),
+               QImage::Format_RGB32);
+  image.setDevicePixelRatio(ratio);
+  return image;
+}
+
+// Fills the ellipse inscribed in `box` (device pixels) the way a plain rasteriser does:
+// every pixel whose centre lies inside. Done by hand so the dot is the same on every Qt
+// version and style.
 void fill_ellipse(QImage& image, const QRect& box, QRgb colour) {
   const double a = box.width() / 2.0;
   const double b = box.height() / 2.0;
@@ -94,9 +110,19 @@ QFont make_keyboard_font() {
   return font;
 }
 
-KeyboardPicture::KeyboardPicture(const QFont& font)
-    : image_(picture_width, picture_height, QImage::Format_RGB32), font_(font) {
+KeyboardPicture::KeyboardPicture(const QFont& font, qreal device_pixel_ratio)
+    : image_(blank_image(device_pixel_ratio)), font_(font) {
   draw_keyboard();
+}
+
+void KeyboardPicture::set_device_pixel_ratio(qreal ratio) {
+  if (qFuzzyCompare(ratio, image_.devicePixelRatio())) return;
+  image_ = blank_image(ratio);
+  draw_keyboard();
+}
+
+void KeyboardPicture::paint(QPainter& painter, const QRect& area) const {
+  painter.drawImage(area, image_, to_device(area, image_.devicePixelRatio()));
 }
 
 void KeyboardPicture::draw_keyboard() {
@@ -132,7 +158,8 @@ QRect KeyboardPicture::draw_mark(bool on, uint8_t note) {
   const bool white_key = key_positions[note - first_note] < black_flag;
   // Black dot on a white key, white on a black one; erasing paints the key's own colour.
   const bool black_dot = white_key == on;
-  fill_ellipse(image_, box, black_dot ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+  fill_ellipse(image_, to_device(box, image_.devicePixelRatio()),
+               black_dot ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
   return box;
 }
 

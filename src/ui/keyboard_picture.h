@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QPainter>
 #include <QRect>
 #include <array>
 #include <cstdint>
@@ -34,15 +35,25 @@ QFont make_keyboard_font();
 
 // The picture of the whole client area, kept as an image so that marks can be drawn
 // at once and the window only copies what changed. Window thread only.
+//
+// The image holds device pixels: at a device pixel ratio of 2 every client pixel is
+// four of them, and lines, labels and marks are drawn at that resolution rather than
+// stretched. At ratio 1 the two are the same.
 class KeyboardPicture {
  public:
-  explicit KeyboardPicture(const QFont& font = make_keyboard_font());
+  explicit KeyboardPicture(const QFont& font = make_keyboard_font(), qreal device_pixel_ratio = 1);
 
   // Paints the bare picture over everything, marks included.
   void draw_keyboard();
-  // Draws (on) or erases the mark of a note; returns the rectangle touched, empty when
-  // the note has no key.
+  // Draws (on) or erases the mark of a note; returns the rectangle touched in client
+  // pixels, empty when the note has no key.
   QRect draw_mark(bool on, uint8_t note);
+
+  // A new ratio (the window moved to another screen) redraws the bare picture.
+  void set_device_pixel_ratio(qreal ratio);
+  qreal device_pixel_ratio() const { return image_.devicePixelRatio(); }
+  // Copies `area` (client pixels) of the picture through `painter`.
+  void paint(QPainter& painter, const QRect& area) const;
 
   const QImage& image() const { return image_; }
 

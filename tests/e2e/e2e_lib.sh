@@ -46,7 +46,7 @@ wait_for() {
 
 start_x() {
   exec 3> "$WORK/display"
-  Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 > "$WORK/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 "${E2E_SCREEN:-1024x768x24}" > "$WORK/xvfb.log" 2>&1 &
   PIDS+=($!)
   exec 3>&-
   wait_for 30 test -s "$WORK/display" || fail "Xvfb did not start"

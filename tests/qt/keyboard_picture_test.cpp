@@ -181,6 +181,84 @@ TEST(KeyboardPicture, NotesWithoutKeysDrawNothing) {
   EXPECT_EQ(picture.image(), bare);
 }
 
+// How many colour changes between neighbouring pixels of `area` fall where a picture
+// stretched from single pixels to 2x2 blocks has none: after an even column or row.
+int odd_edges(const QImage& image, const QRect& area) {
+  int edges = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+      if (x % 2 == 1 && image.pixel(x, y) != image.pixel(x - 1, y)) ++edges;
+      if (y % 2 == 1 && image.pixel(x, y) != image.pixel(x, y - 1)) ++edges;
+    }
+  }
+  return edges;
+}
+
+TEST(KeyboardPicture, AtScaleTwoEdgesAreOneDevicePixel) {
+  KeyboardPicture picture(make_keyboard_font(), 2);
+  const QImage& image = picture.image();
+  ASSERT_EQ(image.size(), QSize(1248, 252));
+  EXPECT_EQ(image.devicePixelRatio(), 2);
+  // The keys keep their places: every device pixel outside the labels shows the client
+  // pixel it belongs to, and the lines between keys are one client pixel wide.
+  int mismatches = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb pixel = image.pixel(x, y);
+      if (in_label_cell(x / 2, y / 2)) {
+        EXPECT_TRUE(pixel == black || pixel == white) << x << "," << y;
+      } else if (pixel != expected_pixel(x / 2, y / 2) && ++mismatches < 10) {
+        ADD_FAILURE() << "device pixel " << x << "," << y;
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  // The labels are drawn at the finer grid, not as doubled pixels of the 12-pixel font.
+  for (int x : {82, 417}) {
+    EXPECT_GT(odd_edges(image, QRect(2 * x, 200, 24, 24)), 4) << "label at " << x;
+  }
+  // So are the marks: a round dot of 20x22 device pixels whose outline steps by one.
+  for (int note : {43, 85}) {
+    SCOPED_TRACE(note);
+    const QImage bare = image;
+    const QRect client = picture.draw_mark(true, note);
+    EXPECT_EQ(client, mark_rect(note));
+    const QRect device(2 * client.x(), 2 * client.y(), 2 * client.width(), 2 * client.height());
+    EXPECT_EQ(changed_area(bare, picture.image()), device);
+    EXPECT_GT(odd_edges(picture.image(), device.adjusted(-1, -1, 1, 1)), 4);
+    picture.draw_mark(false, note);
+    EXPECT_EQ(picture.image(), bare);
+  }
+}
+
+TEST(KeyboardPicture, ANewRatioRedrawsTheBarePicture) {
+  KeyboardPicture picture;
+  const QImage bare = picture.image();
+  picture.draw_mark(true, 60);
+  picture.set_device_pixel_ratio(2);
+  EXPECT_EQ(picture.image().size(), QSize(1248, 252));
+  picture.set_device_pixel_ratio(1);
+  EXPECT_EQ(picture.image(), bare);
+  // At a fractional ratio too, every mark erases to the bare picture.
+  KeyboardPicture fractional(make_keyboard_font(), 1.5);
+  EXPECT_EQ(fractional.image().size(), QSize(936, 189));
+  const QImage fractional_bare = fractional.image();
+  for (int note = 43; note <= 85; ++note) fractional.draw_mark(true, note);
+  EXPECT_NE(fractional.image(), fractional_bare);
+  for (int note = 43; note <= 85; ++note) fractional.draw_mark(false, note);
+  EXPECT_EQ(fractional.image(), fractional_bare);
+  // Painting copies device pixels one to one onto a device of the same ratio.
+  KeyboardPicture sharp(make_keyboard_font(), 2);
+  sharp.draw_mark(true, 43);
+  QImage screen(1248, 252, QImage::Format_RGB32);
+  screen.setDevicePixelRatio(2);
+  screen.fill(Qt::red);
+  QPainter painter(&screen);
+  sharp.paint(painter, QRect(0, 0, 624, 126));
+  painter.end();
+  EXPECT_EQ(screen, sharp.image());
+}
+
 TEST(AppIcon, DarkBandWithLettersOverKeys) {
   const QImage icon = app_icon().pixmap(32, 32).toImage().convertToFormat(QImage::Format_RGB32);
   ASSERT_EQ(icon.size(), QSize(32, 32));
