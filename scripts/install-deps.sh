@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang clang-format libclang-rt-dev
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libxcb-xkb-dev
   librtmidi-dev libjack-jackd2-dev jackd2
   libfluidsynth-dev timgm6mb-soundfont
   libgtest-dev libgmock-dev googletest libbenchmark-dev
