@@ -42,7 +42,8 @@ struct PianoState {
   // Set when the recording reached its capacity and closed its notes.
   bool recording_full = false;
   // Per channel, the note whose recorded note-on still waits for its note-off, or -1.
-  std::array<int16_t, 16> recorded_open{};
+  std::array<int16_t, 16> recorded_open{-1, -1, -1, -1, -1, -1, -1, -1,
+                                        -1, -1, -1, -1, -1, -1, -1, -1};
   EventBuffer event_buffer;
 
   // Replayer, shared with the timer thread.

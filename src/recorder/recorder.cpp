@@ -39,29 +39,6 @@ void put_event(Piano& piano, uint32_t delta, uint8_t status, uint8_t data1, uint
   s.event_cursor.store(cursor + EventBuffer::kRecordSize);
 }
 
-void toggle_recording(Piano& piano) {
-  piano.state.recording = ~piano.state.recording;
-  if (piano.state.recording != 0) {
-    start_recording(piano);
-  } else {
-    stop_recording(piano);
-  }
-}
-
-void start_recording(Piano& piano) {
-  PianoState& s = piano.state;
-  // The replay shares the cursor: it must be wholly stopped before the cursor
-  // moves. Stopped before the title is set, so that a replay's own title change
-  // cannot come after "[Recording...]".
-  stop_replay(piano);
-  set_title_status(piano, kRecordingStatus);
-  s.event_cursor.store(EventBuffer::kFirstRecord);
-  s.recorded_notes = 0;
-  s.recording_full = false;
-  s.recorded_open.fill(-1);
-  s.last_event_time = piano.clock.tick_count_ms();
-}
-
 namespace {
 
 int open_note_count(const PianoState& s) {
@@ -81,20 +58,50 @@ void append_note(Piano& piano, bool press, int slot, uint8_t sent_note, uint8_t 
   s.last_event_time = piano.clock.tick_count_ms();
 }
 
-// The recording is full: it ends every note it left sounding, so that the file
-// plays cleanly in any player, and records nothing more.
-void close_full_recording(Piano& piano) {
+// Note-offs for the notes the recording left sounding, so that the file plays
+// cleanly in any player; the recording keeps room for them.
+void end_open_notes(Piano& piano) {
   PianoState& s = piano.state;
   for (int slot = 0; slot < kChannelCount; ++slot) {
     if (s.recorded_open[slot] >= 0) {
       append_note(piano, false, slot, static_cast<uint8_t>(s.recorded_open[slot]), 0);
     }
   }
-  s.recording_full = true;
+}
+
+// The recording is full: it ends its notes and records nothing more.
+void close_full_recording(Piano& piano) {
+  end_open_notes(piano);
+  piano.state.recording_full = true;
   set_title_status(piano, kRecordingFullStatus);
 }
 
 }  // namespace
+
+void toggle_recording(Piano& piano) {
+  piano.state.recording = ~piano.state.recording;
+  if (piano.state.recording != 0) {
+    start_recording(piano);
+  } else {
+    // Keys still held at the stop end in the file where the recording ends.
+    if (!piano.state.recording_full) end_open_notes(piano);
+    stop_recording(piano);
+  }
+}
+
+void start_recording(Piano& piano) {
+  PianoState& s = piano.state;
+  // The replay shares the cursor: it must be wholly stopped before the cursor
+  // moves. Stopped before the title is set, so that a replay's own title change
+  // cannot come after "[Recording...]".
+  stop_replay(piano);
+  set_title_status(piano, kRecordingStatus);
+  s.event_cursor.store(EventBuffer::kFirstRecord);
+  s.recorded_notes = 0;
+  s.recording_full = false;
+  s.recorded_open.fill(-1);
+  s.last_event_time = piano.clock.tick_count_ms();
+}
 
 void record_note_event(Piano& piano, bool press, int slot, uint8_t sent_note, uint8_t velocity,
                        uint8_t scan_code) {

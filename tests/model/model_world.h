@@ -386,6 +386,12 @@ class World {
       return;
     }
     m_.recording = false;
+    if (!m_.recording_full) {
+      for (int channel = 0; channel < kChannelCount; ++channel) {
+        const int note = m_.recorded_open[channel];
+        if (note >= 0) append_record(channel, static_cast<uint8_t>(note), 0, false);
+      }
+    }
     m_.closed = m_.recorded;
     m_.any_closed = true;
     m_.cursor += EventBuffer::kRecordSize;
