@@ -105,16 +105,24 @@ TEST(Concurrency, TimerRoutinesAndTheWindowThreadShareSafely) {
   std::filesystem::remove(saved);
 }
 
-// Stops that race with a step about to run: after stop_replay returns nothing of
-// that replay is sent, whatever the step was doing when the stop came.
-TEST(Concurrency, NoStepSendsAfterStopReturns) {
+// A piano on the real timer service with device 0 open and the buffer obtained.
+class ConcurrencyOnTimerThread : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(piano.state.event_buffer.allocate());
+    ASSERT_TRUE(piano.midi_out.switch_to(0));
+  }
+
   FakeMidi midi;
   FakeClock clock;
   RecordingView view;
   ThreadTimerService timers;
   Piano piano{midi, timers, clock, view, [](std::string_view) {}};
-  ASSERT_TRUE(piano.state.event_buffer.allocate());
-  ASSERT_TRUE(piano.midi_out.switch_to(0));
+};
+
+// Stops that race with a step about to run: after stop_replay returns nothing of
+// that replay is sent, whatever the step was doing when the stop came.
+TEST_F(ConcurrencyOnTimerThread, NoStepSendsAfterStopReturns) {
   load_busy_recording(piano);
 
   for (int attempt = 0; attempt < 150; ++attempt) {
@@ -130,14 +138,7 @@ TEST(Concurrency, NoStepSendsAfterStopReturns) {
 
 // A key pressed just as the replay stops or ends, sounding a note the replay
 // left on, on the same channel: the key's note must outlive the replay.
-TEST(Concurrency, AKeyPressedAsTheReplayEndsKeepsSounding) {
-  FakeMidi midi;
-  FakeClock clock;
-  RecordingView view;
-  ThreadTimerService timers;
-  Piano piano{midi, timers, clock, view, [](std::string_view) {}};
-  ASSERT_TRUE(piano.state.event_buffer.allocate());
-  ASSERT_TRUE(piano.midi_out.switch_to(0));
+TEST_F(ConcurrencyOnTimerThread, AKeyPressedAsTheReplayEndsKeepsSounding) {
   constexpr uint8_t kScanV = 0x2F;  // note 50 on channel 1, as the recording has it
   uint8_t* at = piano.state.event_buffer.data() + EventBuffer::kFirstRecord;
   std::memcpy(at, encode_event_record(0, 0x90, 50, 96).data(), 7);
