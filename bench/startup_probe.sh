@@ -10,35 +10,8 @@ for tool in Xvfb jackd jack_lsp; do
   command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 0; }
 done
 
-WORK=$(mktemp -d /tmp/tastarion-probe.XXXXXX)
-PIDS=()
-cleanup() {
-  for pid in "${PIDS[@]}"; do kill "$pid" 2> /dev/null || true; done
-  wait 2> /dev/null || true
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-wait_for() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@" > /dev/null 2>&1; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.02
-  done
-}
-
-exec 3> "$WORK/display"
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 > /dev/null 2>&1 &
-PIDS+=($!)
-exec 3>&-
-wait_for 30 test -s "$WORK/display" || { echo "Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n1 "$WORK/display")"
-export JACK_DEFAULT_SERVER="tastarion-probe${TASTARION_JACK_SUFFIX:-}" JACK_NO_AUDIO_RESERVATION=1 JACK_NO_START_SERVER=1
-jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 64 > /dev/null 2>&1 &
-PIDS+=($!)
-wait_for 30 jack_lsp || { echo "jackd did not start"; exit 1; }
-export XDG_RUNTIME_DIR="$WORK"
+source "$(dirname "$0")/bench_lib.sh"
+start_x_and_jack tastarion-probe
 
 times=()
 rss=()

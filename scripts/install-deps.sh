@@ -5,10 +5,10 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang clang-format libclang-rt-dev
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libxcb-xkb-dev
   librtmidi-dev libjack-jackd2-dev jackd2
   libfluidsynth-dev timgm6mb-soundfont
-  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev libxcb-xtest0-dev
   xvfb xdotool x11-utils xauth imagemagick fonts-dejavu-core
   python3 python3-mido
   desktop-file-utils appstream man-db

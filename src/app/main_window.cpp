@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include "app/piano_window_proc.h"
+#include "app/x11_key_repeat.h"
 #include "engine/piano.h"
 #include "platform/key_translation.h"
 #include "recorder/midi_file.h"
@@ -32,6 +33,9 @@ MainWindow::MainWindow(QWidget* parent)
   release_timer_.setSingleShot(true);
   release_timer_.setInterval(kReleaseGraceMs);
   connect(&release_timer_, &QTimer::timeout, this, [this] { send_pending_release(); });
+  // Wayland marks its repeats itself; X11 does once the server grants the flag.
+  release_grace_ =
+      QGuiApplication::platformName() == QLatin1String("xcb") && !ask_detectable_auto_repeat();
   // Focus moving to another application shows up as an application state change.
   qApp->installEventFilter(this);
 }
@@ -157,6 +161,13 @@ bool MainWindow::event(QEvent* event) {
       // Straight to the piano, before QWidget can use Tab for focus moves.
       keyPressEvent(static_cast<QKeyEvent*>(event));
       return true;
+    case QEvent::FocusOut:
+    case QEvent::WindowDeactivate:
+    case QEvent::WindowBlocked:
+      // A control, a menu, a box or a dialog of our own, or another application,
+      // gets the keys now: the releases of the keys held will not come here.
+      keyboard_lost();
+      return QWidget::event(event);
     default:
       return QWidget::event(event);
   }
@@ -166,11 +177,17 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == qApp && event->type() == QEvent::ApplicationStateChange &&
       static_cast<QApplicationStateChangeEvent*>(event)->applicationState() !=
           Qt::ApplicationActive) {
-    // The releases of the keys held now will go to another application.
-    send_pending_release();
-    send(KeyboardLost{});
+    keyboard_lost();
   }
   return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::keyboard_lost() {
+  send_pending_release();
+  // A key released elsewhere sends nothing; one still down when the keys come
+  // back counts as a new press.
+  held_keys_.clear();
+  send(KeyboardLost{});
 }
 
 bool MainWindow::focusNextPrevChild(bool) {
@@ -178,11 +195,12 @@ bool MainWindow::focusNextPrevChild(bool) {
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
-  bool repeat = event->isAutoRepeat();
+  const quint32 native = event->nativeScanCode();
+  bool repeat = event->isAutoRepeat() || held_keys_.contains(native);
   if (pending_release_) {
     // Qt marks a repeat pair only when it has read both halves at once; under load
     // it may see the release alone. The press with the release's time ends the doubt.
-    if (pending_release_->native_scan_code == event->nativeScanCode() &&
+    if (pending_release_->native_scan_code == native &&
         pending_release_->timestamp == event->timestamp()) {
       pending_release_.reset();
       release_timer_.stop();
@@ -191,12 +209,18 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
       send_pending_release();
     }
   }
-  send(KeyDown{key_param_from_native(event->nativeScanCode(), false, repeat)});
+  held_keys_.insert(native);
+  const bool alt = event->modifiers().testFlag(Qt::AltModifier);
+  send(KeyDown{key_param_from_native(native, false, repeat, alt)});
 }
 
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {
-  // X11 repeats a held key as release-press pairs; only the last release counts.
+  // Halves of repeat pairs that Qt recognised, and Wayland's own repeats.
   if (event->isAutoRepeat()) return;
+  if (!release_grace_) {
+    send_release(event->nativeScanCode());
+    return;
+  }
   send_pending_release();
   pending_release_ = PendingRelease{event->nativeScanCode(), event->timestamp()};
   release_timer_.start();
@@ -207,7 +231,13 @@ void MainWindow::send_pending_release() {
   const quint32 native = pending_release_->native_scan_code;
   pending_release_.reset();
   release_timer_.stop();
-  send(KeyUp{key_param_from_native(native, true, false)});
+  send_release(native);
+}
+
+void MainWindow::send_release(quint32 native_scan_code) {
+  // A key that went down before the window last lost the keys has nothing to end.
+  if (!held_keys_.remove(native_scan_code)) return;
+  send(KeyUp{key_param_from_native(native_scan_code, true, false)});
 }
 
 void MainWindow::mousePressEvent(QMouseEvent* event) {

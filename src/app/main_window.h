@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -16,8 +17,9 @@ namespace ui {
 class ControlStrip;
 }
 
-// How long a key release waits for the press that would make it half of an
-// auto-repeat pair (X11 sends a held key as release-press pairs with one time).
+// Where the X server refuses detectable auto-repeat, it sends a held key as
+// release-press pairs with one time: a release then waits this long for the
+// press that would make it half of such a pair.
 inline constexpr int kReleaseGraceMs = 15;
 
 // The main window: the keyboard picture under the control strip. It turns Qt's
@@ -35,6 +37,9 @@ class MainWindow final : public QWidget, public PianoView, public WindowPort {
   void set_message_sink(MessageSink sink) { sink_ = std::move(sink); }
   ui::ControlStrip& control_strip() { return *strip_; }
   const ui::KeyboardPicture& picture() const { return picture_; }
+  // True when releases wait for a possible auto-repeat press (see kReleaseGraceMs).
+  bool releases_wait() const { return release_grace_; }
+  void set_releases_wait(bool wait) { release_grace_ = wait; }
 
   // PianoView. draw_mark and set_title may come from any thread.
   void draw_mark(bool on, uint8_t note) override;
@@ -68,6 +73,8 @@ class MainWindow final : public QWidget, public PianoView, public WindowPort {
   void send(const WindowMessage& message);
   void connect_strip();
   void send_pending_release();
+  void send_release(quint32 native_scan_code);
+  void keyboard_lost();
 
   struct PendingRelease {
     quint32 native_scan_code;
@@ -77,6 +84,9 @@ class MainWindow final : public QWidget, public PianoView, public WindowPort {
   ui::KeyboardPicture picture_;
   ui::ControlStrip* strip_;
   MessageSink sink_;
+  // The keys down now, by native scan code: a press of one of them is a repeat.
+  QSet<quint32> held_keys_;
+  bool release_grace_ = false;
   std::optional<PendingRelease> pending_release_;
   QTimer release_timer_;
   // The region being painted while a paint event is dispatched, else null.

@@ -18,6 +18,8 @@ namespace {
 constexpr int kTransposeTopRow = 12;
 
 void key_down(Piano& piano, WindowPort& window, uint32_t key_param) {
+  // A key pressed with Alt held is a system key: it neither plays nor commands.
+  if (is_alt_held(key_param)) return;
   const Command command = command_of(key_param);
   run_command(piano, window, command);
   if (command == Command::exit_program) return;

@@ -8,7 +8,8 @@ namespace tastarion {
 // What the window hands to piano_window_proc. The Qt layer only translates its
 // events into these; every decision is taken by the dispatcher.
 
-// A key press: bits 16-23 scan code, bit 24 extended, bit 30 auto-repeat.
+// A key press: bits 16-23 scan code, bit 24 extended, bit 29 Alt held, bit 30
+// auto-repeat (the key was already down).
 struct KeyDown {
   uint32_t key_param;
 };
@@ -45,7 +46,8 @@ struct RightButtonDown {
   int y;
 };
 
-// The keyboard went to another application's window.
+// The main window stopped getting the keys: another application, or one of the
+// program's own windows (help box, menu, save dialog, an opened list).
 struct KeyboardLost {};
 
 // The client area needs painting.

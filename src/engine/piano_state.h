@@ -16,7 +16,9 @@ namespace tastarion {
 // only; the timer thread reads `volume` and works on the replay fields behind
 // `replay_lock`.
 struct PianoState {
-  // Voice slots and note messages.
+  // Voice slots and note messages. Written on the window thread under
+  // `replay_lock`, together with the note message: the end of a replay reads
+  // them on the timer thread to leave the held keys' notes sounding.
   VoiceSlots voice_slots;
   int current_slot = 0;
 
@@ -37,6 +39,11 @@ struct PianoState {
   std::atomic<uint32_t> event_cursor{EventBuffer::kFirstRecord};
   uint32_t last_event_time = 0;
   uint32_t recorded_notes = 0;
+  // Set when the recording reached its capacity and closed its notes.
+  bool recording_full = false;
+  // Per channel, the note whose recorded note-on still waits for its note-off, or -1.
+  std::array<int16_t, 16> recorded_open{-1, -1, -1, -1, -1, -1, -1, -1,
+                                        -1, -1, -1, -1, -1, -1, -1, -1};
   EventBuffer event_buffer;
 
   // Replayer, shared with the timer thread.

@@ -23,14 +23,23 @@ int VoiceSlots::find_key_note(uint8_t key_note) const {
   return -1;
 }
 
-void VoiceSlots::take(int slot, uint8_t key_note, uint8_t sent_note) {
+int VoiceSlots::find_key(uint16_t key_id) const {
+  for (int i = 0; i < kChannelCount; ++i) {
+    if (busy(i) && key_ids_[i] == key_id) return i;
+  }
+  return -1;
+}
+
+void VoiceSlots::take(int slot, uint8_t key_note, uint8_t sent_note, uint16_t key_id) {
   key_notes_[slot] = key_note;
   sent_notes_[slot] = sent_note;
+  key_ids_[slot] = key_id;
 }
 
 void VoiceSlots::free(int slot) {
   key_notes_[slot] = kFree;
   sent_notes_[slot] = 0;
+  key_ids_[slot] = 0;
 }
 
 int VoiceSlots::busy_count() const {

@@ -8,7 +8,9 @@ namespace tastarion {
 // One voice slot per MIDI channel. An entry holds 0 (free), the key note of the
 // key sounding on that channel, or 0xFF (reserved: the metronome's channel).
 // Beside each key note the slot keeps the note number its note-on carried, so
-// that the note-off names the same note whatever the transposition is by then.
+// that the note-off names the same note whatever the transposition is by then,
+// and the key that took it, so that of two keys playing one note each release
+// ends its own key's note.
 class VoiceSlots {
  public:
   static constexpr uint8_t kFree = 0;
@@ -20,8 +22,14 @@ class VoiceSlots {
   int find_free() const;
   // Lowest slot holding `key_note` (43..85), or -1.
   int find_key_note(uint8_t key_note) const;
+  // The busy slot taken by the key `key_id` (see key_id_of), or -1.
+  int find_key(uint16_t key_id) const;
+  // True when a held key sounds `sent_note` on `channel`.
+  bool sounds(int channel, uint8_t sent_note) const {
+    return busy(channel) && sent_notes_[channel] == sent_note;
+  }
 
-  void take(int slot, uint8_t key_note, uint8_t sent_note);
+  void take(int slot, uint8_t key_note, uint8_t sent_note, uint16_t key_id);
   void free(int slot);
 
   uint8_t key_note(int slot) const { return key_notes_[slot]; }
@@ -34,6 +42,7 @@ class VoiceSlots {
  private:
   std::array<uint8_t, 16> key_notes_{};
   std::array<uint8_t, 16> sent_notes_{};
+  std::array<uint16_t, 16> key_ids_{};
 };
 
 }  // namespace tastarion

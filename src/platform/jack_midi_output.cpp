@@ -4,7 +4,9 @@
 #include <jack/midiport.h>
 #include <jack/ringbuffer.h>
 
+#include <array>
 #include <atomic>
+#include <bitset>
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -29,6 +31,20 @@ jack_client_t* open_client(const char* name) {
   return jack_client_open(name, JackNoStartServer, &status);
 }
 
+// A note message's channel and note, and whether it switches the note on.
+struct NoteChange {
+  unsigned channel;
+  unsigned note;
+  bool on;
+};
+bool note_change(const unsigned char* message, size_t length, NoteChange& change) {
+  if (length < 3) return false;
+  const unsigned kind = message[0] & 0xF0;
+  if (kind != 0x90 && kind != 0x80) return false;
+  change = {message[0] & 0x0Fu, message[1] & 0x7Fu, kind == 0x90 && message[2] != 0};
+  return true;
+}
+
 }  // namespace
 
 struct JackMidiOutput::Client {
@@ -37,21 +53,80 @@ struct JackMidiOutput::Client {
   jack_ringbuffer_t* queue = nullptr;
   std::atomic<uint64_t> cycles{0};
   std::atomic<bool> server_gone{false};
+  // The notes the program wants on, as sent, whether or not the messages got
+  // through: two words of 64 notes per channel. Written by send, read by process.
+  std::array<std::atomic<uint64_t>, 32> wanted{};
+  // A send found the queue full, so a note-off may be lost.
+  std::atomic<bool> overflowed{false};
+  // Process thread only. Frames waited after the open for its connection to
+  // reach the graph; whether the last cycle had a connection; the notes the
+  // receiver was sent on and not yet off.
+  jack_nframes_t frames_waited = 0;
+  bool ever_connected = false;
+  bool was_connected = false;
+  std::array<std::bitset<128>, 16> delivered{};
 
   static void shutdown(void* arg) { static_cast<Client*>(arg)->server_gone = true; }
+
+  void want(const NoteChange& change) {
+    std::atomic<uint64_t>& word = wanted[change.channel * 2 + change.note / 64];
+    const uint64_t bit = uint64_t{1} << (change.note % 64);
+    if (change.on) {
+      word.fetch_or(bit, std::memory_order_relaxed);
+    } else {
+      word.fetch_and(~bit, std::memory_order_relaxed);
+    }
+  }
+  bool wants(unsigned channel, unsigned note) const {
+    return (wanted[channel * 2 + note / 64].load(std::memory_order_relaxed) >> (note % 64)) & 1;
+  }
+
+  // The receiver still sounds the notes whose note-offs found no connection or
+  // no room in the queue; they end before anything else goes out.
+  void end_notes_switched_off_meanwhile(void* buffer) {
+    for (unsigned channel = 0; channel < 16; ++channel) {
+      if (delivered[channel].none()) continue;
+      for (unsigned note = 0; note < 128; ++note) {
+        if (!delivered[channel].test(note) || wants(channel, note)) continue;
+        const unsigned char off[3] = {static_cast<unsigned char>(0x90 | channel),
+                                      static_cast<unsigned char>(note), 0};
+        if (jack_midi_event_write(buffer, 0, off, sizeof off) != 0) {
+          overflowed = true;  // the rest in the next cycle
+          return;
+        }
+        delivered[channel].reset(note);
+      }
+    }
+  }
 
   static int process(jack_nframes_t frames, void* arg) {
     auto* self = static_cast<Client*>(arg);
     void* buffer = jack_port_get_buffer(self->port, frames);
     jack_midi_clear_buffer(buffer);
-    // A new connection takes effect some cycles after it is made; until this
-    // cycle's graph has it, the queue waits.
     const bool connected = jack_port_connected(self->port) > 0;
+    const bool reconnected = connected && !self->was_connected && self->ever_connected;
+    if (connected && (reconnected || self->overflowed.exchange(false))) {
+      self->end_notes_switched_off_meanwhile(buffer);
+    }
+    self->was_connected = connected;
+    self->ever_connected = self->ever_connected || connected;
+    // A new connection takes effect some cycles after it is made: right after the
+    // open, the queue waits for it a little.
+    const bool awaiting_first =
+        !self->ever_connected && self->frames_waited < jack_get_sample_rate(self->client) / 10;
+    if (awaiting_first) self->frames_waited += frames;
     unsigned char record[kRecord];
-    while (connected &&
+    while (!awaiting_first &&
            jack_ringbuffer_peek(self->queue, reinterpret_cast<char*>(record), kRecord) == kRecord) {
-      // A full port buffer keeps the rest for the next cycle, in order.
-      if (jack_midi_event_write(buffer, 0, record + 1, record[0]) != 0) break;
+      // Without a connection the message is dropped now rather than kept to
+      // arrive, stale and out of order, in one burst after a reconnection.
+      if (connected) {
+        // A full port buffer keeps the rest for the next cycle, in order.
+        if (jack_midi_event_write(buffer, 0, record + 1, record[0]) != 0) break;
+        NoteChange change;
+        if (note_change(record + 1, record[0], change))
+          self->delivered[change.channel].set(change.note, change.on);
+      }
       jack_ringbuffer_read_advance(self->queue, kRecord);
     }
     self->cycles.fetch_add(1, std::memory_order_release);
@@ -131,7 +206,12 @@ void JackMidiOutput::send(const unsigned char* bytes, size_t length) noexcept {
   if (!client_ || length == 0 || length >= kRecord) return;
   unsigned char record[kRecord] = {static_cast<unsigned char>(length)};
   for (size_t i = 0; i < length; ++i) record[i + 1] = bytes[i];
-  if (jack_ringbuffer_write_space(client_->queue) < kRecord) return;
+  NoteChange change;
+  if (note_change(bytes, length, change)) client_->want(change);
+  if (jack_ringbuffer_write_space(client_->queue) < kRecord) {
+    client_->overflowed = true;
+    return;
+  }
   // One write publishes the whole record to the process callback at once.
   jack_ringbuffer_write(client_->queue, reinterpret_cast<const char*>(record), kRecord);
 }

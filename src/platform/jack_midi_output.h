@@ -13,7 +13,9 @@ std::vector<std::string> list_jack_midi_inputs();
 // A JACK client with one MIDI output port connected to a chosen input port.
 // Messages go through a lock-free queue to the process callback, which writes
 // them at the start of the next cycle. A close lets the queued messages out
-// first: they are usually the note-offs that silence the device.
+// first: they are usually the note-offs that silence the device. While the port
+// has no connection (a patchbay took it away) messages are dropped, and when a
+// connection comes back the notes switched off meanwhile are ended first.
 //
 // RtMidi 5.0's JACK output frees its queue while the client is still active, so
 // closing it races its own process callback (a crash, seen here about once in

@@ -76,11 +76,12 @@ ScanCode scan_code_of_evdev(uint32_t evdev) {
 
 }  // namespace
 
-uint32_t key_param_from_native(uint32_t native_scan_code, bool release, bool auto_repeat) {
+uint32_t key_param_from_native(uint32_t native_scan_code, bool release, bool auto_repeat,
+                               bool alt) {
   const ScanCode scan = native_scan_code >= kXkbOffset
                             ? scan_code_of_evdev(native_scan_code - kXkbOffset)
                             : ScanCode{};
-  return make_key_param(scan.code, scan.extended, auto_repeat, release);
+  return make_key_param(scan.code, scan.extended, auto_repeat, release, alt);
 }
 
 }  // namespace tastarion

@@ -24,14 +24,21 @@ void schedule_step_locked(Piano& piano, Micros due) {
 }
 
 // Under replay_lock: note-offs for what the replay left sounding, marks erased.
+// A note that a held key sounds on the same channel is the player's, not the
+// replay's, and so is the mark of a held key: both stay until the key comes up.
 void silence_locked(Piano& piano) {
   auto& sounding = piano.state.replay_sounding;
+  const VoiceSlots& held = piano.state.voice_slots;
   for (int channel = 0; channel < kChannelCount; ++channel) {
     if (sounding[channel].none()) continue;
     for (int note = 0; note < 128; ++note) {
       if (!sounding[channel].test(note)) continue;
-      piano.midi_out.send(pack_message(0x90 | channel, note, 0));
-      if (on_keyboard(note)) piano.view.draw_mark(false, note);
+      if (!held.sounds(channel, static_cast<uint8_t>(note))) {
+        piano.midi_out.send(pack_message(0x90 | channel, note, 0));
+      }
+      if (on_keyboard(note) && held.find_key_note(static_cast<uint8_t>(note)) < 0) {
+        piano.view.draw_mark(false, note);
+      }
     }
     sounding[channel].reset();
   }

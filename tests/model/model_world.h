@@ -100,11 +100,11 @@ class World {
   bool ended() const { return m_.ended; }
   const Totals& totals() const { return totals_; }
   Piano& piano() { return piano_; }
-  // Scan codes of the keys the model holds down, one per busy slot.
-  std::vector<uint8_t> held_scan_codes() const {
-    std::vector<uint8_t> held;
+  // The keys the model holds down (see key_id_of), one per busy slot.
+  std::vector<uint16_t> held_keys() const {
+    std::vector<uint16_t> held;
     for (int slot = 0; slot < kChannelCount; ++slot) {
-      if (m_.key_notes[slot] != 0 && m_.key_notes[slot] != 0xFF) held.push_back(m_.scans[slot]);
+      if (busy(slot)) held.push_back(m_.keys[slot]);
     }
     return held;
   }
@@ -151,8 +151,9 @@ class World {
     std::string fault;
     if (!m_.ended) {
       if (release_by_key_up) {
-        for (uint8_t scan : held_scan_codes()) {
-          fault = step(WindowMessage{KeyUp{make_key_param(scan, false, true, true)}});
+        for (uint16_t key : held_keys()) {
+          const auto scan = static_cast<uint8_t>(key);
+          fault = step(WindowMessage{KeyUp{make_key_param(scan, key >> 8, true, true)}});
           if (!fault.empty()) return "releasing the held keys: " + fault;
         }
       } else {
@@ -200,7 +201,7 @@ class World {
   struct ModelState {
     std::array<uint8_t, 16> key_notes{};
     std::array<uint8_t, 16> sent_notes{};
-    std::array<uint8_t, 16> scans{};
+    std::array<uint16_t, 16> keys{};
     int volume = 8, fine_pitch = 0, transpose = 0, instrument = 0, mm = 60;
     bool metronome = false;
     Micros metronome_start = 0;
@@ -209,6 +210,9 @@ class World {
     int device_row = 0;
     bool recording = false;
     std::vector<Rec> recorded;
+    bool recording_full = false;
+    // Per channel, the note a recorded note-on left sounding, or -1.
+    std::array<int, 16> recorded_open{};
     uint32_t last_event_time = 0;
     // What the buffer holds since the last stop (the replayer's material).
     std::vector<Rec> closed;
@@ -246,17 +250,38 @@ class World {
 
   // --- the model -----------------------------------------------------------
 
-  void record(bool /*press*/, int slot, uint8_t sent_note, uint8_t velocity, uint8_t scan) {
-    if (!m_.recording || scan == kRecordKey || m_.recorded.size() >= kMaxNotes) return;
+  bool busy(int slot) const { return m_.key_notes[slot] != 0 && m_.key_notes[slot] != 0xFF; }
+
+  void append_record(int slot, uint8_t sent_note, uint8_t velocity, bool opens) {
     m_.recorded.push_back({(clock_.now_ms - m_.last_event_time) & 0x0FFFFFFF,
                            static_cast<uint8_t>(0x90 + slot), sent_note, velocity});
+    m_.recorded_open[slot] = opens ? sent_note : -1;
     m_.last_event_time = clock_.now_ms;
     m_.cursor += EventBuffer::kRecordSize;
     ++totals_.recorded_notes;
-    if (m_.recorded.size() == kMaxNotes) {
-      m_.title = status_title("[Recording full]");
-      ++totals_.full_recordings;
+  }
+
+  // A recording keeps room to end every note it left sounding; once full, it
+  // ends them and records nothing more.
+  void record(bool press, int slot, uint8_t sent_note, uint8_t velocity, uint8_t scan) {
+    if (!m_.recording || scan == kRecordKey || m_.recording_full) return;
+    const bool opens = press && velocity != 0;
+    int open = 0;
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+      if (channel != slot && m_.recorded_open[channel] >= 0) ++open;
     }
+    if (m_.recorded.size() + 1 + open + (opens ? 1 : 0) > kMaxNotes) {
+      for (int channel = 0; channel < kChannelCount; ++channel) {
+        const int note = m_.recorded_open[channel];
+        if (note >= 0) append_record(channel, static_cast<uint8_t>(note), 0, false);
+      }
+    } else {
+      append_record(slot, sent_note, velocity, opens);
+      if (m_.recorded.size() < kMaxNotes) return;
+    }
+    m_.recording_full = true;
+    m_.title = status_title("[Recording full]");
+    ++totals_.full_recordings;
   }
 
   void press(uint32_t param, std::vector<Out>& out) {
@@ -270,7 +295,7 @@ class World {
     const auto velocity = static_cast<uint8_t>(m_.volume * 12);
     m_.key_notes[slot] = note;
     m_.sent_notes[slot] = sent;
-    m_.scans[slot] = scan_code_of(param);
+    m_.keys[slot] = key_id_of(param);
     emit(out, pack_message(0x90 + slot, sent, velocity), timers_.now());
     record(true, slot, sent, velocity, scan_code_of(param));
     m_.marks[note] = true;
@@ -290,7 +315,9 @@ class World {
     const uint8_t note = key_to_note(param);
     if (note == 0) return;
     for (int slot = 0; slot < kChannelCount; ++slot) {
-      if (m_.key_notes[slot] == note) return release_slot(slot, scan_code_of(param), out);
+      if (busy(slot) && m_.keys[slot] == key_id_of(param)) {
+        return release_slot(slot, scan_code_of(param), out);
+      }
     }
   }
 
@@ -327,8 +354,14 @@ class World {
     for (int channel = 0; channel < kChannelCount; ++channel) {
       for (int note = 0; note < 128; ++note) {
         if (!m_.replay_on[channel][note]) continue;
-        emit(out, pack_message(0x90 | channel, note, 0), at);
-        if (note >= 43 && note <= 85) m_.marks[note] = false;
+        // A held key's note and mark are the player's: they stay.
+        if (!busy(channel) || m_.sent_notes[channel] != note) {
+          emit(out, pack_message(0x90 | channel, note, 0), at);
+        }
+        if (note >= 43 && note <= 85 &&
+            std::find(m_.key_notes.begin(), m_.key_notes.end(), note) == m_.key_notes.end()) {
+          m_.marks[note] = false;
+        }
       }
       m_.replay_on[channel].reset();
     }
@@ -345,12 +378,20 @@ class World {
       stop_replay_model(out);
       m_.recording = true;
       m_.recorded.clear();
+      m_.recording_full = false;
+      m_.recorded_open.fill(-1);
       m_.cursor = EventBuffer::kFirstRecord;
       m_.last_event_time = clock_.now_ms;
       m_.title = status_title("[Recording...]");
       return;
     }
     m_.recording = false;
+    if (!m_.recording_full) {
+      for (int channel = 0; channel < kChannelCount; ++channel) {
+        const int note = m_.recorded_open[channel];
+        if (note >= 0) append_record(channel, static_cast<uint8_t>(note), 0, false);
+      }
+    }
     m_.closed = m_.recorded;
     m_.any_closed = true;
     m_.cursor += EventBuffer::kRecordSize;
@@ -490,6 +531,7 @@ class World {
 
   void predict_message(const WindowMessage& message, std::vector<Out>& out) {
     if (const auto* down = std::get_if<KeyDown>(&message)) {
+      if (is_alt_held(down->key_param)) return;  // a system key
       if (run_command_model(down->key_param, out)) {
         m_.ended = true;
         return;

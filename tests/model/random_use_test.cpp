@@ -42,21 +42,25 @@ class Actions {
   bool chance(int one_in) { return below(one_in) == 0; }
   uint32_t any32() { return static_cast<uint32_t>(rng_()); }
 
-  uint8_t piano_key() { return piano_scan_codes[below(46)]; }
-  // A key parameter as the window gives it, now and then with noise in the
-  // bits nothing should look at.
-  uint32_t param(uint8_t scan, bool repeat = false, bool release = false) {
-    uint32_t p = make_key_param(scan, chance(12), repeat, release);
-    if (chance(20)) p |= any32() & 0x3E00FFFFu;
+  // A key as scan code and extended flag (see key_id_of): now and then the
+  // extended twin of a piano key, such as keypad Enter beside Enter.
+  uint16_t piano_key() {
+    return static_cast<uint16_t>(piano_scan_codes[below(46)] | (chance(12) ? 0x100 : 0));
+  }
+  // A key parameter as the window gives it, now and then with Alt held, and
+  // with noise in the bits nothing should look at.
+  uint32_t param(uint16_t key, bool repeat = false, bool release = false) {
+    uint32_t p = make_key_param(static_cast<uint8_t>(key), key >> 8, repeat, release, chance(30));
+    if (chance(20)) p |= any32() & 0x1E00FFFFu;
     return p;
   }
-  Action down(uint8_t scan, bool repeat = false) {
-    return WindowMessage{KeyDown{param(scan, repeat)}};
+  Action down(uint16_t key, bool repeat = false) {
+    return WindowMessage{KeyDown{param(key, repeat)}};
   }
-  Action up(uint8_t scan) { return WindowMessage{KeyUp{param(scan, true, true)}}; }
+  Action up(uint16_t key) { return WindowMessage{KeyUp{param(key, true, true)}}; }
 
-  uint8_t held_or_any() {
-    auto held = world_.held_scan_codes();
+  uint16_t held_or_any() {
+    auto held = world_.held_keys();
     if (!held.empty() && !chance(6)) return held[below(static_cast<int>(held.size()))];
     return piano_key();
   }

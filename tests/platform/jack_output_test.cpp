@@ -237,5 +237,48 @@ TEST_F(JackServer, MessagesSentJustBeforeEachCloseArrive) {
   EXPECT_EQ(dumped_messages(log), expected) << read_file(dir_ / "jackd.log");
 }
 
+// A patchbay takes the connection away and gives it back: nothing sent in
+// between arrives late, and the note switched off meanwhile ends at once.
+TEST_F(JackServer, AReconnectedPortSendsNoStaleBurstAndNoStuckNote) {
+  const fs::path log = start_monitor("midi-monitor");
+  SystemMidiOutput output;
+  const int id = find_device(output, "midi-monitor:input");
+  ASSERT_GE(id, 0);
+  ASSERT_TRUE(output.open(id));
+  output.send(pack_message(0x90, 0x3C, 0x60));  // switched off while unplugged
+  output.send(pack_message(0x91, 0x40, 0x60));  // held all along
+  ASSERT_TRUE(wait_until(5s, [&] { return dumped_messages(log).size() >= 2; }));
+
+  jack_status_t status;
+  jack_client_t* patchbay = jack_client_open("patchbay", JackNoStartServer, &status);
+  ASSERT_NE(patchbay, nullptr);
+  const auto connected = [&] {
+    jack_port_t* port = jack_port_by_name(patchbay, "Tastarion:output");
+    return port != nullptr && jack_port_connected_to(port, "midi-monitor:input");
+  };
+  ASSERT_EQ(jack_disconnect(patchbay, "Tastarion:output", "midi-monitor:input"), 0);
+  ASSERT_TRUE(wait_until(5s, [&] { return !connected(); }));
+  std::this_thread::sleep_for(100ms);
+  for (int i = 0; i < 600; ++i) {  // more than the queue holds
+    output.send(pack_message(0x92, 0x30, 0x60));
+    output.send(pack_message(0x92, 0x30, 0x00));
+  }
+  output.send(pack_message(0x90, 0x3C, 0x00));  // would have found the queue full
+  std::this_thread::sleep_for(300ms);
+  ASSERT_EQ(jack_connect(patchbay, "Tastarion:output", "midi-monitor:input"), 0);
+  ASSERT_TRUE(wait_until(5s, connected));
+  std::this_thread::sleep_for(100ms);
+  output.send(pack_message(0x93, 0x48, 0x60));
+  output.send(pack_message(0x93, 0x48, 0x00));
+  EXPECT_TRUE(wait_until(5s, [&] { return dumped_messages(log).size() >= 5; }));
+  std::this_thread::sleep_for(200ms);
+  jack_client_close(patchbay);
+  output.close();
+  // The held note is left alone: its own note-off is still to come.
+  EXPECT_EQ(dumped_messages(log),
+            (std::vector<std::string>{"90 3c 60", "91 40 60", "90 3c 00", "93 48 60", "93 48 00"}))
+      << read_file(dir_ / "jackd.log");
+}
+
 }  // namespace
 }  // namespace tastarion

@@ -158,16 +158,17 @@ TEST_F(MidiFileTest, RecordingWithoutNotesIsTwentyNineBytes) {
 }
 
 TEST_F(MidiFileTest, ShorterSecondRecordingSavesOnlyItself) {
-  record(3);
+  record(4);
   toggle_recording(piano);
-  ASSERT_EQ(fs::file_size(dir / "take.mid"), 29u + 7 * 3);
+  ASSERT_EQ(fs::file_size(dir / "take.mid"), 29u + 7 * 4);
   toggle_recording(piano);
-  note(15 + 40, true, 2, 0x40, 0x54);
-  toggle_recording(piano);
-  EXPECT_EQ(
-      read_file(dir / "take.mid"),
-      concat(
-          {kHeader, {0x00, 0x00, 0x00, 0x0E}, {0x80, 0x80, 0x80, 0x28, 0x92, 0x40, 0x54}, kEnd}));
+  note(20 + 40, true, 2, 0x40, 0x54);
+  toggle_recording(piano);  // with the key still held: its note ends with the recording
+  EXPECT_EQ(read_file(dir / "take.mid"), concat({kHeader,
+                                                 {0x00, 0x00, 0x00, 0x15},
+                                                 {0x80, 0x80, 0x80, 0x28, 0x92, 0x40, 0x54},
+                                                 {0x80, 0x80, 0x80, 0x00, 0x92, 0x40, 0x00},
+                                                 kEnd}));
   EXPECT_EQ(names_in(dir), std::vector<std::string>{"take.mid"});
 }
 

@@ -69,14 +69,28 @@ TEST_F(NotePath, ReleasedSlotIsReused) {
   EXPECT_THAT(sent(), ElementsAre(pack_message(0x91, 43, 96)));
 }
 
-TEST_F(NotePath, OverlappingKeysTakeTwoChannelsAndFirstReleaseEndsTheLowerSlot) {
-  press(kRo);
-  press(kTab);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 62, 96), pack_message(0x91, 62, 96)));
-  release(kTab);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 62, 0)));
-  release(kRo);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x91, 62, 0)));
+TEST_F(NotePath, KeysSharingANoteEachEndTheirOwnChannel) {
+  // The three overlapping pairs, and Enter with keypad Enter (one scan code).
+  const struct {
+    uint32_t first, second;
+    uint8_t note;
+  } pairs[] = {{make_key_param(kRo), make_key_param(kTab), 62},
+               {make_key_param(0x2B), make_key_param(0x02), 63},
+               {make_key_param(0x36), make_key_param(0x10), 64},
+               {make_key_param(0x1C), make_key_param(0x1C, true), 84}};
+  const auto up = [](uint32_t param) { return param | 0xC0000000u; };
+  for (const auto& pair : pairs) {
+    note_key_down(piano, pair.first);
+    note_key_down(piano, pair.second);
+    note_key_up(piano, up(pair.second));
+    EXPECT_THAT(sent(),
+                ElementsAre(pack_message(0x90, pair.note, 96), pack_message(0x91, pair.note, 96),
+                            pack_message(0x91, pair.note, 0)));
+    note_key_up(piano, up(pair.second));  // a second release of it ends nothing
+    EXPECT_THAT(sent(), IsEmpty());
+    note_key_up(piano, up(pair.first));
+    EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, pair.note, 0)));
+  }
 }
 
 TEST_F(NotePath, NoteOffCarriesTheNoteItsNoteOnCarried) {

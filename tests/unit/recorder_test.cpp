@@ -155,27 +155,32 @@ TEST_F(RecorderTest, KeysAreRecordedWithTheNoteTheySent) {
   EXPECT_EQ(lines[4], "off ch=0 time=0\n");
 }
 
-TEST_F(RecorderTest, StopsRecordingAtCapacityAndKeepsRoomForTheEnd) {
+TEST_F(RecorderTest, AFullRecordingEndsTheNotesItLeftSounding) {
   toggle_recording(piano);
   uint32_t t = 0;
-  for (uint32_t i = 0; i < EventBuffer::kMaxNoteRecords - 1; ++i) {
-    note(t += 5, i % 2 == 0, 0, 60, i % 2 == 0 ? 96 : 0);
-  }
+  note(t += 5, true, 3, 64, 96);  // held through to the end
+  note(t += 5, true, 4, 67, 96);
+  for (uint32_t i = 0; i < 9994; ++i) note(t += 5, i % 2 == 0, 0, 60, i % 2 == 0 ? 96 : 0);
   EXPECT_EQ(view.current_title(), std::string(version_line) + "        [Recording...]");
-  note(t += 5, true, 1, 64, 96);  // the 9,999th
+  EXPECT_EQ(piano.state.event_cursor, EventBuffer::kFirstRecord + 9996 * 7);
+
+  // This press would leave no room for its note-off and the two held ones'.
+  note(t += 5, true, 0, 60, 96);
   EXPECT_EQ(view.current_title(), std::string(version_line) + "        [Recording full]");
-  size_t lines_when_full = lines.size();
-  note(t += 5, true, 2, 67, 96);
-  note(t += 5, false, 2, 67, 0);
-  EXPECT_EQ(lines.size(), lines_when_full);
-  const uint32_t full = EventBuffer::kFirstRecord + 9999 * 7;
+  const uint32_t full = EventBuffer::kFirstRecord + 9998 * 7;
   EXPECT_EQ(piano.state.event_cursor, full);
-  EXPECT_EQ(record_at(full - 7), (std::vector<uint8_t>{0x80, 0x80, 0x80, 0x05, 0x91, 0x40, 0x60}));
+  EXPECT_EQ(record_at(full - 14), (std::vector<uint8_t>{0x80, 0x80, 0x80, 0x05, 0x93, 0x40, 0x00}));
+  EXPECT_EQ(record_at(full - 7), (std::vector<uint8_t>{0x80, 0x80, 0x80, 0x00, 0x94, 0x43, 0x00}));
+  size_t lines_when_full = lines.size();
+  note(t += 5, false, 3, 64, 0);
+  note(t += 5, true, 2, 67, 96);
+  EXPECT_EQ(lines.size(), lines_when_full);
+  EXPECT_EQ(piano.state.event_cursor, full);
 
   toggle_recording(piano);
-  EXPECT_EQ(std::filesystem::file_size(dir + "/take.mid"), 70022u);
+  EXPECT_EQ(std::filesystem::file_size(dir + "/take.mid"), full + 7);
   EXPECT_EQ(record_at(full), (std::vector<uint8_t>{0x80, 0x80, 0x80, 0x00, 0xFF, 0x2F, 0x00}));
-  EXPECT_EQ(lines.back(), "終了 byte=11186\n");
+  EXPECT_EQ(lines.back(), "終了 byte=1117F\n");
   EXPECT_EQ(view.current_title(), std::string(version_line));
 
   // The next recording starts empty and records again.

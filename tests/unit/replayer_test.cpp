@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/key_map.h"
+#include "engine/note_path.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_midi.h"
 #include "fakes/fake_timer_service.h"
@@ -111,6 +113,24 @@ TEST_F(ReplayerTest, EmptyRecordingEndsAtTheFirstStep) {
   EXPECT_FALSE(replaying());
   EXPECT_EQ(timers.pending(), 0u);
   EXPECT_TRUE(midi.messages().empty());
+}
+
+TEST_F(ReplayerTest, TheEndLeavesAHeldKeysNoteAndMarkAlone) {
+  // The replay leaves 48 on channel 1 and 50 on channels 2 and 3 sounding, while
+  // the player holds C (48), which took channel 1 too, and B (52) on channel 2.
+  load({{0, 0x90, 48, 96}, {0, 0x91, 50, 96}, {0, 0x92, 50, 96}});
+  toggle_replay(piano);
+  until(35);
+  note_key_down(piano, make_key_param(0x2E));  // C: channel 1
+  note_key_down(piano, make_key_param(0x30));  // B (52): channel 2
+  until(35);
+  view.take();
+  // At the end, channel 1's 48 is the held key's; 50 goes off on channels 2 and 3 alike,
+  // for the live note on channel 2 is 52. Only 50's mark goes.
+  EXPECT_THAT(until(45), ElementsAre(0x003291u, 0x003292u));
+  EXPECT_THAT(view.take(), ElementsAre("mark off 50", "mark off 50", title("")));
+  note_key_up(piano, make_key_param(0x2E, false, true, true));
+  EXPECT_THAT(until(50), ElementsAre(0x003090u));
 }
 
 TEST_F(ReplayerTest, F3AgainStopsAtOnceAndAThirdStartsFromTheTop) {
