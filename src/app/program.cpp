@@ -18,6 +18,10 @@ Program::Program(MidiOutputService& midi, TimerService& timers, Clock& clock, Tr
       [this](const WindowMessage& message) { piano_window_proc(piano_, window_, message); });
 }
 
+Program::~Program() {
+  if (opening_.joinable()) opening_.join();
+}
+
 bool Program::start() {
   const PianoState& state = piano_.state;
   window_.set_volume_slider(state.volume);
@@ -25,7 +29,6 @@ bool Program::start() {
   window_.set_mm_slider(state.mm_speed);
   window_.select_transpose_row(kTransposeTopRow - state.transpose);
   window_.select_instrument_row(state.instrument_index);
-  start_midi_out(piano_);
   window_.show();
   window_.activateWindow();
   window_.take_focus();
@@ -34,10 +37,23 @@ bool Program::start() {
     window_.show_message(std::string(version_line), kBufferFailureText);
     return false;
   }
+  // The SoundFont, the sound server and the JACK clients take their time; the
+  // window does not wait for them. Until the device opens, notes are dropped.
+  opening_ = std::thread([this] {
+    FirstDevice first = piano_.midi_out.open_first();
+    QMetaObject::invokeMethod(
+        &window_,
+        [this, first = std::move(first)] {
+          device_started_ = true;
+          finish_midi_out(piano_, first);
+        },
+        Qt::QueuedConnection);
+  });
   return true;
 }
 
 void Program::finish() {
+  if (opening_.joinable()) opening_.join();
   stop_metronome(piano_);
   stop_replay(piano_);
   piano_.midi_out.silence_and_close();

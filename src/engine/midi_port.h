@@ -4,6 +4,7 @@
 #include <bitset>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "engine/midi_output_service.h"
 
@@ -14,6 +15,13 @@ namespace tastarion {
 // send ever reaches a device that is being closed. The port remembers which notes
 // it switched on and has not switched off, so that a switch or the end of the
 // program can silence them on the device that plays them.
+// What the start found: the device names and whether device 0 opened.
+struct FirstDevice {
+  std::vector<std::string> names;
+  bool opened = false;
+  std::string failure;  // the service's reasons when it did not open
+};
+
 class MidiPort {
  public:
   explicit MidiPort(MidiOutputService& service) : service_(service) {}
@@ -21,9 +29,15 @@ class MidiPort {
   int device_count() const { return service_.device_count(); }
   std::string device_name(int id) const { return service_.device_name(id); }
 
+  // Reads the device list and opens device 0, without holding the port: sends
+  // meanwhile are dropped. Once, on any thread, before every other call but
+  // send() and is_open(); the caller hands the result to the window thread.
+  FirstDevice open_first();
   // Silences the sounding notes on the open device, if any, closes it and opens
   // `id`. True when `id` opened.
   bool switch_to(int id);
+  // The service's reasons for the last failed open.
+  std::string open_failure() const;
   // Silences the sounding notes and closes the device (end of the program).
   void silence_and_close();
   // Any thread. Dropped when no device is open.

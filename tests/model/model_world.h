@@ -80,6 +80,7 @@ class World {
         sounding_(options_.devices.size()) {
     std::filesystem::current_path(options_.directory);
     midi_.failing_device = options_.failing_device;
+    piano_.errors = [](std::string_view) {};  // the boxes are counted instead
     // The program's start: the device list and device 0, then the buffer.
     start_midi_out(piano_);
     buffer_ok_ = piano_.state.event_buffer.allocate();
@@ -318,9 +319,20 @@ class World {
         }
       }
     }
-    m_.device = index;
-    m_.port_open = index != options_.failing_device;
+    if (index == options_.failing_device) {
+      // The program stays on the device it had, opened again when it was open,
+      // and says why.
+      ++m_.messages;
+      m_.device_row = m_.device;
+      view_.device_row = m_.device;
+      if (!m_.port_open) return;
+      for (auto& notes : sounding_[m_.device]) notes.reset();
+    } else {
+      m_.device = index;
+      m_.port_open = true;
+    }
     program_changes(out);
+    pitch_bends(out);
   }
 
   void silence_replay(std::vector<Out>& out, Micros at) {
