@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Failures a new user meets, told with their reasons, and ends that always work:
+# no display; no sound server (the box, standard error, SIGTERM inside the box);
+# a sound server that takes the connection and never answers.
+source "$(dirname "$0")/e2e_lib.sh"
+
+# No display at all: a plain message and exit code 1, not Qt's abort.
+status=0
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$PROGRAM" > "$WORK/nodisplay.log" 2>&1 ||
+  status=$?
+[ "$status" -eq 1 ] || fail "without a display the exit code is $status"
+grep -q '^Tastarion cannot show its window: no display' "$WORK/nodisplay.log" ||
+  fail "no word about the display: $(cat "$WORK/nodisplay.log")"
+
+start_x
+# No sound server of any kind: no JACK server under this name, no PulseAudio.
+export JACK_DEFAULT_SERVER="tastarion-none${TASTARION_JACK_SUFFIX:-}" JACK_NO_START_SERVER=1
+export XDG_RUNTIME_DIR="$WORK" PULSE_SERVER="unix:$WORK/no-such-socket"
+
+# Starts the program and waits for its window; the box has the same caption.
+launch() {
+  "$PROGRAM" > "$WORK/program.log" 2> "$WORK/stderr.log" &
+  PROGRAM_PID=$!
+  PIDS+=("$PROGRAM_PID")
+}
+# Waits for the program to end after SIGTERM; its exit code must be 0.
+expect_clean_end() {
+  kill -TERM "$PROGRAM_PID"
+  wait_for 10 sh -c "! kill -0 $PROGRAM_PID" || fail "SIGTERM did not end the program"
+  local code=0
+  wait "$PROGRAM_PID" || code=$?
+  [ "$code" -eq 0 ] || fail "the program ended with $code after SIGTERM"
+}
+
+launch
+wait_for 20 grep -q 'Fail to open Midi out driver.' "$WORK/stderr.log" || fail "no reason on stderr"
+grep -q '^FluidSynth GM found no sound output:' "$WORK/stderr.log" || fail "what was tried is missing"
+grep -q '^  pulseaudio: ' "$WORK/stderr.log" || fail "the PulseAudio try is not told"
+grep -q '^  jack: ' "$WORK/stderr.log" || fail "the JACK try is not told"
+grep -q '^Start PipeWire, PulseAudio or JACK' "$WORK/stderr.log" || fail "no word on what helps"
+# The box is up, over the window, and the signal ends both.
+[ "$(xdotool search --onlyvisible --name '^Tastarion ' | wc -l)" -ge 2 ] || fail "no box"
+expect_clean_end
+
+# A server that accepts the connection and never says a word.
+python3 -c '
+import socket, sys, time
+s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(8)
+held = []
+while True:
+    c, _ = s.accept(); held.append(c)
+' "$WORK/mute-socket" &
+PIDS+=($!)
+wait_for 10 test -S "$WORK/mute-socket" || fail "no mute socket"
+export PULSE_SERVER="unix:$WORK/mute-socket"
+started=$SECONDS
+launch
+timeout 3 xdotool search --sync --onlyvisible --limit 1 --name '^Tastarion ' > /dev/null ||
+  fail "the window waited for the sound server"
+wait_for 15 grep -q 'did not answer within' "$WORK/stderr.log" || fail "the hang is not reported"
+[ $((SECONDS - started)) -lt 12 ] || fail "the open was given up too late"
+expect_clean_end
+echo "ok"
