@@ -127,6 +127,7 @@ bool MainWindow::ask_save_elsewhere(const std::string& caption, const std::strin
   QPushButton* elsewhere =
       box.addButton(QStringLiteral("Save elsewhere..."), QMessageBox::AcceptRole);
   box.addButton(QStringLiteral("Keep it unsaved"), QMessageBox::RejectRole);
+  box.setDefaultButton(elsewhere);
   box.exec();
   return box.clickedButton() == elsewhere && !closing();
 }

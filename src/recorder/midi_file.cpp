@@ -214,6 +214,7 @@ void stop_recording(Piano& piano) {
     const std::string text = "Could not save the recording to \"" + path +
                              "\": " + failure_reason(error) +
                              ".\nThe recording is kept; F3 replays it. Save it elsewhere?";
+    piano.errors(text + "\n");
     if (!piano.view.ask_save_elsewhere(std::string(version_line), text)) break;
     // Cancelling the dialog now gives up, as the box has offered that already.
     chosen = piano.view.ask_save_file_name();

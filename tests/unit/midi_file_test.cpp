@@ -68,6 +68,7 @@ class MidiFileTest : public ::testing::Test {
  protected:
   MidiFileTest() {
     EXPECT_TRUE(piano.state.event_buffer.allocate());
+    piano.errors = [this](std::string_view l) { errors.emplace_back(l); };
     char pattern[] = "/tmp/tastarion-midi-file-XXXXXX";
     dir = mkdtemp(pattern);
     view.save_answer = (dir / "take.mid").string();
@@ -121,6 +122,7 @@ class MidiFileTest : public ::testing::Test {
   FakeClock clock;
   RecordingView view;
   std::vector<std::string> lines;
+  std::vector<std::string> errors;
   Piano piano{midi, timers, clock, view, [this](std::string_view l) { lines.emplace_back(l); }};
   fs::path dir;
   fs::path old_cwd;
@@ -302,6 +304,8 @@ TEST_F(MidiFileTest, ReadOnlyFileIsKeptAndTheBoxOffersAnotherPlaceUntilASaveWork
   EXPECT_THAT(view.take(), ElementsAre("save dialog", "title " + std::string(version_line), refused,
                                        "save dialog", refused, "save dialog"));
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "終了 byte=2B\n"), 1);
+  ASSERT_EQ(errors.size(), 2u);  // and the same on standard error
+  EXPECT_EQ("message [" + std::string(version_line) + "] " + errors[0], refused + "\n");
   expect_closed_recording(2);
 }
 
