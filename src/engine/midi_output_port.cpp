@@ -14,7 +14,8 @@ void finish_midi_out(Piano& piano, const FirstDevice& first) {
   state.device_count = static_cast<int>(first.names.size());
   for (const std::string& name : first.names) piano.view.add_device_name(name);
   state.device_index = 0;
-  piano.view.select_device_row(0);
+  // The list shows the device that plays, and no row while none does.
+  piano.view.select_device_row(first.opened ? 0 : -1);
   if (!first.opened) report_open_failure(piano, first.failure);
 }
 
@@ -54,7 +55,7 @@ void change_device(Piano& piano, int index) {
     // settings again too.
     const std::string reasons = piano.midi_out.open_failure();
     if (previous_open) piano.midi_out.switch_to(previous);
-    piano.view.select_device_row(previous);
+    piano.view.select_device_row(piano.midi_out.is_open() ? previous : -1);
     report_open_failure(piano, reasons);
     if (!piano.midi_out.is_open()) return;
   }

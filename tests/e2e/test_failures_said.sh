@@ -60,4 +60,12 @@ timeout 3 xdotool search --sync --onlyvisible --limit 1 --name '^Tastarion ' > /
 wait_for 15 grep -q 'did not answer within' "$WORK/stderr.log" || fail "the hang is not reported"
 [ $((SECONDS - started)) -lt 12 ] || fail "the open was given up too late"
 expect_clean_end
+
+# SIGTERM while the open still waits for that server: the wait ends with it.
+launch
+timeout 3 xdotool search --sync --onlyvisible --limit 1 --name '^Tastarion ' > /dev/null ||
+  fail "the window waited for the sound server"
+started=$SECONDS
+expect_clean_end
+[ $((SECONDS - started)) -lt 3 ] || fail "the end waited for the sound server"
 echo "ok"

@@ -88,7 +88,7 @@ class World {
     m_.port_open = options_.failing_device != 0;
     if (!m_.port_open) ++m_.messages;
     m_.key_notes[kMetronomeChannel] = 0xFF;
-    m_.device_row = 0;
+    m_.device_row = m_.port_open ? 0 : -1;
   }
   ~World() {
     std::error_code ignored;
@@ -323,8 +323,8 @@ class World {
       // The program stays on the device it had, opened again when it was open,
       // and says why.
       ++m_.messages;
-      m_.device_row = m_.device;
-      view_.device_row = m_.device;
+      m_.device_row = m_.port_open ? m_.device : -1;
+      view_.device_row = m_.device_row;
       if (!m_.port_open) return;
       for (auto& notes : sounding_[m_.device]) notes.reset();
     } else {

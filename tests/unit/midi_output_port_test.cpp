@@ -38,7 +38,7 @@ TEST(MidiOutputPortStart, NoDeviceShowsTheFailureOnceAndPageKeysDoNothing) {
   const std::string text =
       "Fail to open Midi out driver.\nFake: refused\n" + std::string(kOpenFailureHelp);
   EXPECT_THAT(view.take(),
-              ElementsAre("device row 0", "message [" + std::string(version_line) + "] " + text));
+              ElementsAre("device row -1", "message [" + std::string(version_line) + "] " + text));
   EXPECT_THAT(midi.calls, ElementsAre("open 0"));
 }
 
@@ -133,6 +133,7 @@ TEST_F(MidiOutputPortTest, FailedSwitchFromAClosedDeviceOpensNothingElse) {
   view.take();
   change_device(piano, 1);
   EXPECT_THAT(midi.calls, ElementsAre("open 1"));
+  EXPECT_EQ(view.take().front(), "device row -1");  // nothing plays
   EXPECT_EQ(piano.state.device_index, 0);
   EXPECT_FALSE(piano.midi_out.is_open());
   EXPECT_THAT(midi.messages(), IsEmpty());
