@@ -131,12 +131,24 @@ start_all() {
   switch_to_monitor
 }
 
-# Accepts the save dialog that the second F2 opens, with Enter.
+# Accepts the save dialog that the second F2 opens, with Enter; with a path as
+# $1, types it in place of the offered name first.
 accept_save_dialog() {
   local dialog
   dialog=$(timeout 10 xdotool search --sync --onlyvisible --limit 1 --name 'mid記録ファイル') ||
     fail "the save dialog did not show"
   xdotool windowfocus "$dialog"
   wait_for 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = $dialog ]" || fail "no focus on the dialog"
+  [ -z "${1:-}" ] || xdotool key ctrl+a type "$1"
+  xdotool key Return
+}
+
+# Answers the message box over the main window with its default button (Enter).
+accept_box() {
+  local box
+  box=$(xdotool search --onlyvisible --name '^Tastarion ' | grep -vx "$WINDOW" | head -n1)
+  [ -n "$box" ] || fail "no box"
+  xdotool windowfocus "$box"
+  wait_for 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = $box ]" || fail "no focus on the box"
   xdotool key Return
 }

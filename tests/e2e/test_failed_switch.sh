@@ -20,11 +20,7 @@ wait_for 10 sh -c '! jack_lsp | grep -qx midi-monitor:input' || fail "the monito
 xdotool key Page_Down
 wait_for 10 grep -q '^Fail to open Midi out driver\.$' "$WORK/program.log" || fail "no failure told"
 grep -q '^midi-monitor:input: the port is gone\.$' "$WORK/program.log" || fail "no reason told"
-box=$(xdotool search --onlyvisible --name '^Tastarion ' | grep -vx "$WINDOW" | head -n1)
-[ -n "$box" ] || fail "no box"
-xdotool windowfocus "$box"
-wait_for 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = $box ]" || fail "no focus on the box"
-xdotool key Return
+accept_box
 wait_for 5 sh -c "[ -z \"\$(xdotool search --onlyvisible --name '^Tastarion ' | grep -vx $WINDOW)\" ]" ||
   fail "the box stayed"
 focus_program

@@ -21,33 +21,18 @@ else
 fi
 start_program
 
-# Types a path into the save dialog that is open now and accepts it.
-answer_save_dialog() {
-  local dialog
-  dialog=$(timeout 10 xdotool search --sync --onlyvisible --limit 1 --name 'mid記録ファイル') ||
-    fail "the save dialog did not show"
-  xdotool windowfocus "$dialog"
-  wait_for 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = $dialog ]" || fail "no focus on the dialog"
-  xdotool key ctrl+a type "$1"
-  xdotool key Return
-}
-
 xdotool key F2
 sleep 0.2
 xdotool key c
 xdotool key F2
-answer_save_dialog "$WORK/locked/take.mid"
+accept_save_dialog "$WORK/locked/take.mid"
 wait_for 10 grep -q "^Could not save the recording to \"$WORK/locked/take.mid\": $reason\." \
   "$WORK/program.log" || fail "the failed save is not told"
 grep -q '^The recording is kept; F3 replays it. Save it elsewhere?$' "$WORK/program.log" ||
   fail "the box does not offer another place"
 # The box's default answer is the save dialog again.
-box=$(xdotool search --onlyvisible --name '^Tastarion ' | grep -vx "$WINDOW" | head -n1)
-[ -n "$box" ] || fail "no box"
-xdotool windowfocus "$box"
-wait_for 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = $box ]" || fail "no focus on the box"
-xdotool key Return
-answer_save_dialog "$WORK/open/take.mid"
+accept_box
+accept_save_dialog "$WORK/open/take.mid"
 wait_for 10 test -s "$WORK/open/take.mid" || fail "the second place got no file"
 [ "$(stat -c %s "$WORK/open/take.mid")" -eq 43 ] || fail "the saved file is not whole"
 /usr/bin/python3 -c '
