@@ -5,8 +5,9 @@ namespace tastarion {
 FirstDevice MidiPort::open_first() {
   FirstDevice found;
   service_.prepare();
-  for (int id = 0; id < service_.device_count(); ++id)
+  for (int id = 0; id < service_.device_count(); ++id) {
     found.names.push_back(service_.device_name(id));
+  }
   // No lock while the service opens: a slow sound server must not hold up the
   // window thread's sends, which find the port closed and drop their messages.
   found.opened = service_.open(0);

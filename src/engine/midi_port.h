@@ -10,11 +10,6 @@
 
 namespace tastarion {
 
-// The one open MIDI output device of the program. Every send, from any thread,
-// and every open, switch and close go through here, one at a time, so that no
-// send ever reaches a device that is being closed. The port remembers which notes
-// it switched on and has not switched off, so that a switch or the end of the
-// program can silence them on the device that plays them.
 // What the start found: the device names and whether device 0 opened.
 struct FirstDevice {
   std::vector<std::string> names;
@@ -22,6 +17,11 @@ struct FirstDevice {
   std::string failure;  // the service's reasons when it did not open
 };
 
+// The one open MIDI output device of the program. Every send, from any thread,
+// and every open, switch and close go through here, one at a time, so that no
+// send ever reaches a device that is being closed. The port remembers which notes
+// it switched on and has not switched off, so that a switch or the end of the
+// program can silence them on the device that plays them.
 class MidiPort {
  public:
   explicit MidiPort(MidiOutputService& service) : service_(service) {}
