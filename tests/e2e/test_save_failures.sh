@@ -42,6 +42,34 @@ assert notes == [("note_on", 48, 96), ("note_on", 48, 0)], notes
 ' "$WORK/open/take.mid" || fail "mido reads another recording"
 [ "$(grep -c '^終了 byte=2B$' "$WORK/program.log")" -eq 1 ] || fail "the save trace line is not there once"
 
+# The save dialog asks before it replaces a file: No leaves the file and the
+# dialog open, Yes replaces it.
+focus_program
+xdotool key F2
+sleep 0.2
+xdotool key c key v
+xdotool key F2
+accept_save_dialog "$WORK/open/take.mid"
+dialog=$(xdotool search --onlyvisible --name 'mid記録ファイル' | head -n1)
+# Answers the question that the dialog asks over itself with the key $1.
+answer_question() {
+  local question
+  wait_for 10 sh -c "[ \$(xdotool search --onlyvisible --name 'mid記録ファイル' | wc -l) -ge 2 ]" ||
+    fail "no question before replacing"
+  question=$(xdotool search --onlyvisible --name 'mid記録ファイル' | grep -vx "$dialog" | head -n1)
+  xdotool windowfocus "$question"
+  wait_for 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = $question ]" || fail "no focus on the question"
+  xdotool key "$1"
+}
+answer_question Return  # No, the default
+wait_for 5 sh -c "[ \$(xdotool search --onlyvisible --name 'mid記録ファイル' | wc -l) -eq 1 ]" ||
+  fail "the question stayed"
+sleep 0.3
+[ "$(stat -c %s "$WORK/open/take.mid")" -eq 43 ] || fail "the file was replaced after No"
+accept_save_dialog "$WORK/open/take.mid"
+answer_question alt+y
+wait_for 10 sh -c "[ \$(stat -c %s '$WORK/open/take.mid') -eq 57 ]" || fail "Yes did not replace the file"
+
 # SIGTERM while the save dialog is open: a clean end, and no file is written.
 focus_program
 xdotool key F2 key c key F2
