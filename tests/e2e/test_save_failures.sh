@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A save into a read-only place is told, and the box leads back to the save dialog
-# for another place; SIGTERM inside the save dialog ends the program cleanly
-# without writing anything.
+# for another place; the dialog asks before it replaces a file; SIGTERM inside the
+# save dialog ends the program cleanly without writing anything.
 source "$(dirname "$0")/e2e_lib.sh"
 start_x
 start_jack
