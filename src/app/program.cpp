@@ -1,5 +1,10 @@
 #include "app/program.h"
 
+#include <QEvent>
+#include <QTimer>
+#include <functional>
+#include <utility>
+
 #include "app/piano_window_proc.h"
 #include "engine/midi_output_port.h"
 #include "recorder/replayer.h"
@@ -10,6 +15,28 @@ namespace tastarion {
 namespace {
 // Row i of the transposition list stands for 12 - i.
 constexpr int kTransposeTopRow = 12;
+// When device 0 starts opening if the window has not been painted by then.
+constexpr int kOpeningLatestMs = 250;
+
+// Runs `then` once, when `window` receives its first paint event.
+class OnFirstPaint final : public QObject {
+ public:
+  OnFirstPaint(QWidget& window, std::function<void()> then)
+      : QObject(&window), then_(std::move(then)) {
+    window.installEventFilter(this);
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && then_) {
+      watched->removeEventFilter(this);
+      std::exchange(then_, nullptr)();
+    }
+    return false;
+  }
+
+ private:
+  std::function<void()> then_;
+};
+
 }  // namespace
 
 Program::Program(MidiOutputService& midi, TimerService& timers, Clock& clock, TraceSink trace)
@@ -38,7 +65,19 @@ bool Program::start() {
     return false;
   }
   // The SoundFont, the sound server and the JACK clients take their time; the
-  // window does not wait for them. Until the device opens, notes are dropped.
+  // window does not wait for them, nor share the processor with them while it
+  // is built: the opening starts after the first paint, or a little later at
+  // the latest. Until the device opens, notes are dropped.
+  auto* first_paint = new OnFirstPaint(window_, [this] {
+    // Once the paint has reached the screen.
+    QTimer::singleShot(0, &window_, [this] { start_opening(); });
+  });
+  QTimer::singleShot(kOpeningLatestMs, first_paint, [this] { start_opening(); });
+  return true;
+}
+
+void Program::start_opening() {
+  if (opening_.joinable()) return;
   opening_ = std::thread([this] {
     FirstDevice first = piano_.midi_out.open_first();
     QMetaObject::invokeMethod(
@@ -49,7 +88,6 @@ bool Program::start() {
         },
         Qt::QueuedConnection);
   });
-  return true;
 }
 
 void Program::finish() {

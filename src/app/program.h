@@ -36,6 +36,9 @@ class Program {
   void finish();
 
  private:
+  // Opens device 0 on a thread of its own; the result comes back as a queued call.
+  void start_opening();
+
   MainWindow window_;
   Piano piano_;
   std::thread opening_;
