@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QTimer>
+#include <chrono>
 #include <functional>
 #include <utility>
 
@@ -17,6 +18,13 @@ namespace {
 constexpr int kTransposeTopRow = 12;
 // When device 0 starts opening if the window has not been painted by then.
 constexpr int kOpeningLatestMs = 250;
+// When the user hears of a device list that never came.
+constexpr auto kListingLimit = std::chrono::seconds(8);
+constexpr const char* kListingFailureText =
+    "Listing the devices got no answer within 8 seconds: a JACK server may have stopped "
+    "answering.";
+// How long the end of the program waits for an opening that is still going on.
+constexpr auto kOpeningEndLimit = std::chrono::seconds(2);
 
 // Runs `then` once, when `window` receives its first paint event.
 class OnFirstPaint final : public QObject {
@@ -73,6 +81,11 @@ bool Program::start() {
     QTimer::singleShot(0, &window_, [this] { start_opening(); });
   });
   QTimer::singleShot(kOpeningLatestMs, first_paint, [this] { start_opening(); });
+  // The synthesizer gives up on its own; listing the JACK ports does not. Its
+  // result, if it ever comes, is still taken.
+  QTimer::singleShot(kListingLimit, &window_, [this] {
+    if (!device_started_) report_open_failure(piano_, kListingFailureText);
+  });
   return true;
 }
 
@@ -87,11 +100,25 @@ void Program::start_opening() {
           finish_midi_out(piano_, first);
         },
         Qt::QueuedConnection);
+    opening_done_ = true;
   });
 }
 
 void Program::finish() {
-  if (opening_.joinable()) opening_.join();
+  if (opening_.joinable()) {
+    // The synthesizer's own wait ends at once at the end of the program, but
+    // listing the JACK ports asks a server that may hang as well.
+    const auto limit = std::chrono::steady_clock::now() + kOpeningEndLimit;
+    while (!opening_done_ && std::chrono::steady_clock::now() < limit) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (opening_done_) {
+      opening_.join();
+    } else {
+      opening_.detach();
+      opening_left_behind_ = true;
+    }
+  }
   stop_metronome(piano_);
   stop_replay(piano_);
   piano_.midi_out.silence_and_close();

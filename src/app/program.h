@@ -30,6 +30,9 @@ class Program {
   bool start();
   // True once the device list is filled and device 0 opened or failed.
   bool device_started() const { return device_started_; }
+  // True when finish() had to leave the opening of device 0 behind, stuck in a
+  // sound library: the process must then end without destroying anything.
+  bool opening_left_behind() const { return opening_left_behind_; }
   // The end of the run: the opening of device 0 is over, no timer routine runs
   // or is pending, the notes left sounding are silenced, the device is closed
   // and the buffer released.
@@ -42,6 +45,8 @@ class Program {
   MainWindow window_;
   Piano piano_;
   std::thread opening_;
+  std::atomic<bool> opening_done_{false};
+  bool opening_left_behind_ = false;
   bool device_started_ = false;
 };
 
