@@ -53,11 +53,9 @@ while True:
     c, _ = s.accept(); held.append(c)
 ' "$1" &
   PIDS+=($!)
-  MUTE_SOCKETS+=("$1")
+  AT_EXIT+=("rm -f '$1'")
   wait_for 10 test -S "$1" || fail "no mute socket"
 }
-MUTE_SOCKETS=()
-trap 'status=$?; rm -f "${MUTE_SOCKETS[@]}"; (exit $status); cleanup' EXIT
 
 mute_server "$WORK/mute-socket"
 export PULSE_SERVER="unix:$WORK/mute-socket"
