@@ -1,28 +1,57 @@
+#include <unistd.h>
+
 #include <QApplication>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/program.h"
 #include "app/quit_on_signal.h"
 #include "app/startup_probe.h"
+#include "platform/fluidsynth_output.h"
 #include "platform/steady_clock.h"
 #include "platform/system_midi_output.h"
+#include "platform/trace_writer.h"
 #include "timing/thread_timer_service.h"
 
 int main(int, char** argv) {
+  tastarion::catch_end_signals();
+  // A reader that goes away must not end the program; its trace lines are dropped.
+  std::signal(SIGPIPE, SIG_IGN);
+
   // The command line is ignored, Qt's own options included.
   int qt_argc = 1;
+  tastarion::explain_missing_display(true);
   QApplication application(qt_argc, argv);
+  tastarion::explain_missing_display(false);
   // Wayland compositors match the window to the desktop entry, and so to its icon, by this.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tastarion"));
   tastarion::quit_on_signals();
 
-  tastarion::SystemMidiOutput midi;
-  tastarion::ThreadTimerService timers;
-  tastarion::SteadyClock clock;
-  tastarion::Program program(midi, timers, clock);
-  tastarion::install_startup_probe(program.window());
+  int exit_code = 0;
+  {
+    tastarion::TraceWriter trace(STDOUT_FILENO);
+    tastarion::SystemMidiOutput midi;
+    tastarion::ThreadTimerService timers;
+    tastarion::SteadyClock clock;
+    tastarion::Program program(midi, timers, clock,
+                               [&trace](std::string_view line) { trace.write(line); });
+    tastarion::install_startup_probe(program.window());
 
-  const bool started = program.start();
-  if (started) QApplication::exec();
-  program.finish();
-  return started ? 0 : 1;
+    const bool started = program.start();
+    if (started) QApplication::exec();
+    tastarion::stop_waiting_for_sound_servers();
+    program.finish();
+    exit_code = started ? 0 : 1;
+    if (tastarion::sound_open_abandoned() || program.opening_left_behind()) {
+      // A thread still waits on a sound server that never answered; the
+      // libraries it is inside, and the program it reports to, must not be torn
+      // down under it.
+      trace.drain(std::chrono::milliseconds(300));
+      std::fflush(stdout);
+      std::fflush(stderr);
+      std::_Exit(exit_code);
+    }
+  }
+  return exit_code;
 }

@@ -6,8 +6,10 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
 
 #include "app/piano_window_proc.h"
+#include "app/quit_on_signal.h"
 #include "app/x11_key_repeat.h"
 #include "engine/piano.h"
 #include "platform/key_translation.h"
@@ -121,6 +123,21 @@ std::optional<std::string> MainWindow::ask_save_file_name() {
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return std::nullopt;
   return files.first().toStdString();
+}
+
+bool MainWindow::ask_save_elsewhere(const std::string& caption, const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
+                  QString::fromStdString(text), QMessageBox::NoButton, this);
+  QPushButton* elsewhere =
+      box.addButton(QStringLiteral("Save elsewhere..."), QMessageBox::AcceptRole);
+  box.addButton(QStringLiteral("Keep it unsaved"), QMessageBox::RejectRole);
+  box.setDefaultButton(elsewhere);
+  box.exec();
+  return box.clickedButton() == elsewhere && !closing();
+}
+
+bool MainWindow::closing() const {
+  return end_signal_received();
 }
 
 void MainWindow::close_window() {

@@ -53,6 +53,8 @@ class MainWindow final : public QWidget, public PianoView, public WindowPort {
   void select_device_row(int row) override;
   void show_message(const std::string& caption, const std::string& text) override;
   std::optional<std::string> ask_save_file_name() override;
+  bool ask_save_elsewhere(const std::string& caption, const std::string& text) override;
+  bool closing() const override;
 
   // WindowPort.
   void close_window() override;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <atomic>
+#include <thread>
+
 #include "app/main_window.h"
 #include "engine/piano.h"
 
@@ -14,22 +17,37 @@ class Program {
  public:
   Program(MidiOutputService& midi, TimerService& timers, Clock& clock,
           TraceSink trace = print_to_stdout);
+  ~Program();
 
   MainWindow& window() { return window_; }
   Piano& piano() { return piano_; }
 
-  // Start-up, in this order: the control strip set to the settings, the device
-  // list filled and device 0 opened (a failure is shown and the program goes
-  // on), the window shown, the recording buffer obtained. False when the buffer
-  // cannot be had; the user has been told and the program must end.
+  // Start-up, in this order: the control strip set to the settings, the window
+  // shown, the recording buffer obtained, and device 0 opening on a thread of
+  // its own; the event loop then fills the device list and shows a failure.
+  // False when the buffer cannot be had; the user has been told and the program
+  // must end.
   bool start();
-  // The end of the run: no timer routine runs or is pending, the notes left
-  // sounding are silenced, the device is closed and the buffer released.
+  // True once the device list is filled and device 0 opened or failed.
+  bool device_started() const { return device_started_; }
+  // True when finish() had to leave the opening of device 0 behind, stuck in a
+  // sound library: the process must then end without destroying anything.
+  bool opening_left_behind() const { return opening_left_behind_; }
+  // The end of the run: the opening of device 0 is over, no timer routine runs
+  // or is pending, the notes left sounding are silenced, the device is closed
+  // and the buffer released.
   void finish();
 
  private:
+  // Opens device 0 on a thread of its own; the result comes back as a queued call.
+  void start_opening();
+
   MainWindow window_;
   Piano piano_;
+  std::thread opening_;
+  std::atomic<bool> opening_done_{false};
+  bool opening_left_behind_ = false;
+  bool device_started_ = false;
 };
 
 }  // namespace tastarion

@@ -6,16 +6,26 @@
 namespace tastarion {
 
 void start_midi_out(Piano& piano) {
+  finish_midi_out(piano, piano.midi_out.open_first());
+}
+
+void finish_midi_out(Piano& piano, const FirstDevice& first) {
   auto& state = piano.state;
-  state.device_count = piano.midi_out.device_count();
-  for (int id = 0; id < state.device_count; ++id) {
-    piano.view.add_device_name(piano.midi_out.device_name(id));
-  }
+  state.device_count = static_cast<int>(first.names.size());
+  for (const std::string& name : first.names) piano.view.add_device_name(name);
   state.device_index = 0;
-  piano.view.select_device_row(0);
-  if (!piano.midi_out.switch_to(0)) {
-    piano.view.show_message(std::string(version_line), kOpenFailureText);
-  }
+  // The list shows the device that plays, and no row while none does.
+  piano.view.select_device_row(first.opened ? 0 : -1);
+  if (!first.opened) report_open_failure(piano, first.failure);
+}
+
+void report_open_failure(Piano& piano, const std::string& reasons) {
+  std::string text = kOpenFailureText;
+  text += '\n';
+  if (!reasons.empty()) text += reasons + (reasons.back() == '\n' ? "" : "\n");
+  text += kOpenFailureHelp;
+  piano.errors(text + '\n');
+  piano.view.show_message(std::string(version_line), text);
 }
 
 void send_program_change_all(Piano& piano) {
@@ -33,11 +43,25 @@ void send_pitch_bend_all(Piano& piano) {
 }
 
 void change_device(Piano& piano, int index) {
-  if (index < 0 || index >= piano.state.device_count) return;
-  piano.state.device_index = index;
+  auto& state = piano.state;
+  if (index < 0 || index >= state.device_count) return;
+  const int previous = state.device_index;
+  const bool previous_open = piano.midi_out.is_open();
   // The port silences what still sounds on the old device before it closes it.
-  piano.midi_out.switch_to(index);
+  if (piano.midi_out.switch_to(index)) {
+    state.device_index = index;
+  } else {
+    // The program stays on the device it had: opened again, it needs the
+    // settings again too.
+    const std::string reasons = piano.midi_out.open_failure();
+    if (previous_open) piano.midi_out.switch_to(previous);
+    piano.view.select_device_row(piano.midi_out.is_open() ? previous : -1);
+    report_open_failure(piano, reasons);
+    if (!piano.midi_out.is_open()) return;
+  }
   send_program_change_all(piano);
+  // The fine pitch follows the instrument, so that the slider tells the truth.
+  send_pitch_bend_all(piano);
 }
 
 void select_previous_device(Piano& piano) {

@@ -2,6 +2,21 @@
 
 namespace tastarion {
 
+FirstDevice MidiPort::open_first() {
+  FirstDevice found;
+  service_.prepare();
+  for (int id = 0; id < service_.device_count(); ++id) {
+    found.names.push_back(service_.device_name(id));
+  }
+  // No lock while the service opens: a slow sound server must not hold up the
+  // window thread's sends, which find the port closed and drop their messages.
+  found.opened = service_.open(0);
+  if (!found.opened) found.failure = service_.open_failure();
+  std::lock_guard lock(mutex_);
+  open_ = found.opened;
+  return found;
+}
+
 bool MidiPort::switch_to(int id) {
   std::lock_guard lock(mutex_);
   if (open_) {
@@ -25,6 +40,11 @@ void MidiPort::send(ShortMessage message) noexcept {
   if (!open_) return;
   service_.send(message);
   track_locked(message);
+}
+
+std::string MidiPort::open_failure() const {
+  std::lock_guard lock(mutex_);
+  return service_.open_failure();
 }
 
 bool MidiPort::is_open() const {

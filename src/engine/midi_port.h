@@ -4,10 +4,18 @@
 #include <bitset>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "engine/midi_output_service.h"
 
 namespace tastarion {
+
+// What the start found: the device names and whether device 0 opened.
+struct FirstDevice {
+  std::vector<std::string> names;
+  bool opened = false;
+  std::string failure;  // the service's reasons when it did not open
+};
 
 // The one open MIDI output device of the program. Every send, from any thread,
 // and every open, switch and close go through here, one at a time, so that no
@@ -21,9 +29,15 @@ class MidiPort {
   int device_count() const { return service_.device_count(); }
   std::string device_name(int id) const { return service_.device_name(id); }
 
+  // Reads the device list and opens device 0, without holding the port: sends
+  // meanwhile are dropped. Once, on any thread, before every other call but
+  // send() and is_open(); the caller hands the result to the window thread.
+  FirstDevice open_first();
   // Silences the sounding notes on the open device, if any, closes it and opens
   // `id`. True when `id` opened.
   bool switch_to(int id);
+  // The service's reasons for the last failed open.
+  std::string open_failure() const;
   // Silences the sounding notes and closes the device (end of the program).
   void silence_and_close();
   // Any thread. Dropped when no device is open.

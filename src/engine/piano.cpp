@@ -11,6 +11,10 @@ void print_to_stdout(std::string_view line) {
   std::fflush(stdout);
 }
 
+void print_to_stderr(std::string_view line) {
+  std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
 void set_title_status(Piano& piano, std::string_view text) {
   std::string title(version_line);
   title += "        ";

@@ -15,6 +15,7 @@ namespace tastarion {
 // Where trace lines go; by default standard output.
 using TraceSink = std::function<void(std::string_view line)>;
 void print_to_stdout(std::string_view line);
+void print_to_stderr(std::string_view line);
 
 // The state together with the services it reaches the world through. Every
 // operation of the program takes one of these.
@@ -33,6 +34,8 @@ struct Piano {
   Clock& clock;
   PianoView& view;
   TraceSink trace;
+  // What went wrong, for whoever started the program from a terminal.
+  TraceSink errors = print_to_stderr;
 };
 
 // The window title and the caption of the program's message boxes.

@@ -29,6 +29,15 @@ class PianoView {
   virtual void show_message(const std::string& /*caption*/, const std::string& /*text*/) {}
   // The save dialog: the chosen path, or nothing when the user cancelled.
   virtual std::optional<std::string> ask_save_file_name() { return std::nullopt; }
+  // A failed save's box, offering another place: true when the user wants the
+  // save dialog again.
+  virtual bool ask_save_elsewhere(const std::string& caption, const std::string& text) {
+    show_message(caption, text);
+    return false;
+  }
+  // True once the program is ending: a dialog that returns now was not
+  // answered by the user.
+  virtual bool closing() const { return false; }
 };
 
 }  // namespace tastarion

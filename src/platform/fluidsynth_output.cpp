@@ -3,9 +3,15 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <system_error>
+#include <thread>
 
 #include "platform/quiet_drivers.h"
 
@@ -38,7 +44,30 @@ bool alsa_worth_trying() {
   return false;
 }
 
+// Every open waiting for a sound server waits on this, so that the end of the
+// program can stop them all.
+std::mutex wait_mutex;
+std::condition_variable wait_changed;
+bool stop_waiting = false;
+std::atomic<bool> abandoned{false};
+
+std::string joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += (text.empty() ? "" : "; ") + line;
+  return text;
+}
+
 }  // namespace
+
+void stop_waiting_for_sound_servers() {
+  std::lock_guard lock(wait_mutex);
+  stop_waiting = true;
+  wait_changed.notify_all();
+}
+
+bool sound_open_abandoned() {
+  return abandoned.load();
+}
 
 std::vector<std::string> soundfont_candidates(const std::string& dir) {
   quiet_sound_drivers();
@@ -66,9 +95,50 @@ std::vector<std::string> soundfont_candidates(const std::string& dir) {
 
 bool FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio audio) {
   close();
-  quiet_sound_drivers();
+  failure_.clear();
+  if (audio == Audio::none) return open_here(soundfonts, audio);
+
+  // Opened on a thread of its own, so that a server that never answers costs
+  // this caller kOpenLimitSeconds and not the rest of the run.
+  struct Attempt {
+    FluidSynthOutput synth;
+    bool done = false;
+    bool opened = false;
+  };
+  auto attempt = std::make_shared<Attempt>();
+  std::thread([attempt, soundfonts] {
+    const bool opened = attempt->synth.open_here(soundfonts, Audio::system);
+    std::lock_guard lock(wait_mutex);
+    attempt->opened = opened;
+    attempt->done = true;
+    // Given up: the synth closes here, with the last reference to it.
+    wait_changed.notify_all();
+  }).detach();
+
+  std::unique_lock lock(wait_mutex);
+  wait_changed.wait_for(lock, std::chrono::seconds(kOpenLimitSeconds),
+                        [&] { return attempt->done || stop_waiting; });
+  if (!attempt->done) {
+    abandoned = true;
+    failure_ = std::string(kSynthDeviceName) + ": the sound server did not answer within " +
+               std::to_string(kOpenLimitSeconds) + " seconds.";
+    return false;
+  }
+  if (!attempt->opened) {
+    failure_ = attempt->synth.failure_;
+    return false;
+  }
+  take_from(attempt->synth);
+  return true;
+}
+
+bool FluidSynthOutput::open_here(const std::vector<std::string>& soundfonts, Audio audio) {
+  DriverMessages messages;
   settings_ = new_fluid_settings();
-  if (settings_ == nullptr) return false;
+  if (settings_ == nullptr) {
+    failure_ = std::string(kSynthDeviceName) + ": FluidSynth cannot start.";
+    return false;
+  }
   fluid_settings_setnum(settings_, "synth.sample-rate", kSampleRate);
   fluid_settings_setint(settings_, "audio.period-size", kPeriodSize);
   fluid_settings_setint(settings_, "audio.periods", kPeriods);
@@ -76,6 +146,8 @@ bool FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio au
   fluid_settings_setstr(settings_, "audio.jack.id", "Tastarion");
   synth_ = new_fluid_synth(settings_);
   if (synth_ == nullptr) {
+    failure_ =
+        std::string(kSynthDeviceName) + ": FluidSynth cannot start: " + joined(messages.take());
     close();
     return false;
   }
@@ -85,24 +157,53 @@ bool FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio au
       break;
     }
   }
-  if (soundfont_.empty() || (audio == Audio::system && !start_audio())) {
+  if (soundfont_.empty()) {
+    failure_ = std::string(kSynthDeviceName) + ": no SoundFont loads. " + joined(messages.take());
     close();
+    return false;
+  }
+  messages.take();
+  if (audio == Audio::system && !start_audio()) {
+    const std::string why = failure_;
+    close();
+    failure_ = why;
     return false;
   }
   return true;
 }
 
 bool FluidSynthOutput::start_audio() {
+  failure_ = std::string(kSynthDeviceName) + " found no sound output:";
+  DriverMessages messages;
   for (const char* name : {"pulseaudio", "jack", "alsa"}) {
-    if (std::string_view(name) == "alsa" && !alsa_worth_trying()) continue;
-    if (fluid_settings_setstr(settings_, "audio.driver", name) == FLUID_FAILED) continue;
+    failure_ += "\n  ";
+    failure_ += name;
+    if (std::string_view(name) == "alsa" && !alsa_worth_trying()) {
+      failure_ += ": no sound card here.";
+      continue;
+    }
+    if (fluid_settings_setstr(settings_, "audio.driver", name) == FLUID_FAILED) {
+      failure_ += ": not built into this FluidSynth.";
+      continue;
+    }
     driver_ = new_fluid_audio_driver(settings_, synth_);
     if (driver_ != nullptr) {
       driver_name_ = name;
+      failure_.clear();
       return true;
     }
+    const std::string said = joined(messages.take());
+    failure_ += ": " + (said.empty() ? std::string("it did not start.") : said);
   }
   return false;
+}
+
+void FluidSynthOutput::take_from(FluidSynthOutput& other) {
+  std::swap(settings_, other.settings_);
+  std::swap(synth_, other.synth_);
+  std::swap(driver_, other.driver_);
+  std::swap(driver_name_, other.driver_name_);
+  std::swap(soundfont_, other.soundfont_);
 }
 
 void FluidSynthOutput::close() {

@@ -12,6 +12,7 @@ struct _fluid_audio_driver_t;
 namespace tastarion {
 
 inline constexpr const char* kSoundFontDir = "/usr/share/sounds/sf2";
+inline constexpr const char* kSynthDeviceName = "FluidSynth GM";
 
 // SoundFont files to try, best first: default-GM.sf2, then the other .sf2 files
 // of `dir` in name order. Only files FluidSynth recognises are listed.
@@ -31,8 +32,11 @@ class FluidSynthOutput {
   FluidSynthOutput& operator=(const FluidSynthOutput&) = delete;
 
   // Loads the first candidate that loads; false (and nothing open) when no
-  // SoundFont loads or, with Audio::system, no audio driver starts.
+  // SoundFont loads or, with Audio::system, no audio driver starts within
+  // kOpenLimit (a sound server may take the connection and never answer).
   bool open(const std::vector<std::string>& soundfonts, Audio audio);
+  // After a failed open: what was tried and why each try failed.
+  const std::string& failure() const { return failure_; }
   void close();
   bool is_open() const { return synth_ != nullptr; }
 
@@ -49,13 +53,24 @@ class FluidSynthOutput {
   const std::string& soundfont() const { return soundfont_; }
 
  private:
+  bool open_here(const std::vector<std::string>& soundfonts, Audio audio);
   bool start_audio();
+  void take_from(FluidSynthOutput& other);
 
   _fluid_hashtable_t* settings_ = nullptr;
   _fluid_synth_t* synth_ = nullptr;
   _fluid_audio_driver_t* driver_ = nullptr;
   std::string driver_name_;
   std::string soundfont_;
+  std::string failure_;
 };
+
+// How long an open may wait for the sound server before it counts as failed.
+inline constexpr int kOpenLimitSeconds = 4;
+// Ends every wait for a sound server at once (the program is ending).
+void stop_waiting_for_sound_servers();
+// True once an open was given up while a sound server still held it: its thread
+// cannot be joined, so the program must end without running static destructors.
+bool sound_open_abandoned();
 
 }  // namespace tastarion

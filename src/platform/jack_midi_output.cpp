@@ -177,22 +177,34 @@ JackMidiOutput::~JackMidiOutput() {
 
 bool JackMidiOutput::open(const std::string& target_port) {
   close();
+  DriverMessages messages;
+  const auto fail = [&](std::string why) {
+    const std::vector<std::string> said = messages.take();
+    if (!said.empty()) why += " (" + said.back() + ")";
+    failure_ = why + ".";
+    return false;
+  };
   auto c = std::make_unique<Client>();
   c->client = open_client(kClientName);
-  if (c->client == nullptr) return false;
+  if (c->client == nullptr) return fail("no JACK server runs");
   c->queue = jack_ringbuffer_create(kQueueBytes);
-  if (c->queue == nullptr) return false;
+  if (c->queue == nullptr) return fail("out of memory");
   jack_ringbuffer_mlock(c->queue);
   c->port = jack_port_register(c->client, kPortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-  if (c->port == nullptr) return false;
+  if (c->port == nullptr) return fail("JACK refused the output port");
   jack_port_t* target = jack_port_by_name(c->client, target_port.c_str());
-  if (target == nullptr || !(jack_port_flags(target) & JackPortIsInput)) return false;
-  if (jack_set_process_callback(c->client, &Client::process, c.get()) != 0) return false;
+  if (target == nullptr || !(jack_port_flags(target) & JackPortIsInput)) {
+    return fail("the port is gone");
+  }
+  if (jack_set_process_callback(c->client, &Client::process, c.get()) != 0 ||
+      jack_activate(c->client) != 0) {
+    return fail("JACK did not start the client");
+  }
   jack_on_shutdown(c->client, &Client::shutdown, c.get());
-  if (jack_activate(c->client) != 0) return false;
   const int connected = jack_connect(c->client, jack_port_name(c->port), target_port.c_str());
-  if (connected != 0 && connected != EEXIST) return false;
+  if (connected != 0 && connected != EEXIST) return fail("JACK refused the connection");
   client_ = std::move(c);
+  failure_.clear();
   return true;
 }
 

@@ -29,6 +29,8 @@ class JackMidiOutput {
 
   // False when no server runs, the port is gone or the connection is refused.
   bool open(const std::string& target_port);
+  // Why the last open failed.
+  const std::string& failure() const { return failure_; }
   void close();
   bool is_open() const { return client_ != nullptr; }
   // Real-time safe; a message is dropped when the queue is full.
@@ -37,6 +39,7 @@ class JackMidiOutput {
  private:
   struct Client;
   std::unique_ptr<Client> client_;
+  std::string failure_;
 };
 
 }  // namespace tastarion

@@ -101,15 +101,21 @@ OutputPort::~OutputPort() {
 
 bool OutputPort::open(const PortId& id) {
   close();
+  failure_text_.clear();
   if (id.api == PortApi::jack) {
     auto jack = std::make_unique<JackMidiOutput>();
-    if (!jack->open(id.name)) return false;
+    if (!jack->open(id.name)) {
+      failure_text_ = jack->failure();
+      return false;
+    }
     jack_ = std::move(jack);
     return true;
   }
   failed_ = false;
   auto out = make_alsa_client(&failed_);
+  failure_text_ = "the ALSA sequencer is not available.";
   if (!out) return false;
+  failure_text_ = "the port is gone.";
   try {
     const unsigned count = out->getPortCount();
     for (unsigned i = 0; i < count && !failed_; ++i) {
@@ -117,10 +123,14 @@ bool OutputPort::open(const PortId& id) {
       out->openPort(i, kPortName);
       if (!failed_ && out->isPortOpen()) {
         alsa_ = std::move(out);
+        failure_text_.clear();
         return true;
       }
+      failure_text_ = "the ALSA sequencer refused the connection.";
       break;
     }
+  } catch (const RtMidiError& error) {
+    failure_text_ = "the ALSA sequencer refused: " + error.getMessage();
   } catch (...) {
   }
   return false;

@@ -39,6 +39,8 @@ class OutputPort {
   // Looks the port up by name again and connects to it. False when it is gone
   // or the driver refuses.
   bool open(const PortId& id);
+  // Why the last open failed.
+  const std::string& failure() const { return failure_text_; }
   void close();
   bool is_open() const { return alsa_ != nullptr || jack_ != nullptr; }
   // Sends the message's 1 to 3 bytes (by its status); never throws.
@@ -48,6 +50,7 @@ class OutputPort {
   std::unique_ptr<RtMidiOut> alsa_;
   std::unique_ptr<JackMidiOutput> jack_;
   bool failed_ = false;
+  std::string failure_text_;
 };
 
 }  // namespace tastarion

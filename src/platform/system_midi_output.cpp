@@ -9,15 +9,18 @@ std::string shorten_device_name(const std::string& name, size_t limit) {
   return name.substr(0, end);
 }
 
-SystemMidiOutput::SystemMidiOutput(const Sources& sources) {
-  soundfonts_ = soundfont_candidates(sources.soundfont_dir);
+const std::vector<SystemMidiOutput::Device>& SystemMidiOutput::list_devices() const {
+  if (listed_) return devices_;
+  listed_ = true;
+  soundfonts_ = soundfont_candidates(sources_.soundfont_dir);
   if (!soundfonts_.empty()) devices_.push_back({kSynthDeviceName, true, {}});
   for (PortApi api : {PortApi::alsa, PortApi::jack}) {
-    if (!(api == PortApi::alsa ? sources.alsa : sources.jack)) continue;
+    if (!(api == PortApi::alsa ? sources_.alsa : sources_.jack)) continue;
     for (std::string& name : list_output_ports(api)) {
       devices_.push_back({shorten_device_name(name), false, {api, std::move(name)}});
     }
   }
+  return devices_;
 }
 
 std::string SystemMidiOutput::device_name(int id) const {
@@ -27,10 +30,22 @@ std::string SystemMidiOutput::device_name(int id) const {
 
 bool SystemMidiOutput::open(int id) {
   close();
-  if (id < 0 || id >= device_count()) return false;
+  failure_.clear();
+  if (id < 0 || id >= device_count()) {
+    failure_ =
+        "No MIDI output device was found: no SoundFont for the built-in synthesizer, no "
+        "ALSA sequencer port and no JACK MIDI port.";
+    return false;
+  }
   const Device& device = devices_[id];
-  if (device.synth) return synth_.open(soundfonts_, FluidSynthOutput::Audio::system);
-  return port_.open(device.port);
+  if (device.synth) {
+    if (synth_.open(soundfonts_, FluidSynthOutput::Audio::system)) return true;
+    failure_ = synth_.failure();
+    return false;
+  }
+  if (port_.open(device.port)) return true;
+  failure_ = device.shown_name + ": " + port_.failure();
+  return false;
 }
 
 void SystemMidiOutput::close() {

@@ -9,7 +9,6 @@
 
 namespace tastarion {
 
-inline constexpr const char* kSynthDeviceName = "FluidSynth GM";
 // Longest device name shown, as the device list has always shown them.
 inline constexpr size_t kDeviceNameLimit = 31;
 
@@ -25,12 +24,15 @@ class SystemMidiOutput final : public MidiOutputService {
   };
 
   SystemMidiOutput() : SystemMidiOutput(Sources{}) {}
-  explicit SystemMidiOutput(const Sources& sources);
+  // Lists nothing yet: the list is read by prepare() or the first call needing it.
+  explicit SystemMidiOutput(const Sources& sources) : sources_(sources) {}
   ~SystemMidiOutput() override { close(); }
 
-  int device_count() const override { return static_cast<int>(devices_.size()); }
+  void prepare() override { list_devices(); }
+  int device_count() const override { return static_cast<int>(list_devices().size()); }
   std::string device_name(int id) const override;
   bool open(int id) override;
+  std::string open_failure() const override { return failure_; }
   void close() override;
   void send(ShortMessage message) noexcept override;
 
@@ -41,8 +43,13 @@ class SystemMidiOutput final : public MidiOutputService {
     PortId port{PortApi::alsa, {}};
   };
 
-  std::vector<Device> devices_;
-  std::vector<std::string> soundfonts_;
+  const std::vector<Device>& list_devices() const;
+
+  Sources sources_;
+  mutable bool listed_ = false;
+  mutable std::vector<Device> devices_;
+  mutable std::vector<std::string> soundfonts_;
+  std::string failure_;
   FluidSynthOutput synth_;
   OutputPort port_;
 };

@@ -17,6 +17,22 @@ namespace {
 
 // Tries before giving up on finding a free default name that stays free.
 constexpr int kDefaultNameAttempts = 100;
+// Links followed before a chain counts as a loop, as the kernel counts them.
+constexpr int kMaxLinks = 40;
+// Failures of our own, beside the errno values.
+constexpr int kNotWritable = -1;
+constexpr int kNotRegular = -2;
+
+std::string failure_reason(int error) {
+  switch (error) {
+    case kNotWritable:
+      return "the file exists and is not writable, so it is left as it is";
+    case kNotRegular:
+      return "that is not a plain file";
+    default:
+      return std::strerror(error);
+  }
+}
 
 std::string directory_of(const std::string& path) {
   auto slash = path.rfind('/');
@@ -78,8 +94,38 @@ void sync_directory(const std::string& directory) {
   close(fd);
 }
 
-// Writes the bytes whole or not at all; 0 or the errno of the step that failed.
-int write_whole(const std::string& path, std::span<const uint8_t> bytes, bool replace) {
+// The file a name stands for: a symbolic link is followed to where it points,
+// so that the link stays and its target gets the recording. 0 or an errno.
+int resolve_links(std::string& path) {
+  for (int links = 0; links < kMaxLinks; ++links) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
+    std::string target(static_cast<size_t>(st.st_size) + 1, '\0');
+    const ssize_t n = readlink(path.c_str(), target.data(), target.size());
+    if (n < 0) return errno;
+    target.resize(static_cast<size_t>(n));
+    path = target.starts_with('/') ? target : directory_of(path) + "/" + target;
+  }
+  return ELOOP;
+}
+
+// What a plain write would refuse is refused here too, although the rename
+// would not notice: an existing file without write permission, or something
+// that is not a file at all.
+int check_replaceable(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
+  if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : kNotRegular;
+  if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return kNotWritable;
+  return 0;
+}
+
+// Writes the bytes whole or not at all; 0 or the error of the step that failed.
+int write_whole(std::string path, std::span<const uint8_t> bytes, bool replace) {
+  if (replace) {
+    if (int error = resolve_links(path); error != 0) return error;
+    if (int error = check_replaceable(path); error != 0) return error;
+  }
   std::string temp_path;
   int fd = create_temporary(path, temp_path);
   if (fd < 0) return errno;
@@ -106,7 +152,7 @@ std::optional<std::string> write_file_atomically(const std::string& path,
                                                  std::span<const uint8_t> bytes) {
   int error = write_whole(path, bytes, true);
   if (error == 0) return std::nullopt;
-  return std::string(std::strerror(error));
+  return failure_reason(error);
 }
 
 std::string first_free_default_name(const std::string& directory) {
@@ -138,31 +184,43 @@ void stop_recording(Piano& piano) {
 
   std::span<const uint8_t> bytes(s.event_buffer.data(), cursor);
   std::optional<std::string> chosen = piano.view.ask_save_file_name();
-  std::string path;
-  int error = 0;
-  if (chosen) {
-    path = *chosen;
-    error = write_whole(path, bytes, true);
-  } else {
-    // Cancelled: saved all the same, under a default name that is still free
-    // when the file lands there.
-    for (int attempt = 0; attempt < kDefaultNameAttempts; ++attempt) {
-      path = first_free_default_name(".");
-      error = write_whole(path, bytes, false);
-      if (error != EEXIST) break;
+  bool traced = false;
+  for (;;) {
+    // A dialog ended by the end of the program is no cancel: nothing is written.
+    if (!chosen && piano.view.closing()) break;
+    std::string path;
+    int error = 0;
+    if (chosen) {
+      path = *chosen;
+      error = write_whole(path, bytes, true);
+    } else {
+      // Cancelled: saved all the same, under a default name that is still free
+      // when the file lands there.
+      for (int attempt = 0; attempt < kDefaultNameAttempts; ++attempt) {
+        path = first_free_default_name(".");
+        error = write_whole(path, bytes, false);
+        if (error != EEXIST) break;
+      }
     }
+    if (!traced) {
+      char line[32];
+      std::snprintf(line, sizeof line, "終了 byte=%X\n", unsigned{cursor});
+      piano.trace(line);
+      piano.view.set_title(std::string(version_line));
+      traced = true;
+    }
+    if (!chosen && error == 0) piano.trace("file=" + path + "\n");
+    if (error == 0) break;
+    const std::string text = "Could not save the recording to \"" + path +
+                             "\": " + failure_reason(error) +
+                             ".\nThe recording is kept; F3 replays it. Save it elsewhere?";
+    piano.errors(text + "\n");
+    if (!piano.view.ask_save_elsewhere(std::string(version_line), text)) break;
+    // Cancelling the dialog now gives up, as the box has offered that already.
+    chosen = piano.view.ask_save_file_name();
+    if (!chosen) break;
   }
-
-  char line[32];
-  std::snprintf(line, sizeof line, "終了 byte=%X\n", unsigned{cursor});
-  piano.trace(line);
-  if (!chosen && error == 0) piano.trace("file=" + path + "\n");
-  piano.view.set_title(std::string(version_line));
-  if (error != 0) {
-    piano.view.show_message(std::string(version_line),
-                            "Could not save the recording to \"" + path + "\": " +
-                                std::strerror(error) + ".\nThe recording is kept; F3 replays it.");
-  }
+  if (!traced) piano.view.set_title(std::string(version_line));
 }
 
 }  // namespace tastarion

@@ -13,8 +13,11 @@ done
 
 WORK=$(mktemp -d /tmp/tastarion-e2e.XXXXXX)
 PIDS=()
+# Commands a test adds for its own clean-up; they run first.
+AT_EXIT=()
 cleanup() {
-  local status=$?
+  local status=$? command
+  for command in "${AT_EXIT[@]}"; do eval "$command" || true; done
   for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2> /dev/null || true; done
   for pid in "${PIDS[@]}"; do
     timeout 10 tail --pid="$pid" -f /dev/null 2> /dev/null || kill -9 "$pid" 2> /dev/null || true
@@ -131,12 +134,24 @@ start_all() {
   switch_to_monitor
 }
 
-# Accepts the save dialog that the second F2 opens, with Enter.
+# Accepts the save dialog that the second F2 opens, with Enter; with a path as
+# $1, types it in place of the offered name first.
 accept_save_dialog() {
   local dialog
   dialog=$(timeout 10 xdotool search --sync --onlyvisible --limit 1 --name 'mid記録ファイル') ||
     fail "the save dialog did not show"
   xdotool windowfocus "$dialog"
   wait_for 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = $dialog ]" || fail "no focus on the dialog"
+  [ -z "${1:-}" ] || xdotool key ctrl+a type "$1"
+  xdotool key Return
+}
+
+# Answers the message box over the main window with its default button (Enter).
+accept_box() {
+  local box
+  box=$(xdotool search --onlyvisible --name '^Tastarion ' | grep -vx "$WINDOW" | head -n1)
+  [ -n "$box" ] || fail "no box"
+  xdotool windowfocus "$box"
+  wait_for 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = $box ]" || fail "no focus on the box"
   xdotool key Return
 }

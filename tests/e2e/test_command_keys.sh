@@ -28,12 +28,12 @@ xdotool key End
 expect_midi "$mark" "$(all_channels c0 06)"
 
 # Page Up goes back to the built-in synthesizer: the monitor hears nothing more,
-# not even the note; Page Down comes back with the current instrument.
+# not even the note; Page Down comes back with the current instrument and fine pitch.
 mark=$(midi_mark)
 xdotool key Page_Up key c
 sleep 0.5
 xdotool key Page_Down
-expect_midi "$mark" "$(all_channels c0 06)"
+expect_midi "$mark" "$(all_channels c0 06; all_channels e0 '00 40')"
 
 mark=$(midi_mark)
 xdotool key Num_Lock

@@ -28,6 +28,7 @@ class FakeMidi : public MidiOutputService {
     open_device_ = id;
     return true;
   }
+  std::string open_failure() const override { return failure_text; }
   void close() override {
     std::lock_guard lock(mutex_);
     calls.push_back("close " + std::to_string(open_device_));
@@ -60,6 +61,7 @@ class FakeMidi : public MidiOutputService {
   }
 
   int failing_device = -1;
+  std::string failure_text = "Fake: refused";
   std::vector<Sent> sent;
   std::vector<std::string> calls;
   int sends_while_closed = 0;

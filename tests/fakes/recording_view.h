@@ -33,7 +33,16 @@ class RecordingView : public PianoView {
   }
   std::optional<std::string> ask_save_file_name() override {
     log("save dialog");
-    return save_answer;
+    if (later_save_answers.empty()) return save_answer;
+    auto answer = later_save_answers.front();
+    later_save_answers.erase(later_save_answers.begin());
+    return answer;
+  }
+  bool ask_save_elsewhere(const std::string& caption, const std::string& text) override {
+    show_message(caption, text);
+    if (save_elsewhere_times == 0) return false;
+    --save_elsewhere_times;
+    return true;
   }
 
   std::vector<std::string> take() {
@@ -48,6 +57,10 @@ class RecordingView : public PianoView {
   }
 
   std::optional<std::string> save_answer;
+  // Answers of the save dialogs after the first, in order; then save_answer.
+  std::vector<std::optional<std::string>> later_save_answers;
+  // How often a failed save's box is answered with "save elsewhere".
+  int save_elsewhere_times = 0;
   std::vector<std::string> events;
   std::string title;
 

@@ -80,6 +80,7 @@ class World {
         sounding_(options_.devices.size()) {
     std::filesystem::current_path(options_.directory);
     midi_.failing_device = options_.failing_device;
+    piano_.errors = [](std::string_view) {};  // the boxes are counted instead
     // The program's start: the device list and device 0, then the buffer.
     start_midi_out(piano_);
     buffer_ok_ = piano_.state.event_buffer.allocate();
@@ -87,7 +88,7 @@ class World {
     m_.port_open = options_.failing_device != 0;
     if (!m_.port_open) ++m_.messages;
     m_.key_notes[kMetronomeChannel] = 0xFF;
-    m_.device_row = 0;
+    m_.device_row = m_.port_open ? 0 : -1;
   }
   ~World() {
     std::error_code ignored;
@@ -345,9 +346,20 @@ class World {
         }
       }
     }
-    m_.device = index;
-    m_.port_open = index != options_.failing_device;
+    if (index == options_.failing_device) {
+      // The program stays on the device it had, opened again when it was open,
+      // and says why.
+      ++m_.messages;
+      m_.device_row = m_.port_open ? m_.device : -1;
+      view_.device_row = m_.device_row;
+      if (!m_.port_open) return;
+      for (auto& notes : sounding_[m_.device]) notes.reset();
+    } else {
+      m_.device = index;
+      m_.port_open = true;
+    }
     program_changes(out);
+    pitch_bends(out);
   }
 
   void silence_replay(std::vector<Out>& out, Micros at) {

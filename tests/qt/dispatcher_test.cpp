@@ -154,9 +154,11 @@ TEST_F(DispatcherTest, SettingKeysChangeWhatTheDeviceAndTheNotesCarry) {
   key_down(0x4F, true);  // End: "6 Harpsicord"
   EXPECT_EQ(sent(), on_all_channels(0xC0, 6));
 
-  key_down(0x51, true);  // Page Down: device 1, program 6 sent there
+  key_down(0x51, true);  // Page Down: device 1, program 6 and the bend sent there
   EXPECT_EQ(midi.open_device(), 1);
-  EXPECT_EQ(sent(), on_all_channels(0xC0, 6));
+  auto expected = on_all_channels(0xC0, 6);
+  for (ShortMessage bend : on_all_channels(0xE0, 0, 64)) expected.push_back(bend);
+  EXPECT_EQ(sent(), expected);
 }
 
 TEST_F(DispatcherTest, FunctionKeysToggleOnEveryRepeat) {

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "app/program.h"
+#include "engine/midi_output_port.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_midi.h"
 #include "fakes/fake_timer_service.h"
@@ -68,6 +69,7 @@ class MainWindowTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(program.start());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return program.device_started(); }));
     settle();
     midi.clear();
   }
@@ -379,14 +381,15 @@ TEST_F(MainWindowTest, TheEndSilencesHeldNotesStopsTheTimersAndClosesTheDevice) 
   EXPECT_FALSE(piano().state.event_buffer.allocated());
 }
 
-TEST(MainWindowStart, TheDeviceFailureIsShownBeforeTheWindowAndTheProgramRunsOn) {
+TEST(MainWindowStart, TheWindowShowsFirstThenTheDeviceFailureWithItsReasons) {
   FakeMidi midi({"Broken synth"});
   midi.failing_device = 0;
+  midi.failure_text = "Broken synth: no sound server answered.";
   FakeTimerService timers;
   FakeClock clock;
   Program program(midi, timers, clock, [](auto) {});
   QString text;
-  bool window_visible = true;
+  bool window_visible = false;
   when_opened([&](QWidget* opened) {
     auto* box = qobject_cast<QMessageBox*>(opened);
     ASSERT_NE(box, nullptr);
@@ -395,9 +398,13 @@ TEST(MainWindowStart, TheDeviceFailureIsShownBeforeTheWindowAndTheProgramRunsOn)
     box->button(QMessageBox::Ok)->click();
   });
   EXPECT_TRUE(program.start());
-  EXPECT_EQ(text, "Fail to open Midi out driver.");
-  EXPECT_FALSE(window_visible);
   EXPECT_TRUE(program.window().isVisible());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !text.isEmpty(); }));
+  EXPECT_EQ(text.toStdString(),
+            "Fail to open Midi out driver.\nBroken synth: no sound server answered.\n" +
+                std::string(kOpenFailureHelp));
+  EXPECT_TRUE(window_visible);
+  EXPECT_EQ(program.window().control_strip().deviceList()->currentIndex(), -1);  // none plays
   program.finish();
 }
 

@@ -20,6 +20,7 @@ class PianoTest : public ::testing::Test {
   explicit PianoTest(std::vector<std::string> devices = {"Synth", "Port A", "Port B"})
       : midi(std::move(devices)),
         piano(midi, timers, clock, view, [this](std::string_view l) { trace.emplace_back(l); }) {
+    piano.errors = [this](std::string_view l) { errors.emplace_back(l); };
     piano.state.device_count = midi.device_count();
     piano.midi_out.switch_to(0);
     midi.clear();
@@ -41,6 +42,7 @@ class PianoTest : public ::testing::Test {
   FakeClock clock;
   RecordingView view;
   std::vector<std::string> trace;
+  std::vector<std::string> errors;
   Piano piano;
 
  private:

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -67,6 +68,7 @@ class MidiFileTest : public ::testing::Test {
  protected:
   MidiFileTest() {
     EXPECT_TRUE(piano.state.event_buffer.allocate());
+    piano.errors = [this](std::string_view l) { errors.emplace_back(l); };
     char pattern[] = "/tmp/tastarion-midi-file-XXXXXX";
     dir = mkdtemp(pattern);
     view.save_answer = (dir / "take.mid").string();
@@ -120,6 +122,7 @@ class MidiFileTest : public ::testing::Test {
   FakeClock clock;
   RecordingView view;
   std::vector<std::string> lines;
+  std::vector<std::string> errors;
   Piano piano{midi, timers, clock, view, [this](std::string_view l) { lines.emplace_back(l); }};
   fs::path dir;
   fs::path old_cwd;
@@ -253,6 +256,75 @@ TEST_F(MidiFileTest, ShortWriteIsReportedNotSavedAsATruncatedFile) {
   expect_failure_shown(*view.save_answer, EFBIG);
   EXPECT_TRUE(names_in(dir).empty());
   expect_closed_recording(20);
+}
+
+// As root a read-only file is writable, as it would be to a plain write; the
+// refusal is checked as a user without that right.
+class AsNobody {
+ public:
+  explicit AsNobody(const fs::path& dir) : root_(geteuid() == 0) {
+    if (!root_) return;
+    fs::permissions(dir, fs::perms::all);
+    EXPECT_EQ(seteuid(65534), 0);
+  }
+  ~AsNobody() {
+    if (root_) {
+      EXPECT_EQ(seteuid(0), 0);
+    }
+  }
+
+ private:
+  bool root_;
+};
+
+Bytes file_bytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST_F(MidiFileTest, ReadOnlyFileIsKeptAndTheBoxOffersAnotherPlaceUntilASaveWorks) {
+  const fs::path locked = dir / "take.mid";
+  { std::ofstream(locked) << "old"; }
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::create_directory(dir / "sub");
+  fs::permissions(dir / "sub", fs::perms::all);
+  view.later_save_answers = {locked.string(), locked.string(), (dir / "sub" / "kept.mid").string()};
+  view.save_elsewhere_times = 2;
+  record(2);
+  view.take();
+  {
+    AsNobody nobody(dir);
+    toggle_recording(piano);
+  }
+  EXPECT_EQ(file_bytes(locked), (Bytes{'o', 'l', 'd'}));
+  EXPECT_EQ(file_bytes(dir / "sub" / "kept.mid").size(), 29u + 14u);
+  const std::string refused = "message [" + std::string(version_line) +
+                              "] Could not save the recording to \"" + locked.string() +
+                              "\": the file exists and is not writable, so it is left as it is.\n"
+                              "The recording is kept; F3 replays it. Save it elsewhere?";
+  EXPECT_THAT(view.take(), ElementsAre("save dialog", "title " + std::string(version_line), refused,
+                                       "save dialog", refused, "save dialog"));
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "終了 byte=2B\n"), 1);
+  ASSERT_EQ(errors.size(), 2u);  // and the same on standard error
+  EXPECT_EQ("message [" + std::string(version_line) + "] " + errors[0], refused + "\n");
+  expect_closed_recording(2);
+}
+
+TEST_F(MidiFileTest, ASymbolicLinkIsFollowedAndStays) {
+  fs::create_directory(dir / "real");
+  { std::ofstream(dir / "real" / "take.mid") << "old"; }
+  fs::create_symlink("real/take.mid", dir / "link.mid");
+  fs::create_symlink("real/new.mid", dir / "dangling.mid");
+  view.save_answer = (dir / "link.mid").string();
+  record(2);
+  toggle_recording(piano);
+  view.save_answer = (dir / "dangling.mid").string();
+  toggle_recording(piano);
+  toggle_recording(piano);
+  EXPECT_TRUE(fs::is_symlink(dir / "link.mid"));
+  EXPECT_TRUE(fs::is_symlink(dir / "dangling.mid"));
+  EXPECT_EQ(file_bytes(dir / "real" / "take.mid").size(), 43u);
+  EXPECT_EQ(file_bytes(dir / "real" / "new.mid").size(), 29u);
 }
 
 }  // namespace
