@@ -2,9 +2,7 @@
 // with a service that does nothing.
 #include <benchmark/benchmark.h>
 
-#include "engine/key_map.h"
-#include "engine/note_path.h"
-#include "engine/piano.h"
+#include "instrument/piano.h"
 
 namespace tastarion {
 namespace {
@@ -13,7 +11,7 @@ class NullMidi : public MidiOutputService {
  public:
   int device_count() const override { return 1; }
   std::string device_name(int) const override { return "null"; }
-  bool open(int) override { return true; }
+  Result open(int) override { return Result::success(); }
   void close() override {}
   void send(ShortMessage message) noexcept override { benchmark::DoNotOptimize(message); }
 };
@@ -37,12 +35,12 @@ void BM_KeyPressAndRelease(benchmark::State& state) {
   ZeroClock clock;
   PianoView view;
   Piano piano(midi, timers, clock, view, [](std::string_view) {});
-  piano.midi_out.switch_to(0);
-  const uint32_t down = make_key_param(0x2E);
-  const uint32_t up = make_key_param(0x2E, false, true, true);
+  static_cast<void>(piano.port().switch_to(0));
+  const KeyEvent down = key_press(0x2E);
+  const KeyEvent up = key_release(0x2E);
   for (auto _ : state) {
-    note_key_down(piano, down);
-    note_key_up(piano, up);
+    piano.note_key_down(down);
+    piano.note_key_up(up);
   }
   state.SetLabel("ns per press+release pair");
 }

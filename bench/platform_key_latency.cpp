@@ -105,14 +105,15 @@ int main(int argc, char** argv) {
   jack_set_process_callback(client, process, &seen);
   jack_activate(client);
 
-  // Page Down until the program plays to this port: its program changes arrive.
+  // Page Down until the program plays to this port: its program changes arrive,
+  // then the pitch bends that end a switch (only the last message is kept).
   bool found = false;
   for (int tries = 0; tries < 10 && !found; ++tries) {
     std::this_thread::sleep_for(300ms);
     const uint64_t count = seen.count.load();
     keyboard.key(kKeycodePageDown, true);
     keyboard.key(kKeycodePageDown, false);
-    found = wait_for(seen, count, 0xC0, 0xF0, 1000ms) != 0;
+    found = wait_for(seen, count, 0xE0, 0xF0, 1000ms) != 0;
   }
   if (!found) {
     std::puts("the program never played to latency-probe:input");

@@ -7,9 +7,9 @@
 #include <optional>
 #include <thread>
 
-#include "engine/piano.h"
+#include "instrument/piano.h"
+#include "platform/thread_timer_service.h"
 #include "timing/metronome.h"
-#include "timing/thread_timer_service.h"
 #include "timing_sink.h"
 
 using namespace tastarion;
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     else if (!std::strcmp(argv[i], "--busy"))
       busy = true;
   }
-  if (beats < 2 || speed < kMinMmSpeed || speed > kMaxMmSpeed) {
+  if (beats < 2 || !kMmSpeedSetting.contains(speed)) {
     std::fprintf(stderr, "usage: %s [--beats N>=2] [--speed 30..240] [--busy]\n", argv[0]);
     return 2;
   }
@@ -43,14 +43,14 @@ int main(int argc, char** argv) {
   const double period_ms = metronome_period_ms(speed);
   std::printf("metronome at %d bpm (period %.0f ms), %d beats, %s\n", speed, period_ms, beats,
               busy ? "one core kept busy" : "no extra load");
-  change_mm_speed(piano, speed);
+  piano.change_mm_speed(speed);
   const double cpu_before = cpu_seconds();
   const Micros start = timers.now();
-  toggle_metronome(piano);
+  piano.toggle_metronome();
   while (sink.count() < static_cast<size_t>(beats)) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  stop_metronome(piano);
+  piano.metronome().stop();
   const double cpu = cpu_seconds() - cpu_before;
   load.reset();
 

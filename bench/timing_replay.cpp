@@ -7,10 +7,10 @@
 #include <random>
 #include <thread>
 
-#include "engine/piano.h"
+#include "instrument/piano.h"
+#include "platform/thread_timer_service.h"
 #include "recorder/event_buffer.h"
 #include "recorder/replayer.h"
-#include "timing/thread_timer_service.h"
 #include "timing_sink.h"
 
 using namespace tastarion;
@@ -40,14 +40,14 @@ int main(int argc, char** argv) {
   TimestampingSink& sink = rig.sink;
   ThreadTimerService& timers = rig.timers;
   Piano& piano = rig.piano;
-  if (!piano.state.event_buffer.allocate()) return 1;
+  if (!piano.allocate_buffer()) return 1;
 
   // Notes pressed and released 10 to 40 ms apart, as a quick player would; the
   // expected time of each is the recording's own: its delta after the one before.
   std::mt19937 rng(seed);
   std::vector<double> expected_ms;
   double t = 10;  // the first record plays 10 ms after F3
-  uint8_t* at = piano.state.event_buffer.data() + EventBuffer::kFirstRecord;
+  uint8_t* at = piano.recorder().buffer().data() + EventBuffer::kFirstRecord;
   for (int n = 0; n < events; ++n, at += EventBuffer::kRecordSize) {
     const uint32_t delta = 10 + rng() % 31;
     if (n > 0) t += delta;
@@ -63,11 +63,10 @@ int main(int argc, char** argv) {
               busy ? "one core kept busy" : "no extra load");
   const double cpu_before = cpu_seconds();
   const Micros start = timers.now();
-  toggle_replay(piano);
+  piano.toggle_replay();
   for (;;) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::lock_guard lock(piano.state.replay_lock);
-    if (piano.state.replaying == 0) break;
+    if (!piano.replayer().replaying()) break;
   }
   const double cpu = cpu_seconds() - cpu_before;
   load.reset();

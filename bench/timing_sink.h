@@ -12,10 +12,9 @@
 #include <vector>
 
 #include "engine/midi_output_service.h"
-#include "engine/piano.h"
-#include "engine/piano_view.h"
+#include "instrument/piano.h"
+#include "platform/thread_timer_service.h"
 #include "timing/clock.h"
-#include "timing/thread_timer_service.h"
 
 namespace tastarion::bench {
 
@@ -37,7 +36,7 @@ class TimestampingSink : public MidiOutputService {
 
   int device_count() const override { return 1; }
   std::string device_name(int) const override { return "timestamping sink"; }
-  bool open(int) override { return true; }
+  Result open(int) override { return Result::success(); }
   void close() override {}
   void send(ShortMessage message) noexcept override {
     const int64_t now = steady_micros();
@@ -114,8 +113,7 @@ inline double cpu_seconds() {
 // timestamping sink that is open from the start.
 struct TimingRig {
   explicit TimingRig(size_t capacity) : sink(capacity) {
-    piano.state.device_count = 1;
-    piano.midi_out.switch_to(0);
+    static_cast<void>(piano.port().switch_to(0));
   }
 
   TimestampingSink sink;

@@ -11,8 +11,8 @@
 #include "platform/fluidsynth_output.h"
 #include "platform/steady_clock.h"
 #include "platform/system_midi_output.h"
+#include "platform/thread_timer_service.h"
 #include "platform/trace_writer.h"
-#include "timing/thread_timer_service.h"
 
 int main(int, char** argv) {
   tastarion::catch_end_signals();

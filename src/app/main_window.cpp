@@ -8,12 +8,12 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "app/piano_window_proc.h"
 #include "app/quit_on_signal.h"
 #include "app/x11_key_repeat.h"
-#include "engine/piano.h"
+#include "instrument/help_text.h"
+#include "instrument/piano.h"
 #include "platform/key_translation.h"
-#include "recorder/midi_file.h"
+#include "recorder/recording_file.h"
 #include "ui/app_icon.h"
 #include "ui/control_strip.h"
 
@@ -24,7 +24,7 @@ MainWindow::MainWindow(QWidget* parent)
                           Qt::WindowCloseButtonHint),
       strip_(new ui::ControlStrip(this)) {
   setFixedSize(ui::picture_width, ui::picture_height);
-  setWindowTitle(QString::fromUtf8(version_line.data(), qsizetype(version_line.size())));
+  setWindowTitle(title_for(PianoStatus::none));
   setWindowIcon(ui::app_icon());
   setToolTip(QString::fromUtf8(ui::keyboard_tooltip));
   setFocusPolicy(Qt::StrongFocus);
@@ -46,29 +46,24 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::connect_strip() {
   using ui::ControlStrip;
-  connect(strip_, &ControlStrip::volumeMoved, this, [this](int v) {
-    send(SliderMoved{Slider::volume, v});
-  });
-  connect(strip_, &ControlStrip::pitchMoved, this, [this](int v) {
-    send(SliderMoved{Slider::pitch, v});
-  });
-  connect(strip_, &ControlStrip::mmMoved, this, [this](int v) {
-    send(SliderMoved{Slider::mm_speed, v});
-  });
-  connect(strip_, &ControlStrip::transposeSelected, this, [this](int row) {
-    send(ListSelected{List::transpose, row});
-  });
-  connect(strip_, &ControlStrip::instrumentSelected, this, [this](int row) {
-    send(ListSelected{List::instrument, row});
-  });
-  connect(strip_, &ControlStrip::deviceSelected, this, [this](int row) {
-    send(ListSelected{List::device, row});
-  });
-  connect(strip_, &ControlStrip::focusReturn, this, [this] { send(ControlDone{}); });
+  connect(strip_, &ControlStrip::volumeMoved, this,
+          [this](int v) { control_moved(&Piano::change_volume, v); });
+  connect(strip_, &ControlStrip::pitchMoved, this,
+          [this](int v) { control_moved(&Piano::change_fine_pitch, v); });
+  connect(strip_, &ControlStrip::mmMoved, this,
+          [this](int v) { control_moved(&Piano::change_mm_speed, v); });
+  connect(strip_, &ControlStrip::transposeChosen, this,
+          [this](int v) { control_moved(&Piano::change_transpose, v); });
+  connect(strip_, &ControlStrip::instrumentChosen, this,
+          [this](int v) { control_moved(&Piano::change_instrument, v); });
+  connect(strip_, &ControlStrip::deviceChosen, this,
+          [this](int v) { control_moved(&Piano::change_device, v); });
+  connect(strip_, &ControlStrip::focusReturn, this, [this] { take_focus(); });
 }
 
-void MainWindow::send(const WindowMessage& message) {
-  if (sink_) sink_(message);
+void MainWindow::control_moved(void (Piano::*change)(int), int value) {
+  if (piano_ != nullptr) (piano_->*change)(value);
+  take_focus();
 }
 
 // The timer thread must never wait for this one, and marks and titles must keep
@@ -78,37 +73,63 @@ void MainWindow::draw_mark(bool on, uint8_t note) {
       this, [this, on, note] { update(picture_.draw_mark(on, note)); }, Qt::QueuedConnection);
 }
 
-void MainWindow::set_title(const std::string& title) {
+namespace {
+QString version_text() {
+  return QString::fromUtf8(version_line.data(), qsizetype(version_line.size()));
+}
+}  // namespace
+
+QString MainWindow::title_for(PianoStatus status) {
+  QString title = version_text();
+  const char* text = "";
+  switch (status) {
+    case PianoStatus::none:
+      return title;
+    case PianoStatus::idle:
+      break;
+    case PianoStatus::recording:
+      text = "[Recording...]";
+      break;
+    case PianoStatus::recording_full:
+      text = "[Recording full]";
+      break;
+    case PianoStatus::replaying:
+      text = "[Replaying...]";
+      break;
+  }
+  return title + QStringLiteral("        ") + QString::fromUtf8(text);
+}
+
+void MainWindow::show_status(PianoStatus status) {
   QMetaObject::invokeMethod(
-      this, [this, text = QString::fromStdString(title)] { setWindowTitle(text); },
-      Qt::QueuedConnection);
+      this, [this, status] { setWindowTitle(title_for(status)); }, Qt::QueuedConnection);
 }
 
-void MainWindow::set_volume_slider(int value) {
-  strip_->setVolume(value);
+void MainWindow::show_volume(int volume) {
+  strip_->setVolume(volume);
 }
-void MainWindow::set_pitch_slider(int value) {
-  strip_->setPitch(value);
+void MainWindow::show_fine_pitch(int cents) {
+  strip_->setPitch(cents);
 }
-void MainWindow::set_mm_slider(int value) {
-  strip_->setMmSpeed(value);
+void MainWindow::show_mm_speed(int bpm) {
+  strip_->setMmSpeed(bpm);
 }
-void MainWindow::select_transpose_row(int row) {
-  strip_->selectTransposeRow(row);
+void MainWindow::show_transpose(int semitones) {
+  strip_->setTranspose(semitones);
 }
-void MainWindow::select_instrument_row(int row) {
-  strip_->selectInstrumentRow(row);
+void MainWindow::show_instrument(int index) {
+  strip_->selectInstrument(index);
 }
-void MainWindow::add_device_name(const std::string& name) {
-  strip_->addDeviceName(QString::fromStdString(name));
+void MainWindow::show_device_names(const std::vector<std::string>& names) {
+  strip_->setDeviceNames(names);
 }
-void MainWindow::select_device_row(int row) {
-  strip_->selectDeviceRow(row);
+void MainWindow::show_device(int index) {
+  strip_->selectDevice(index);
 }
 
-void MainWindow::show_message(const std::string& caption, const std::string& text) {
-  QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
-                  QString::fromStdString(text), QMessageBox::Ok, this);
+void MainWindow::show_message(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, version_text(), QString::fromStdString(text),
+                  QMessageBox::Ok, this);
   box.exec();
 }
 
@@ -125,9 +146,9 @@ std::optional<std::string> MainWindow::ask_save_file_name() {
   return files.first().toStdString();
 }
 
-bool MainWindow::ask_save_elsewhere(const std::string& caption, const std::string& text) {
-  QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
-                  QString::fromStdString(text), QMessageBox::NoButton, this);
+bool MainWindow::ask_save_elsewhere(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, version_text(), QString::fromStdString(text),
+                  QMessageBox::NoButton, this);
   QPushButton* elsewhere =
       box.addButton(QStringLiteral("Save elsewhere..."), QMessageBox::AcceptRole);
   box.addButton(QStringLiteral("Keep it unsaved"), QMessageBox::RejectRole);
@@ -140,32 +161,21 @@ bool MainWindow::closing() const {
   return end_signal_received();
 }
 
-void MainWindow::close_window() {
+void MainWindow::close_program() {
   close();
 }
 
-int MainWindow::run_popup_menu(int x, int y) {
+void MainWindow::run_popup_menu(const QPoint& at) {
   QMenu menu(this);
   QAction* help = menu.addAction(QStringLiteral("Help"));
   QAction* exit = menu.addAction(QStringLiteral("Exit"));
-  QAction* chosen = menu.exec(mapToGlobal(QPoint(x, y)));
-  if (chosen == help) return kHelpCommand;
-  if (chosen == exit) return kExitCommand;
-  return 0;
+  QAction* chosen = menu.exec(mapToGlobal(at));
+  if (chosen == help && piano_ != nullptr) piano_->show_help();
+  if (chosen == exit) close_program();
 }
 
 void MainWindow::take_focus() {
   setFocus(Qt::OtherFocusReason);
-}
-
-void MainWindow::paint_keyboard() {
-  if (paint_rect_ == nullptr) {
-    update();
-    return;
-  }
-  picture_.set_device_pixel_ratio(devicePixelRatioF());
-  QPainter painter(this);
-  picture_.paint(painter, *paint_rect_);
 }
 
 bool MainWindow::event(QEvent* event) {
@@ -204,7 +214,7 @@ void MainWindow::keyboard_lost() {
   // A key released elsewhere sends nothing; one still down when the keys come
   // back counts as a new press.
   held_keys_.clear();
-  send(KeyboardLost{});
+  if (piano_ != nullptr) piano_->release_all_keys();
 }
 
 bool MainWindow::focusNextPrevChild(bool) {
@@ -228,7 +238,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
   }
   held_keys_.insert(native);
   const bool alt = event->modifiers().testFlag(Qt::AltModifier);
-  send(KeyDown{key_param_from_native(native, false, repeat, alt)});
+  if (piano_ != nullptr) piano_->key_down(key_event_from_native(native, false, repeat, alt));
 }
 
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {
@@ -254,23 +264,22 @@ void MainWindow::send_pending_release() {
 void MainWindow::send_release(quint32 native_scan_code) {
   // A key that went down before the window last lost the keys has nothing to end.
   if (!held_keys_.remove(native_scan_code)) return;
-  send(KeyUp{key_param_from_native(native_scan_code, true, false)});
+  if (piano_ != nullptr) piano_->key_up(key_event_from_native(native_scan_code, true, false));
 }
 
 void MainWindow::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::RightButton) {
-    const QPoint at = event->position().toPoint();
-    send(RightButtonDown{at.x(), at.y()});
+    run_popup_menu(event->position().toPoint());
     return;
   }
   QWidget::mousePressEvent(event);
 }
 
 void MainWindow::paintEvent(QPaintEvent* event) {
-  const QRect rect = event->rect();
-  paint_rect_ = &rect;
-  send(Paint{});
-  paint_rect_ = nullptr;
+  // The window may have moved to a screen of another pixel ratio.
+  picture_.set_device_pixel_ratio(devicePixelRatioF());
+  QPainter painter(this);
+  picture_.paint(painter, event->rect());
 }
 
 }  // namespace tastarion

@@ -6,16 +6,9 @@
 #include <functional>
 #include <utility>
 
-#include "app/piano_window_proc.h"
-#include "engine/midi_output_port.h"
-#include "recorder/replayer.h"
-#include "timing/metronome.h"
-
 namespace tastarion {
 
 namespace {
-// Row i of the transposition list stands for 12 - i.
-constexpr int kTransposeTopRow = 12;
 // When device 0 starts opening if the window has not been painted by then.
 constexpr int kOpeningLatestMs = 250;
 // When the user hears of a device list that never came.
@@ -47,10 +40,10 @@ class OnFirstPaint final : public QObject {
 
 }  // namespace
 
-Program::Program(MidiOutputService& midi, TimerService& timers, Clock& clock, TraceSink trace)
-    : piano_(midi, timers, clock, window_, std::move(trace)) {
-  window_.set_message_sink(
-      [this](const WindowMessage& message) { piano_window_proc(piano_, window_, message); });
+Program::Program(MidiOutputService& midi, TimerService& timers, Clock& clock, TraceSink trace,
+                 TraceSink errors)
+    : piano_(midi, timers, clock, window_, std::move(trace), std::move(errors)) {
+  window_.attach(piano_);
 }
 
 Program::~Program() {
@@ -58,18 +51,13 @@ Program::~Program() {
 }
 
 bool Program::start() {
-  const PianoState& state = piano_.state;
-  window_.set_volume_slider(state.volume);
-  window_.set_pitch_slider(state.fine_pitch);
-  window_.set_mm_slider(state.mm_speed);
-  window_.select_transpose_row(kTransposeTopRow - state.transpose);
-  window_.select_instrument_row(state.instrument_index);
+  piano_.show_settings();
   window_.show();
   window_.activateWindow();
-  window_.take_focus();
+  window_.setFocus(Qt::OtherFocusReason);
   // Key messages arrive only once the event loop runs, after the buffer exists.
-  if (!piano_.state.event_buffer.allocate()) {
-    window_.show_message(std::string(version_line), kBufferFailureText);
+  if (!piano_.allocate_buffer()) {
+    window_.show_message(kBufferFailureText);
     return false;
   }
   // The SoundFont, the sound server and the JACK clients take their time; the
@@ -84,7 +72,7 @@ bool Program::start() {
   // The synthesizer gives up on its own; listing the JACK ports does not. Its
   // result, if it ever comes, is still taken.
   QTimer::singleShot(kListingLimit, &window_, [this] {
-    if (!device_started_) report_open_failure(piano_, kListingFailureText);
+    if (!device_started_) piano_.report_open_failure(kListingFailureText);
   });
   return true;
 }
@@ -92,12 +80,12 @@ bool Program::start() {
 void Program::start_opening() {
   if (opening_.joinable()) return;
   opening_ = std::thread([this] {
-    FirstDevice first = piano_.midi_out.open_first();
+    FirstDevice first = piano_.port().open_first();
     QMetaObject::invokeMethod(
         &window_,
         [this, first = std::move(first)] {
           device_started_ = true;
-          finish_midi_out(piano_, first);
+          piano_.device_started(first);
         },
         Qt::QueuedConnection);
     opening_done_ = true;
@@ -119,10 +107,7 @@ void Program::finish() {
       opening_left_behind_ = true;
     }
   }
-  stop_metronome(piano_);
-  stop_replay(piano_);
-  piano_.midi_out.silence_and_close();
-  piano_.state.event_buffer.release();
+  piano_.finish();
 }
 
 }  // namespace tastarion

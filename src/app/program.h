@@ -4,19 +4,19 @@
 #include <thread>
 
 #include "app/main_window.h"
-#include "engine/piano.h"
+#include "instrument/piano.h"
 
 namespace tastarion {
 
 inline constexpr const char* kBufferFailureText =
     "Not enough memory for the recording buffer; Tastarion cannot run.";
 
-// The program's parts wired together: the window is the core's view, and what
-// happens in the window goes to piano_window_proc. Needs a QApplication.
+// The program's parts wired together: the window is the piano's view and
+// plays it. Needs a QApplication.
 class Program {
  public:
   Program(MidiOutputService& midi, TimerService& timers, Clock& clock,
-          TraceSink trace = print_to_stdout);
+          TraceSink trace = print_to_stdout, TraceSink errors = print_to_stderr);
   ~Program();
 
   MainWindow& window() { return window_; }

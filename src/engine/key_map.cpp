@@ -1,25 +1,63 @@
 #include "engine/key_map.h"
 
-#include <cstddef>
-
 namespace tastarion {
 
-const std::array<uint8_t, 47> piano_scan_codes = {
-    // Bottom half: the bottom letter row (white keys) and the home row (black keys).
-    0x2A, 0x1E, 0x2C, 0x1F, 0x2D, 0x2E, 0x21, 0x2F, 0x22, 0x30, 0x31, 0x24, 0x32, 0x25, 0x33, 0x26,
-    0x34, 0x35, 0x28, 0x73, 0x2B, 0x36,
-    // Top half: the top letter row (white keys) and the digit row (black keys).
-    0x0F, 0x02, 0x10, 0x11, 0x04, 0x12, 0x05, 0x13, 0x06, 0x14, 0x15, 0x08, 0x16, 0x09, 0x17, 0x18,
-    0x0B, 0x19, 0x0C, 0x1A, 0x0D, 0x1B, 0x1C, 0x0E,
-    // Terminator.
-    0x00};
+const std::array<PianoKey, 46> piano_keys = {{
+    // Bottom half: Left Shift, A, Z, S, X, C, F, V, G, B, N, J, M, K, comma, L,
+    // period, slash, quote, Ro, backslash, Right Shift.
+    {0x2A, 43},
+    {0x1E, 44},
+    {0x2C, 45},
+    {0x1F, 46},
+    {0x2D, 47},
+    {0x2E, 48},
+    {0x21, 49},
+    {0x2F, 50},
+    {0x22, 51},
+    {0x30, 52},
+    {0x31, 53},
+    {0x24, 54},
+    {0x32, 55},
+    {0x25, 56},
+    {0x33, 57},
+    {0x26, 58},
+    {0x34, 59},
+    {0x35, 60},
+    {0x28, 61},
+    {0x73, 62},
+    {0x2B, 63},
+    {0x36, 64},
+    // Top half: Tab, 1, Q, W, 3, E, 4, R, 5, T, Y, 7, U, 8, I, O, 0, P, minus, [,
+    // equals, ], Enter, Backspace.
+    {0x0F, 62},
+    {0x02, 63},
+    {0x10, 64},
+    {0x11, 65},
+    {0x04, 66},
+    {0x12, 67},
+    {0x05, 68},
+    {0x13, 69},
+    {0x06, 70},
+    {0x14, 71},
+    {0x15, 72},
+    {0x08, 73},
+    {0x16, 74},
+    {0x09, 75},
+    {0x17, 76},
+    {0x18, 77},
+    {0x0B, 78},
+    {0x19, 79},
+    {0x0C, 80},
+    {0x1A, 81},
+    {0x0D, 82},
+    {0x1B, 83},
+    {0x1C, 84},
+    {0x0E, 85},
+}};
 
-uint8_t key_to_note(uint32_t key_param) {
-  const uint8_t scan = scan_code_of(key_param);
-  for (std::size_t i = 0; piano_scan_codes[i] != 0; ++i) {
-    if (piano_scan_codes[i] != scan) continue;
-    // Every bottom-half code is 0x1E or more, every top-half code 0x1C or less.
-    return static_cast<uint8_t>(scan <= 0x1D ? i + 40 : i + 43);
+uint8_t key_to_note(uint8_t scan_code) {
+  for (const PianoKey& key : piano_keys) {
+    if (key.scan_code == scan_code) return key.note;
   }
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/result.h"
 #include "engine/short_message.h"
 
 namespace tastarion {
@@ -17,10 +18,9 @@ class MidiOutputService {
   virtual void prepare() {}
   virtual int device_count() const = 0;
   virtual std::string device_name(int id) const = 0;
-  // Opens device `id`; the previous device must have been closed. True on success.
-  virtual bool open(int id) = 0;
-  // After a failed open: what was tried and why each try failed, one line each.
-  virtual std::string open_failure() const { return {}; }
+  // Opens device `id`; the previous device must have been closed. On failure the
+  // reason names the device and what refused it.
+  virtual Result open(int id) = 0;
   // Closes the open device, if any.
   virtual void close() = 0;
   // Sends one message to the open device; does nothing when none is open.

@@ -11,20 +11,20 @@ FirstDevice MidiPort::open_first() {
   // No lock while the service opens: a slow sound server must not hold up the
   // window thread's sends, which find the port closed and drop their messages.
   found.opened = service_.open(0);
-  if (!found.opened) found.failure = service_.open_failure();
   std::lock_guard lock(mutex_);
-  open_ = found.opened;
+  open_ = found.opened.ok();
   return found;
 }
 
-bool MidiPort::switch_to(int id) {
+Result MidiPort::switch_to(int id) {
   std::lock_guard lock(mutex_);
   if (open_) {
     silence_locked();
     service_.close();
   }
-  open_ = service_.open(id);
-  return open_;
+  Result opened = service_.open(id);
+  open_ = opened.ok();
+  return opened;
 }
 
 void MidiPort::silence_and_close() {
@@ -42,19 +42,9 @@ void MidiPort::send(ShortMessage message) noexcept {
   track_locked(message);
 }
 
-std::string MidiPort::open_failure() const {
-  std::lock_guard lock(mutex_);
-  return service_.open_failure();
-}
-
 bool MidiPort::is_open() const {
   std::lock_guard lock(mutex_);
   return open_;
-}
-
-bool MidiPort::is_sounding(int channel, int note) const {
-  std::lock_guard lock(mutex_);
-  return sounding_[channel & 15][note & 127];
 }
 
 int MidiPort::sounding_count() const {

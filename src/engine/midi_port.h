@@ -10,11 +10,10 @@
 
 namespace tastarion {
 
-// What the start found: the device names and whether device 0 opened.
+// What the start found: the device names and how the opening of device 0 went.
 struct FirstDevice {
   std::vector<std::string> names;
-  bool opened = false;
-  std::string failure;  // the service's reasons when it did not open
+  Result opened = Result::failure("not opened yet");
 };
 
 // The one open MIDI output device of the program. Every send, from any thread,
@@ -34,10 +33,8 @@ class MidiPort {
   // send() and is_open(); the caller hands the result to the window thread.
   FirstDevice open_first();
   // Silences the sounding notes on the open device, if any, closes it and opens
-  // `id`. True when `id` opened.
-  bool switch_to(int id);
-  // The service's reasons for the last failed open.
-  std::string open_failure() const;
+  // `id`.
+  Result switch_to(int id);
   // Silences the sounding notes and closes the device (end of the program).
   void silence_and_close();
   // Any thread. Dropped when no device is open.
@@ -46,7 +43,6 @@ class MidiPort {
   bool is_open() const;
   // Notes switched on and not yet off (played-note channels only; the
   // metronome's channel is left out, its click being a one-shot percussion note).
-  bool is_sounding(int channel, int note) const;
   int sounding_count() const;
 
  private:

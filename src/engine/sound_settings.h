@@ -1,13 +1,21 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 
-#include "engine/piano.h"
+#include "engine/setting.h"
 
 namespace tastarion {
 
-// Row i stands for the transposition 12 - i.
-extern const std::array<const char*, 25> transpose_names;
+// Volume step; a note-on or click carries velocity_of(volume).
+inline constexpr Setting kVolumeSetting{0, 10, 8};
+// Fine pitch in cents, sent as a pitch bend on every channel.
+inline constexpr Setting kFinePitchSetting{-100, 100, 0};
+// Transposition in semitones, added to the key's note.
+inline constexpr Setting kTransposeSetting{-12, 12, 0};
+// Index into instrument_names.
+inline constexpr Setting kInstrumentSetting{0, 8, 0};
+
 // "number name"; the number is the General MIDI program.
 extern const std::array<const char*, 9> instrument_names;
 
@@ -19,19 +27,31 @@ constexpr int velocity_of(int volume) {
 constexpr int pitch_bend_high_byte(int fine_pitch) {
   return fine_pitch / 3 + 64;
 }
-// The leading integer of an instrument_names row.
-int program_number_of_row(int row);
+// The General MIDI program of an instrument: the leading number of its name.
+int program_number_of(int instrument);
 
-// Change operations: the control already shows the value.
-void change_volume(Piano& piano, int value);
-void change_fine_pitch(Piano& piano, int value);
-void change_transpose(Piano& piano, int value);
-void change_instrument(Piano& piano, int row);
+// The sound settings. Every setter refuses a value outside its setting's range
+// and says whether it took it. Window thread, except volume(), which the
+// metronome reads at each click on the timer thread.
+class SoundSettings {
+ public:
+  int volume() const { return volume_.load(std::memory_order_relaxed); }
+  int fine_pitch() const { return fine_pitch_; }
+  int transpose() const { return transpose_; }
+  int instrument() const { return instrument_; }
+  int program_number() const { return program_number_of(instrument_); }
+  int velocity() const { return velocity_of(volume()); }
 
-// Step operations, direction +1 or -1: guard, move the field, move the control, send.
-void step_volume(Piano& piano, int direction);
-void step_fine_pitch(Piano& piano, int direction);
-void step_transpose(Piano& piano, int direction);
-void step_instrument(Piano& piano, int direction);
+  bool set_volume(int value);
+  bool set_fine_pitch(int value);
+  bool set_transpose(int value);
+  bool set_instrument(int value);
+
+ private:
+  std::atomic<int> volume_{kVolumeSetting.initial};
+  int fine_pitch_ = kFinePitchSetting.initial;
+  int transpose_ = kTransposeSetting.initial;
+  int instrument_ = kInstrumentSetting.initial;
+};
 
 }  // namespace tastarion

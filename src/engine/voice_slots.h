@@ -22,7 +22,7 @@ class VoiceSlots {
   int find_free() const;
   // Lowest slot holding `key_note` (43..85), or -1.
   int find_key_note(uint8_t key_note) const;
-  // The busy slot taken by the key `key_id` (see key_id_of), or -1.
+  // The busy slot taken by the key `key_id` (KeyEvent::key_id), or -1.
   int find_key(uint16_t key_id) const;
   // True when a held key sounds `sent_note` on `channel`.
   bool sounds(int channel, uint8_t sent_note) const {

@@ -93,10 +93,14 @@ std::vector<std::string> soundfont_candidates(const std::string& dir) {
   return found;
 }
 
-bool FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio audio) {
+Result FluidSynthOutput::outcome(bool opened) const {
+  return opened ? Result::success() : Result::failure(failure_);
+}
+
+Result FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio audio) {
   close();
   failure_.clear();
-  if (audio == Audio::none) return open_here(soundfonts, audio);
+  if (audio == Audio::none) return outcome(open_here(soundfonts, audio));
 
   // Opened on a thread of its own, so that a server that never answers costs
   // this caller kOpenLimitSeconds and not the rest of the run.
@@ -122,14 +126,14 @@ bool FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio au
     abandoned = true;
     failure_ = std::string(kSynthDeviceName) + ": the sound server did not answer within " +
                std::to_string(kOpenLimitSeconds) + " seconds.";
-    return false;
+    return Result::failure(failure_);
   }
   if (!attempt->opened) {
     failure_ = attempt->synth.failure_;
-    return false;
+    return Result::failure(failure_);
   }
   take_from(attempt->synth);
-  return true;
+  return Result::success();
 }
 
 bool FluidSynthOutput::open_here(const std::vector<std::string>& soundfonts, Audio audio) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/result.h"
 #include "engine/short_message.h"
 
 struct _fluid_hashtable_t;
@@ -31,12 +32,11 @@ class FluidSynthOutput {
   FluidSynthOutput(const FluidSynthOutput&) = delete;
   FluidSynthOutput& operator=(const FluidSynthOutput&) = delete;
 
-  // Loads the first candidate that loads; false (and nothing open) when no
+  // Loads the first candidate that loads; fails (and nothing is open) when no
   // SoundFont loads or, with Audio::system, no audio driver starts within
-  // kOpenLimit (a sound server may take the connection and never answer).
-  bool open(const std::vector<std::string>& soundfonts, Audio audio);
-  // After a failed open: what was tried and why each try failed.
-  const std::string& failure() const { return failure_; }
+  // kOpenLimit (a sound server may take the connection and never answer). The
+  // reason tells what was tried and why each try failed.
+  Result open(const std::vector<std::string>& soundfonts, Audio audio);
   void close();
   bool is_open() const { return synth_ != nullptr; }
 
@@ -54,6 +54,7 @@ class FluidSynthOutput {
 
  private:
   bool open_here(const std::vector<std::string>& soundfonts, Audio audio);
+  Result outcome(bool opened) const;
   bool start_audio();
   void take_from(FluidSynthOutput& other);
 

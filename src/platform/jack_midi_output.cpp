@@ -175,14 +175,14 @@ JackMidiOutput::~JackMidiOutput() {
   close();
 }
 
-bool JackMidiOutput::open(const std::string& target_port) {
+Result JackMidiOutput::open(const std::string& target_port) {
   close();
   DriverMessages messages;
+  // The reason, with the last thing JACK itself said about it.
   const auto fail = [&](std::string why) {
     const std::vector<std::string> said = messages.take();
     if (!said.empty()) why += " (" + said.back() + ")";
-    failure_ = why + ".";
-    return false;
+    return Result::failure(why + ".");
   };
   auto c = std::make_unique<Client>();
   c->client = open_client(kClientName);
@@ -196,16 +196,16 @@ bool JackMidiOutput::open(const std::string& target_port) {
   if (target == nullptr || !(jack_port_flags(target) & JackPortIsInput)) {
     return fail("the port is gone");
   }
+  // The shutdown callback goes in before the client runs, as JACK asks.
+  jack_on_shutdown(c->client, &Client::shutdown, c.get());
   if (jack_set_process_callback(c->client, &Client::process, c.get()) != 0 ||
       jack_activate(c->client) != 0) {
     return fail("JACK did not start the client");
   }
-  jack_on_shutdown(c->client, &Client::shutdown, c.get());
   const int connected = jack_connect(c->client, jack_port_name(c->port), target_port.c_str());
   if (connected != 0 && connected != EEXIST) return fail("JACK refused the connection");
   client_ = std::move(c);
-  failure_.clear();
-  return true;
+  return Result::success();
 }
 
 void JackMidiOutput::close() {

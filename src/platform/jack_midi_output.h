@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/result.h"
+
 namespace tastarion {
 
 // The JACK MIDI input ports of the running server; empty when none runs.
@@ -27,10 +29,9 @@ class JackMidiOutput {
   JackMidiOutput(const JackMidiOutput&) = delete;
   JackMidiOutput& operator=(const JackMidiOutput&) = delete;
 
-  // False when no server runs, the port is gone or the connection is refused.
-  bool open(const std::string& target_port);
-  // Why the last open failed.
-  const std::string& failure() const { return failure_; }
+  // Fails, saying why, when no server runs, the port is gone or the connection
+  // is refused.
+  Result open(const std::string& target_port);
   void close();
   bool is_open() const { return client_ != nullptr; }
   // Real-time safe; a message is dropped when the queue is full.
@@ -39,7 +40,6 @@ class JackMidiOutput {
  private:
   struct Client;
   std::unique_ptr<Client> client_;
-  std::string failure_;
 };
 
 }  // namespace tastarion

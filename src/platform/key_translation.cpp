@@ -1,19 +1,12 @@
 #include "platform/key_translation.h"
 
-#include "engine/key_map.h"
-
 namespace tastarion {
 
 namespace {
 
 constexpr uint32_t kXkbOffset = 8;
 
-struct ScanCode {
-  uint8_t code = 0;
-  bool extended = false;
-};
-
-ScanCode scan_code_of_evdev(uint32_t evdev) {
+KeyEvent key_of_evdev(uint32_t evdev) {
   // Up to F12 the evdev codes are the set-1 make codes, Num Lock aside.
   if ((evdev >= 1 && evdev <= 83 && evdev != 69) || (evdev >= 86 && evdev <= 88)) {
     return {static_cast<uint8_t>(evdev), false};
@@ -76,12 +69,14 @@ ScanCode scan_code_of_evdev(uint32_t evdev) {
 
 }  // namespace
 
-uint32_t key_param_from_native(uint32_t native_scan_code, bool release, bool auto_repeat,
+KeyEvent key_event_from_native(uint32_t native_scan_code, bool release, bool auto_repeat,
                                bool alt) {
-  const ScanCode scan = native_scan_code >= kXkbOffset
-                            ? scan_code_of_evdev(native_scan_code - kXkbOffset)
-                            : ScanCode{};
-  return make_key_param(scan.code, scan.extended, auto_repeat, release, alt);
+  KeyEvent key =
+      native_scan_code >= kXkbOffset ? key_of_evdev(native_scan_code - kXkbOffset) : KeyEvent{};
+  key.repeat = auto_repeat && !release;
+  key.release = release;
+  key.alt = alt;
+  return key;
 }
 
 }  // namespace tastarion

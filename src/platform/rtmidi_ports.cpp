@@ -99,23 +99,17 @@ OutputPort::~OutputPort() {
   close();
 }
 
-bool OutputPort::open(const PortId& id) {
+Result OutputPort::open(const PortId& id) {
   close();
-  failure_text_.clear();
   if (id.api == PortApi::jack) {
     auto jack = std::make_unique<JackMidiOutput>();
-    if (!jack->open(id.name)) {
-      failure_text_ = jack->failure();
-      return false;
-    }
-    jack_ = std::move(jack);
-    return true;
+    Result opened = jack->open(id.name);
+    if (opened) jack_ = std::move(jack);
+    return opened;
   }
   failed_ = false;
   auto out = make_alsa_client(&failed_);
-  failure_text_ = "the ALSA sequencer is not available.";
-  if (!out) return false;
-  failure_text_ = "the port is gone.";
+  if (!out) return Result::failure("the ALSA sequencer is not available.");
   try {
     const unsigned count = out->getPortCount();
     for (unsigned i = 0; i < count && !failed_; ++i) {
@@ -123,17 +117,16 @@ bool OutputPort::open(const PortId& id) {
       out->openPort(i, kPortName);
       if (!failed_ && out->isPortOpen()) {
         alsa_ = std::move(out);
-        failure_text_.clear();
-        return true;
+        return Result::success();
       }
-      failure_text_ = "the ALSA sequencer refused the connection.";
-      break;
+      return Result::failure("the ALSA sequencer refused the connection.");
     }
   } catch (const RtMidiError& error) {
-    failure_text_ = "the ALSA sequencer refused: " + error.getMessage();
+    return Result::failure("the ALSA sequencer refused: " + error.getMessage());
   } catch (...) {
+    return Result::failure("the ALSA sequencer refused the connection.");
   }
-  return false;
+  return Result::failure("the port is gone.");
 }
 
 void OutputPort::close() {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/result.h"
 #include "engine/short_message.h"
 
 class RtMidiOut;
@@ -36,11 +37,9 @@ class OutputPort {
   OutputPort(const OutputPort&) = delete;
   OutputPort& operator=(const OutputPort&) = delete;
 
-  // Looks the port up by name again and connects to it. False when it is gone
-  // or the driver refuses.
-  bool open(const PortId& id);
-  // Why the last open failed.
-  const std::string& failure() const { return failure_text_; }
+  // Looks the port up by name again and connects to it. Fails, saying why, when
+  // it is gone or the driver refuses.
+  Result open(const PortId& id);
   void close();
   bool is_open() const { return alsa_ != nullptr || jack_ != nullptr; }
   // Sends the message's 1 to 3 bytes (by its status); never throws.
@@ -50,7 +49,6 @@ class OutputPort {
   std::unique_ptr<RtMidiOut> alsa_;
   std::unique_ptr<JackMidiOutput> jack_;
   bool failed_ = false;
-  std::string failure_text_;
 };
 
 }  // namespace tastarion

@@ -28,24 +28,18 @@ std::string SystemMidiOutput::device_name(int id) const {
   return devices_[id].shown_name;
 }
 
-bool SystemMidiOutput::open(int id) {
+Result SystemMidiOutput::open(int id) {
   close();
-  failure_.clear();
   if (id < 0 || id >= device_count()) {
-    failure_ =
+    return Result::failure(
         "No MIDI output device was found: no SoundFont for the built-in synthesizer, no "
-        "ALSA sequencer port and no JACK MIDI port.";
-    return false;
+        "ALSA sequencer port and no JACK MIDI port.");
   }
   const Device& device = devices_[id];
-  if (device.synth) {
-    if (synth_.open(soundfonts_, FluidSynthOutput::Audio::system)) return true;
-    failure_ = synth_.failure();
-    return false;
-  }
-  if (port_.open(device.port)) return true;
-  failure_ = device.shown_name + ": " + port_.failure();
-  return false;
+  if (device.synth) return synth_.open(soundfonts_, FluidSynthOutput::Audio::system);
+  Result opened = port_.open(device.port);
+  if (opened) return opened;
+  return Result::failure(device.shown_name + ": " + opened.reason());
 }
 
 void SystemMidiOutput::close() {

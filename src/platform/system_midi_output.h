@@ -31,8 +31,7 @@ class SystemMidiOutput final : public MidiOutputService {
   void prepare() override { list_devices(); }
   int device_count() const override { return static_cast<int>(list_devices().size()); }
   std::string device_name(int id) const override;
-  bool open(int id) override;
-  std::string open_failure() const override { return failure_; }
+  Result open(int id) override;
   void close() override;
   void send(ShortMessage message) noexcept override;
 
@@ -49,7 +48,6 @@ class SystemMidiOutput final : public MidiOutputService {
   mutable bool listed_ = false;
   mutable std::vector<Device> devices_;
   mutable std::vector<std::string> soundfonts_;
-  std::string failure_;
   FluidSynthOutput synth_;
   OutputPort port_;
 };

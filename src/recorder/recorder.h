@@ -1,21 +1,72 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <span>
 
-#include "engine/piano.h"
+#include "engine/trace.h"
+#include "recorder/event_buffer.h"
+#include "timing/clock.h"
 
 namespace tastarion {
 
-inline constexpr uint8_t kRecordKeyScanCode = 0x3C;  // F2
+// Captures the played notes into the event buffer with millisecond deltas, as
+// a Standard MIDI File image. Window thread; the buffer is read by the replayer
+// only while no recording runs.
+class Recorder {
+ public:
+  Recorder(Clock& clock, TraceSink trace) : clock_(clock), trace_(std::move(trace)) {
+    open_notes_.fill(-1);
+  }
 
-// Appends one record at event_cursor and prints its trace line.
-void put_event(Piano& piano, uint32_t delta, uint8_t status, uint8_t data1, uint8_t data2);
-// The F2 command: starts a recording, or stops and saves it.
-void toggle_recording(Piano& piano);
-void start_recording(Piano& piano);
-// The note path's hook, once per note message sent: `sent_note` is the note
-// number the message carried, `velocity` its second data byte.
-void record_note_event(Piano& piano, bool press, int slot, uint8_t sent_note, uint8_t velocity,
-                       uint8_t scan_code);
+  // Obtains the buffer; false when the memory cannot be had.
+  bool allocate() { return buffer_.allocate(); }
+  void release() { buffer_.release(); }
+  const EventBuffer& buffer() const { return buffer_; }
+  // Tests load recordings of their own through it.
+  EventBuffer& buffer() { return buffer_; }
+
+  bool recording() const { return recording_; }
+  // Where the next record goes; after a stop, the end of the closed track.
+  uint32_t event_cursor() const { return cursor_; }
+  uint32_t recorded_notes() const {
+    return (cursor_ - EventBuffer::kFirstRecord) / EventBuffer::kRecordSize;
+  }
+  // The recording reached its capacity and ended its notes; it records nothing more.
+  bool full() const { return full_; }
+
+  // Empties the track and starts the clock of the deltas.
+  void start_recording();
+  // The note path's hook, once per note message sent while recording: `slot`
+  // is the channel, `sent_note` the note the message carried and `velocity` its
+  // second byte. Room stays for a note-off after every note left sounding: a
+  // message that would take it makes the recording full instead, and the
+  // sounding notes end there.
+  void record_note_event(bool press, int slot, uint8_t sent_note, uint8_t velocity);
+  // Ends the notes still sounding (keys held at the stop), appends the end
+  // record, writes the track length and returns the whole file image.
+  std::span<const uint8_t> stop_recording();
+  // Appends one record at the cursor and prints its trace line.
+  void put_event(uint32_t delta, uint8_t status, uint8_t data1, uint8_t data2);
+
+ private:
+  template <typename... Args>
+  void trace(const char* format, Args... args);
+  void append_note(bool press, int slot, uint8_t sent_note, uint8_t velocity);
+  // Note-offs for the notes the recording left sounding, so that the file plays
+  // cleanly in any player.
+  void end_open_notes();
+  int open_note_count() const;
+
+  Clock& clock_;
+  TraceSink trace_;
+  EventBuffer buffer_;
+  bool recording_ = false;
+  bool full_ = false;
+  // Per channel, the note whose recorded note-on still waits for its note-off, or -1.
+  std::array<int16_t, 16> open_notes_{};
+  uint32_t cursor_ = EventBuffer::kFirstRecord;
+  uint32_t last_event_time_ = 0;
+};
 
 }  // namespace tastarion

@@ -1,21 +1,73 @@
 #pragma once
 
+#include <array>
+#include <bitset>
 #include <cstdint>
+#include <mutex>
 
-#include "engine/piano.h"
+#include "engine/midi_port.h"
+#include "engine/note_path.h"
+#include "recorder/event_buffer.h"
+#include "timing/timer.h"
 
 namespace tastarion {
 
 inline constexpr uint32_t kMinimumStepMs = 10;
 
-// The F3 command: refused while recording; starts or stops a replay.
-void toggle_replay(Piano& piano);
-// Stops a running replay: after it returns no step runs or is pending, and the
-// notes the replay left on are silenced. Returns whether one was running.
-bool stop_replay(Piano& piano);
-// One step of the replay (timer thread).
-void replay_tick(Piano& piano, uint32_t generation);
-// The delta of the record at `position` of the event buffer, modulo 2^28.
-uint32_t read_delta(const Piano& piano, uint32_t position);
+// Told, on the timer thread, what a replay does besides sending.
+class ReplayListener {
+ public:
+  virtual ~ReplayListener() = default;
+  // A replayed note of the drawn keyboard went on or off.
+  virtual void replayed_note(bool on, uint8_t note) = 0;
+  // The replay reached its end by itself.
+  virtual void replay_finished() = 0;
+};
+
+// Sends the records of the event buffer again, one timer step each, with the
+// recorded gaps (at least kMinimumStepMs). The steps run on the timer thread;
+// everything they share with the window thread is behind one lock.
+class Replayer {
+ public:
+  // The replay's notes that a held key also sounds are the player's: `held`
+  // tells which, and the replay leaves them and their marks alone at its end.
+  Replayer(TimerService& timers, MidiPort& port, const EventBuffer& buffer, const HeldKeys& held,
+           ReplayListener& listener)
+      : timer_(timers), port_(port), buffer_(buffer), held_(held), listener_(listener) {}
+  ~Replayer() { stop_replay(); }
+
+  bool replaying() const;
+  // Where the next step reads.
+  uint32_t position() const;
+
+  // Starts from the first record; the first step comes after kMinimumStepMs.
+  void start_replay();
+  // Stops a running replay: after it returns no step runs or is pending, and the
+  // notes the replay left on are silenced. Returns whether one was running.
+  bool stop_replay();
+  // One step of the replay (timer thread).
+  void replay_tick(uint32_t generation);
+  // The delta of the record at `position` of the event buffer, modulo 2^28.
+  uint32_t read_delta(uint32_t position) const;
+
+ private:
+  const uint8_t* record_at(uint32_t position) const;
+  void schedule_step_locked(Micros due);
+  void silence_locked();
+  void track_locked(uint8_t status, uint8_t note, uint8_t velocity);
+
+  Timer timer_;
+  MidiPort& port_;
+  const EventBuffer& buffer_;
+  const HeldKeys& held_;
+  ReplayListener& listener_;
+  mutable std::mutex lock_;
+  bool replaying_ = false;
+  uint32_t position_ = EventBuffer::kFirstRecord;
+  uint32_t generation_ = 0;
+  Micros due_ = 0;
+  // Notes the replay switched on and has not switched off yet.
+  std::array<std::bitset<128>, 16> sounding_{};
+};
 
 }  // namespace tastarion

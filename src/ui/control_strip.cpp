@@ -11,8 +11,23 @@
 #include <algorithm>
 
 #include "engine/sound_settings.h"
+#include "timing/metronome.h"
 
 namespace tastarion::ui {
+
+const std::array<const char*, 25> transpose_names = {
+    "+C",     "+B", "+Bb/A#", "+A",     "+G#/Ab", "+G",     "+F#/Gb", "+F",     "+E",
+    "+D#/Eb", "+D", "+C#/Db", "C",      "-B",     "-A#/Bb", "-A",     "-G#/Ab", "-G",
+    "-F#/Gb", "-F", "-E",     "-D#/Eb", "-D",     "-C#/Db", "-C"};
+
+static_assert(transpose_names.size() == kTransposeSetting.maximum - kTransposeSetting.minimum + 1);
+
+int transpose_row(int semitones) {
+  return kTransposeSetting.maximum - semitones;
+}
+int transpose_of_row(int row) {
+  return kTransposeSetting.maximum - row;
+}
 
 const char* const keyboard_tooltip =
     "[C]=C2-Do [V]=C2-Re [/]=C3-Do\nPress [F1] for Help or\nClick right button of a mouse";
@@ -30,7 +45,10 @@ constexpr int slider_height = 26;
 // A closed list; its drop-down part opens below, over the keyboard.
 constexpr int list_height = 24;
 constexpr int list_visible_rows = 13;
-constexpr int initial_transpose_row = 12;
+
+int same_row(int row) {
+  return row;
+}
 
 }  // namespace
 
@@ -57,31 +75,36 @@ ControlStrip::ControlStrip(QWidget* parent) : QWidget(parent) {
   header_->setPalette(header_palette);
   // No tip of its own: the window's key guide shows over the header.
 
-  volume_ = make_slider(0, 0, 10, 8, 1, "Volume(Up/Down arrow key)", &ControlStrip::volumeMoved);
-  pitch_ = make_slider(70, -100, 100, 0, 100, "Fine Picth \u00b1100Cent\n(Left/Right arrow key)",
-                       &ControlStrip::pitchMoved);
-  mm_ =
-      make_slider(140, 30, 240, 60, 20, "M.M On/Off(F5)\nM.M Speed(F6/F7)", &ControlStrip::mmMoved);
+  volume_ =
+      make_slider(0, kVolumeSetting, 1, "Volume(Up/Down arrow key)", &ControlStrip::volumeMoved);
+  pitch_ =
+      make_slider(70, kFinePitchSetting, 100, "Fine Picth \u00b1100Cent\n(Left/Right arrow key)",
+                  &ControlStrip::pitchMoved);
+  mm_ = make_slider(140, kMmSpeedSetting, 20, "M.M On/Off(F5)\nM.M Speed(F6/F7)",
+                    &ControlStrip::mmMoved);
 
-  transpose_ = make_list(210, 79, "Transpose([Ins]/[Del])", &ControlStrip::transposeSelected);
-  instrument_ = make_list(290, 124, "Instrument([Home]/[End])", &ControlStrip::instrumentSelected);
-  device_ = make_list(414, 210, "Midi Source([PgUp]/[PgDn])", &ControlStrip::deviceSelected);
+  transpose_ = make_list(210, 79, "Transpose([Ins]/[Del])", &ControlStrip::transposeChosen,
+                         transpose_of_row);
+  instrument_ =
+      make_list(290, 124, "Instrument([Home]/[End])", &ControlStrip::instrumentChosen, same_row);
+  device_ =
+      make_list(414, 210, "Midi Source([PgUp]/[PgDn])", &ControlStrip::deviceChosen, same_row);
 
   for (const char* name : transpose_names) transpose_->addItem(QString::fromUtf8(name));
-  transpose_->setCurrentIndex(initial_transpose_row);
+  setTranspose(kTransposeSetting.initial);
   for (const char* name : instrument_names) instrument_->addItem(QString::fromUtf8(name));
-  instrument_->setCurrentIndex(0);
+  selectInstrument(kInstrumentSetting.initial);
 }
 
-QSlider* ControlStrip::make_slider(int left, int minimum, int maximum, int value, int tick_interval,
+QSlider* ControlStrip::make_slider(int left, const Setting& setting, int tick_interval,
                                    const char* tip, void (ControlStrip::*moved)(int)) {
   auto* slider = new QSlider(Qt::Horizontal, this);
   slider->setGeometry(left, controls_top, slider_width, slider_height);
-  slider->setRange(minimum, maximum);
-  slider->setSingleStep(1);
+  slider->setRange(setting.minimum, setting.maximum);
+  slider->setSingleStep(setting.step);
   // A click on the track moves a fifth of the range, as a trackbar's page does.
-  slider->setPageStep(std::max(1, (maximum - minimum) / 5));
-  slider->setValue(value);
+  slider->setPageStep(std::max(1, (setting.maximum - setting.minimum) / 5));
+  slider->setValue(setting.initial);
   slider->setTickPosition(QSlider::TicksAbove);
   slider->setTickInterval(tick_interval);
   // The piano keeps the keyboard: arrows and pages are command keys, never slider keys.
@@ -103,7 +126,7 @@ QSlider* ControlStrip::make_slider(int left, int minimum, int maximum, int value
 }
 
 QComboBox* ControlStrip::make_list(int left, int width, const char* tip,
-                                   void (ControlStrip::*selected)(int)) {
+                                   void (ControlStrip::*chosen)(int), int (*value_of_row)(int)) {
   auto* list = new QComboBox(this);
   list->setGeometry(left, controls_top, width, list_height);
   list->setFocusPolicy(Qt::ClickFocus);
@@ -111,8 +134,8 @@ QComboBox* ControlStrip::make_list(int left, int width, const char* tip,
   list->setToolTip(QString::fromUtf8(tip));
   // The drop-down's hiding is the one sign of a cancelled choice.
   list->view()->window()->installEventFilter(this);
-  connect(list, &QComboBox::activated, this, [this, selected](int row) {
-    emit(this->*selected)(row);
+  connect(list, &QComboBox::activated, this, [this, chosen, value_of_row](int row) {
+    emit(this->*chosen)(value_of_row(row));
     schedule_focus_return();
   });
   return list;
@@ -161,17 +184,18 @@ void ControlStrip::setPitch(int value) {
 void ControlStrip::setMmSpeed(int value) {
   mm_->setValue(value);
 }
-void ControlStrip::selectTransposeRow(int row) {
-  transpose_->setCurrentIndex(row);
+void ControlStrip::setTranspose(int semitones) {
+  transpose_->setCurrentIndex(transpose_row(semitones));
 }
-void ControlStrip::selectInstrumentRow(int row) {
-  instrument_->setCurrentIndex(row);
+void ControlStrip::selectInstrument(int index) {
+  instrument_->setCurrentIndex(index);
 }
-void ControlStrip::addDeviceName(const QString& name) {
-  device_->addItem(name);
+void ControlStrip::setDeviceNames(const std::vector<std::string>& names) {
+  device_->clear();
+  for (const std::string& name : names) device_->addItem(QString::fromStdString(name));
 }
-void ControlStrip::selectDeviceRow(int row) {
-  device_->setCurrentIndex(row);
+void ControlStrip::selectDevice(int index) {
+  device_->setCurrentIndex(index);
 }
 
 }  // namespace tastarion::ui

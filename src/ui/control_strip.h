@@ -4,18 +4,30 @@
 #include <QLabel>
 #include <QSlider>
 #include <QWidget>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "engine/setting.h"
 
 namespace tastarion::ui {
 
 // The hover tip of the main window, shown over the picture and wherever no control is.
 extern const char* const keyboard_tooltip;
 
+// The transposition list's rows, top to bottom: +12 down to -12 semitones.
+extern const std::array<const char*, 25> transpose_names;
+int transpose_row(int semitones);
+int transpose_of_row(int row);
+
 // Geometry of the strip in the window's client area.
 inline constexpr int strip_width = 624;
 inline constexpr int strip_height = 46;
 
 // The header, the three sliders and the three lists along the top of the window.
-// Signals tell only what the user did; the setters move a control silently.
+// Ranges and start values come from the settings' descriptions. Signals tell
+// only what the user did, in the settings' own values; the setters move a
+// control silently.
 class ControlStrip : public QWidget {
   Q_OBJECT
 
@@ -25,10 +37,10 @@ class ControlStrip : public QWidget {
   void setVolume(int value);
   void setPitch(int value);
   void setMmSpeed(int value);
-  void selectTransposeRow(int row);
-  void selectInstrumentRow(int row);
-  void addDeviceName(const QString& name);
-  void selectDeviceRow(int row);
+  void setTranspose(int semitones);
+  void selectInstrument(int index);
+  void setDeviceNames(const std::vector<std::string>& names);
+  void selectDevice(int index);
 
   QLabel* headerLabel() const { return header_; }
   QSlider* volumeSlider() const { return volume_; }
@@ -43,10 +55,10 @@ class ControlStrip : public QWidget {
   void volumeMoved(int value);
   void pitchMoved(int value);
   void mmMoved(int value);
-  // A row the user chose, also the row already shown.
-  void transposeSelected(int row);
-  void instrumentSelected(int row);
-  void deviceSelected(int row);
+  // What the user chose in a list, also what it already showed.
+  void transposeChosen(int semitones);
+  void instrumentChosen(int index);
+  void deviceChosen(int index);
   // A list is done with the keyboard: after a choice and after a cancelled drop-down.
   void focusReturn();
 
@@ -54,9 +66,10 @@ class ControlStrip : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QSlider* make_slider(int left, int minimum, int maximum, int value, int tick_interval,
-                       const char* tip, void (ControlStrip::*moved)(int));
-  QComboBox* make_list(int left, int width, const char* tip, void (ControlStrip::*selected)(int));
+  QSlider* make_slider(int left, const Setting& setting, int tick_interval, const char* tip,
+                       void (ControlStrip::*moved)(int));
+  QComboBox* make_list(int left, int width, const char* tip, void (ControlStrip::*chosen)(int),
+                       int (*value_of_row)(int));
   void show_value_tip(QSlider* slider, int value);
   void schedule_focus_return();
 

@@ -3,13 +3,13 @@
 #include <QPainter>
 #include <cmath>
 
+#include "engine/key_map.h"
+
 namespace tastarion::ui {
 
 namespace {
 
 constexpr int white_step = 24;
-constexpr int first_note = 43;
-constexpr int last_note = 85;
 constexpr uint8_t black_flag = 0x40;
 
 struct Label {
@@ -61,7 +61,7 @@ void fill_ellipse(QImage& image, const QRect& box, QRgb colour) {
 
 }  // namespace
 
-const std::array<uint8_t, 43> key_positions{
+const std::array<uint8_t, kKeyboardNoteCount> key_positions{
     0x00, 0x40, 0x01, 0x41, 0x02, 0x03, 0x43, 0x04, 0x44, 0x05, 0x06, 0x46, 0x07, 0x47, 0x08,
     0x48, 0x09, 0x0A, 0x4A, 0x0B, 0x4B, 0x0C, 0x0D, 0x4D, 0x0E, 0x4E, 0x0F, 0x4F, 0x10, 0x11,
     0x51, 0x12, 0x52, 0x13, 0x14, 0x54, 0x15, 0x55, 0x16, 0x56, 0x17, 0x18, 0x58};
@@ -96,8 +96,8 @@ QRect black_mark_rect(int b) {
 }
 
 QRect mark_rect(uint8_t note) {
-  if (note < first_note || note > last_note) return {};
-  const uint8_t v = key_positions[note - first_note];
+  if (!on_keyboard(note)) return {};
+  const uint8_t v = key_positions[note - kLowestNote];
   return v < black_flag ? white_mark_rect(v) : black_mark_rect(v - black_flag);
 }
 
@@ -155,7 +155,7 @@ void KeyboardPicture::draw_keyboard() {
 QRect KeyboardPicture::draw_mark(bool on, uint8_t note) {
   const QRect box = mark_rect(note);
   if (box.isEmpty()) return box;
-  const bool white_key = key_positions[note - first_note] < black_flag;
+  const bool white_key = key_positions[note - kLowestNote] < black_flag;
   // Black dot on a white key, white on a black one; erasing paints the key's own colour.
   const bool black_dot = white_key == on;
   fill_ellipse(image_, to_device(box, image_.devicePixelRatio()),

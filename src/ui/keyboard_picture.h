@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/key_map.h"
+
 namespace tastarion::ui {
 
 // The client area the picture covers; the control strip lies over its top.
@@ -16,7 +18,7 @@ inline constexpr int white_key_count = 26;
 
 // Indexed by note - 43 for the notes 43..85. Below 0x40: the index of a white key;
 // 0x40 and above: a black key, whose low bits are the index of the white key to its left.
-extern const std::array<uint8_t, 43> key_positions;
+extern const std::array<uint8_t, kKeyboardNoteCount> key_positions;
 
 // Whether a black key stands to the right of white key b (0..24).
 bool has_black_key(int b);

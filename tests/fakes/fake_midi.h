@@ -20,15 +20,17 @@ class FakeMidi : public MidiOutputService {
 
   int device_count() const override { return static_cast<int>(names_.size()); }
   std::string device_name(int id) const override { return names_.at(id); }
-  bool open(int id) override {
+  Result open(int id) override {
     std::lock_guard lock(mutex_);
     calls.push_back("open " + std::to_string(id));
     if (open_device_ != -1) double_open = true;
-    if (id < 0 || id >= device_count() || id == failing_device) return false;
+    if (id < 0 || id >= device_count() || id == failing_device) {
+      return Result::failure(
+          !failure_text.empty() ? failure_text : "Fake device " + std::to_string(id) + " refused.");
+    }
     open_device_ = id;
-    return true;
+    return Result::success();
   }
-  std::string open_failure() const override { return failure_text; }
   void close() override {
     std::lock_guard lock(mutex_);
     calls.push_back("close " + std::to_string(open_device_));
@@ -61,7 +63,8 @@ class FakeMidi : public MidiOutputService {
   }
 
   int failing_device = -1;
-  std::string failure_text = "Fake: refused";
+  // The reason a failing open gives; by default one naming the device.
+  std::string failure_text;
   std::vector<Sent> sent;
   std::vector<std::string> calls;
   int sends_while_closed = 0;

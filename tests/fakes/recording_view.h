@@ -5,32 +5,48 @@
 #include <string>
 #include <vector>
 
-#include "engine/piano_view.h"
+#include "instrument/piano_view.h"
 
 namespace tastarion::testing {
 
-// A view that writes down what the core asked of it, as short text lines
-// ("mark on 48", "title ...", "volume slider 9", ...).
+inline const char* status_name(PianoStatus status) {
+  switch (status) {
+    case PianoStatus::none:
+      return "none";
+    case PianoStatus::idle:
+      return "idle";
+    case PianoStatus::recording:
+      return "recording";
+    case PianoStatus::recording_full:
+      return "recording full";
+    case PianoStatus::replaying:
+      return "replaying";
+  }
+  return "?";
+}
+
+// A view that writes down what the piano told it, as short text lines
+// ("mark on 48", "status recording", "volume 9", ...).
 class RecordingView : public PianoView {
  public:
   void draw_mark(bool on, uint8_t note) override {
     log(std::string("mark ") + (on ? "on " : "off ") + std::to_string(note));
   }
-  void set_title(const std::string& title) override {
+  void show_status(PianoStatus status) override {
     std::lock_guard lock(mutex_);
-    this->title = title;
-    events.push_back("title " + title);
+    this->status = status;
+    events.push_back(std::string("status ") + status_name(status));
   }
-  void set_volume_slider(int v) override { log("volume slider " + std::to_string(v)); }
-  void set_pitch_slider(int v) override { log("pitch slider " + std::to_string(v)); }
-  void set_mm_slider(int v) override { log("mm slider " + std::to_string(v)); }
-  void select_transpose_row(int r) override { log("transpose row " + std::to_string(r)); }
-  void select_instrument_row(int r) override { log("instrument row " + std::to_string(r)); }
-  void add_device_name(const std::string& n) override { log("device name " + n); }
-  void select_device_row(int r) override { log("device row " + std::to_string(r)); }
-  void show_message(const std::string& caption, const std::string& text) override {
-    log("message [" + caption + "] " + text);
+  void show_volume(int v) override { log("volume " + std::to_string(v)); }
+  void show_fine_pitch(int v) override { log("pitch " + std::to_string(v)); }
+  void show_mm_speed(int v) override { log("mm " + std::to_string(v)); }
+  void show_transpose(int v) override { log("transpose " + std::to_string(v)); }
+  void show_instrument(int v) override { log("instrument " + std::to_string(v)); }
+  void show_device_names(const std::vector<std::string>& names) override {
+    for (const auto& name : names) log("device name " + name);
   }
+  void show_device(int v) override { log("device " + std::to_string(v)); }
+  void show_message(const std::string& text) override { log("message " + text); }
   std::optional<std::string> ask_save_file_name() override {
     log("save dialog");
     if (later_save_answers.empty()) return save_answer;
@@ -38,12 +54,13 @@ class RecordingView : public PianoView {
     later_save_answers.erase(later_save_answers.begin());
     return answer;
   }
-  bool ask_save_elsewhere(const std::string& caption, const std::string& text) override {
-    show_message(caption, text);
+  bool ask_save_elsewhere(const std::string& text) override {
+    show_message(text);
     if (save_elsewhere_times == 0) return false;
     --save_elsewhere_times;
     return true;
   }
+  void close_program() override { log("close"); }
 
   std::vector<std::string> take() {
     std::lock_guard lock(mutex_);
@@ -51,9 +68,9 @@ class RecordingView : public PianoView {
     events.clear();
     return out;
   }
-  std::string current_title() const {
+  PianoStatus current_status() const {
     std::lock_guard lock(mutex_);
-    return title;
+    return status;
   }
 
   std::optional<std::string> save_answer;
@@ -62,7 +79,7 @@ class RecordingView : public PianoView {
   // How often a failed save's box is answered with "save elsewhere".
   int save_elsewhere_times = 0;
   std::vector<std::string> events;
-  std::string title;
+  PianoStatus status = PianoStatus::none;
 
  private:
   void log(std::string line) {

@@ -20,16 +20,16 @@ std::vector<Action> decode(Bytes& in) {
   const uint8_t setup = in.u8();
   if (setup & 1) actions.push_back(model::ClockSet{0xFFFFFFFFu - in.u16()});
   actions.push_back(model::ChooseSave{static_cast<model::SaveChoice>(setup >> 1 & 3)});
-  actions.push_back(WindowMessage{KeyDown{make_key_param(0x3C)}});
+  actions.push_back(model::Input{model::KeyDown{key_press(0x3C)}});
   while (!in.empty() && actions.size() < 60'000) {
     const uint8_t op = in.u8();
-    const uint8_t scan = piano_scan_codes[(op & 0x3F) % 46];
+    const uint8_t scan = piano_keys[(op & 0x3F) % 46].scan_code;
     switch (op >> 6) {
       case 0:
-        actions.push_back(WindowMessage{KeyDown{make_key_param(scan)}});
+        actions.push_back(model::Input{model::KeyDown{key_press(scan)}});
         break;
       case 1:
-        actions.push_back(WindowMessage{KeyUp{make_key_param(scan, false, true, true)}});
+        actions.push_back(model::Input{model::KeyUp{key_release(scan)}});
         break;
       case 2: {
         // A gap: mostly short, sometimes any 32-bit length.
@@ -42,17 +42,17 @@ std::vector<Action> decode(Bytes& in) {
         const int count = (op & 0x3F) * 64;
         const uint8_t gap = in.u8();
         for (int i = 0; i < count; ++i) {
-          const uint8_t key = piano_scan_codes[(gap + i * 5) % 46];
-          actions.push_back(WindowMessage{KeyDown{make_key_param(key)}});
+          const uint8_t key = piano_keys[(gap + i * 5) % 46].scan_code;
+          actions.push_back(model::Input{model::KeyDown{key_press(key)}});
           actions.push_back(model::ClockJump{gap % 16u});
-          actions.push_back(WindowMessage{KeyUp{make_key_param(key, false, true, true)}});
+          actions.push_back(model::Input{model::KeyUp{key_release(key)}});
         }
         break;
       }
     }
   }
-  actions.push_back(WindowMessage{KeyDown{make_key_param(0x3C)}});
-  actions.push_back(WindowMessage{KeyDown{make_key_param(0x3D)}});
+  actions.push_back(model::Input{model::KeyDown{key_press(0x3C)}});
+  actions.push_back(model::Input{model::KeyDown{key_press(0x3D)}});
   // Long enough for any replay whose gaps are short; longer ones are stopped.
   for (int i = 0; i < 20; ++i) actions.push_back(model::TimerAdvance{60'000});
   return actions;

@@ -1,5 +1,5 @@
-// The key-message path and everything a key can start: arbitrary 32-bit key
-// parameters for presses and releases, the command keys, F2 recordings saved
+// The key path and everything a key can start: any key event for presses and
+// releases, the command keys, F2 recordings saved
 // or not, F3 replays, the metronome, clock jumps and passing timer time, all
 // checked step by step against the model of the random test.
 
@@ -15,14 +15,21 @@ namespace {
 
 using model::Action;
 
-uint32_t piano_key_param(Bytes& in, bool release) {
+using model::ControlMoved;
+using model::Input;
+using model::KeyDown;
+using model::KeyUp;
+
+// A piano key, now and then with the extended flag or as an auto-repeat.
+KeyEvent piano_key(Bytes& in, bool release) {
   const uint8_t which = in.u8();
   const uint8_t flags = in.u8();
-  uint32_t param =
-      make_key_param(piano_scan_codes[which % 46], flags & 1, release || (flags & 2), release);
-  // The bits the program must not care about: repeat count, reserved, context.
-  if (flags & 4) param |= (uint32_t{flags} << 20 & 0x3E000000u) | (flags >> 3);
-  return param;
+  return {piano_keys[which % 46].scan_code, (flags & 1) != 0, !release && (flags & 2) != 0,
+          release};
+}
+
+Action key_down(uint8_t scan, bool extended, bool repeat) {
+  return Input{KeyDown{key_press(scan, extended, repeat)}};
 }
 
 std::vector<Action> decode(Bytes& in) {
@@ -31,32 +38,33 @@ std::vector<Action> decode(Bytes& in) {
     const uint8_t op = in.u8();
     switch (op % 16) {
       case 0:
-        actions.push_back(WindowMessage{KeyDown{in.u32()}});
+        // Any key at all, from 32 bits of input.
+        actions.push_back(Input{KeyDown{model::key_of_bits(in.u32(), false)}});
         break;
       case 1:
-        actions.push_back(WindowMessage{KeyUp{in.u32()}});
+        actions.push_back(Input{KeyUp{model::key_of_bits(in.u32(), true)}});
         break;
       case 2:
       case 3:
-        actions.push_back(WindowMessage{KeyDown{piano_key_param(in, false)}});
+        actions.push_back(Input{KeyDown{piano_key(in, false)}});
         break;
       case 4:
       case 5:
-        actions.push_back(WindowMessage{KeyUp{piano_key_param(in, true)}});
+        actions.push_back(Input{KeyUp{piano_key(in, true)}});
         break;
       case 6:
         actions.push_back(model::ChooseSave{static_cast<model::SaveChoice>(op >> 4 & 3)});
-        actions.push_back(WindowMessage{KeyDown{make_key_param(0x3C, op & 0x40, op & 0x80)}});
+        actions.push_back(key_down(0x3C, op & 0x40, op & 0x80));
         break;
       case 7:
-        actions.push_back(WindowMessage{KeyDown{make_key_param(0x3D, op & 0x40, op & 0x80)}});
+        actions.push_back(key_down(0x3D, op & 0x40, op & 0x80));
         break;
       case 8: {
         // A command key; Pause only when asked twice, so that inputs run on.
         uint8_t scan = static_cast<uint8_t>(0x3B + in.u8() % 25);
         bool extended = op & 0x40;
-        if (scan == kPauseScanCode && !(op & 0x20)) extended = true;
-        actions.push_back(WindowMessage{KeyDown{make_key_param(scan, extended, op & 0x80)}});
+        if (scan == model::World::kPauseKey && !(op & 0x20)) extended = true;
+        actions.push_back(key_down(scan, extended, op & 0x80));
         break;
       }
       case 9:
@@ -73,38 +81,34 @@ std::vector<Action> decode(Bytes& in) {
         if (kind & 0x80) {
           // Any value at all, in or out of the control's range.
           const auto value = static_cast<int>(in.u32());
-          if (kind & 0x40) {
-            actions.push_back(WindowMessage{SliderMoved{static_cast<Slider>(kind % 3), value}});
-          } else {
-            actions.push_back(WindowMessage{ListSelected{static_cast<List>(kind % 3), value}});
-          }
+          actions.push_back(Input{ControlMoved{static_cast<model::Control>(kind % 6), value}});
           break;
         }
         const uint8_t value = in.u8();
         switch (kind % 6) {
           case 0:
-            actions.push_back(WindowMessage{SliderMoved{Slider::volume, value % 11}});
+            actions.push_back(Input{ControlMoved{model::Control::volume, value % 11}});
             break;
           case 1:
-            actions.push_back(WindowMessage{SliderMoved{Slider::pitch, value % 201 - 100}});
+            actions.push_back(Input{ControlMoved{model::Control::pitch, value % 201 - 100}});
             break;
           case 2:
-            actions.push_back(WindowMessage{SliderMoved{Slider::mm_speed, 30 + value % 211}});
+            actions.push_back(Input{ControlMoved{model::Control::mm_speed, 30 + value % 211}});
             break;
           case 3:
-            actions.push_back(WindowMessage{ListSelected{List::transpose, value % 25}});
+            actions.push_back(Input{ControlMoved{model::Control::transpose, value % 25 - 12}});
             break;
           case 4:
-            actions.push_back(WindowMessage{ListSelected{List::instrument, value % 9}});
+            actions.push_back(Input{ControlMoved{model::Control::instrument, value % 9}});
             break;
           default:
-            actions.push_back(WindowMessage{ListSelected{List::device, value % 4}});
+            actions.push_back(Input{ControlMoved{model::Control::device, value % 4}});
             break;
         }
         break;
       }
       case 13:
-        actions.push_back(WindowMessage{KeyboardLost{}});
+        actions.push_back(Input{model::KeyboardLost{}});
         break;
       case 14: {
         // A burst of note traffic, so that short inputs can fill the recorder.
@@ -112,16 +116,16 @@ std::vector<Action> decode(Bytes& in) {
         const uint8_t key = in.u8();
         const uint8_t gap = in.u8() % 8;
         for (int i = 0; i < pairs; ++i) {
-          const uint8_t scan = piano_scan_codes[(key + i * 7) % 46];
-          actions.push_back(WindowMessage{KeyDown{make_key_param(scan)}});
+          const uint8_t scan = piano_keys[(key + i * 7) % 46].scan_code;
+          actions.push_back(Input{KeyDown{key_press(scan)}});
           if (gap != 0) actions.push_back(model::ClockJump{gap});
-          actions.push_back(WindowMessage{KeyUp{make_key_param(scan, false, true, true)}});
+          actions.push_back(Input{KeyUp{key_release(scan)}});
         }
         break;
       }
       default:
-        actions.push_back(model::PopupAnswer{in.u8() % 3});
-        actions.push_back(WindowMessage{RightButtonDown{0, 0}});
+        // The popup menu: closed, Help or Exit.
+        actions.push_back(Input{model::MenuChosen{static_cast<model::MenuItem>(in.u8() % 3)}});
         break;
     }
   }

@@ -1,18 +1,37 @@
 #pragma once
 
-// The actions of a random or fuzzed sequence: window messages and what the
-// world around the program does.
+// The inputs of a random or fuzzed sequence: what the window hands to the
+// piano's operations, and what the world around the program does.
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <variant>
 
-#include "app/window_message.h"
+#include "engine/key_event.h"
 
 namespace tastarion::model {
 
-// What the world does besides sending window messages.
+// What the window passes on to the piano.
+struct KeyDown {  // piano.key_down
+  KeyEvent key;
+};
+struct KeyUp {  // piano.key_up
+  KeyEvent key;
+};
+enum class Control : uint8_t { volume, pitch, mm_speed, transpose, instrument, device };
+struct ControlMoved {  // a control's change operation with the control's value
+  Control control;
+  int value;
+};
+enum class MenuItem : uint8_t { none, help, exit };
+struct MenuChosen {  // the popup menu closed with this item
+  MenuItem item;
+};
+struct KeyboardLost {};  // piano.release_all_keys
+using Input = std::variant<KeyDown, KeyUp, ControlMoved, MenuChosen, KeyboardLost>;
+
+// What the world does besides.
 struct ClockJump {  // the recorder's millisecond clock moves on (and may wrap)
   uint32_t ms;
 };
@@ -26,11 +45,14 @@ enum class SaveChoice : uint8_t { new_file, same_file, cancel, unwritable };
 struct ChooseSave {  // how the user will answer the next save dialog
   SaveChoice choice;
 };
-struct PopupAnswer {  // the item the user will pick from the next popup menu
-  int id;
-};
-using Action =
-    std::variant<WindowMessage, ClockJump, ClockSet, TimerAdvance, ChooseSave, PopupAnswer>;
+using Action = std::variant<Input, ClockJump, ClockSet, TimerAdvance, ChooseSave>;
+
+// A key event from 32 bits of input: scan code in bits 16-23, extended in bit
+// 24, auto-repeat in bit 30; the other bits mean nothing.
+constexpr KeyEvent key_of_bits(uint32_t bits, bool release) {
+  return {static_cast<uint8_t>(bits >> 16), ((bits >> 24) & 1) != 0,
+          !release && ((bits >> 30) & 1) != 0, release};
+}
 
 inline std::string hex(uint32_t v) {
   char text[16];
@@ -38,31 +60,29 @@ inline std::string hex(uint32_t v) {
   return text;
 }
 
+inline std::string describe(const KeyEvent& key) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02X%s%s", unsigned{key.scan_code}, key.extended ? " ext" : "",
+                key.repeat ? " repeat" : "");
+  return text;
+}
+
 inline std::string describe(const Action& action) {
   struct {
-    std::string operator()(const KeyDown& m) { return "KeyDown " + hex(m.key_param); }
-    std::string operator()(const KeyUp& m) { return "KeyUp " + hex(m.key_param); }
-    std::string operator()(const SliderMoved& m) {
-      return "Slider " + std::to_string(int(m.slider)) + " " + std::to_string(m.position);
+    std::string operator()(const KeyDown& m) { return "KeyDown " + describe(m.key); }
+    std::string operator()(const KeyUp& m) { return "KeyUp " + describe(m.key); }
+    std::string operator()(const ControlMoved& m) {
+      return "Control " + std::to_string(int(m.control)) + " " + std::to_string(m.value);
     }
-    std::string operator()(const ListSelected& m) {
-      return "List " + std::to_string(int(m.list)) + " row " + std::to_string(m.row);
-    }
-    std::string operator()(const ControlDone&) { return "ControlDone"; }
-    std::string operator()(const MenuCommand& m) { return "Menu " + std::to_string(m.id); }
-    std::string operator()(const RightButtonDown& m) {
-      return "RightButton " + std::to_string(m.x) + "," + std::to_string(m.y);
-    }
+    std::string operator()(const MenuChosen& m) { return "Menu " + std::to_string(int(m.item)); }
     std::string operator()(const KeyboardLost&) { return "KeyboardLost"; }
-    std::string operator()(const Paint&) { return "Paint"; }
-    std::string operator()(const WindowMessage& m) { return std::visit(*this, m); }
+    std::string operator()(const Input& m) { return std::visit(*this, m); }
     std::string operator()(const ClockJump& a) { return "ClockJump " + std::to_string(a.ms); }
     std::string operator()(const ClockSet& a) { return "ClockSet " + hex(a.ms); }
     std::string operator()(const TimerAdvance& a) { return "TimerAdvance " + std::to_string(a.ms); }
     std::string operator()(const ChooseSave& a) {
       return "ChooseSave " + std::to_string(int(a.choice));
     }
-    std::string operator()(const PopupAnswer& a) { return "PopupAnswer " + std::to_string(a.id); }
   } visitor;
   return std::visit(visitor, action);
 }

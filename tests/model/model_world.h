@@ -1,8 +1,10 @@
 #pragma once
 
-// The whole program on fakes, driven through piano_window_proc, beside a model
-// of what it should do. Each step predicts the exact MIDI messages (device,
-// bytes, time), the state, the controls, the marks and the title, then compares.
+// The whole program on fakes, driven through the piano's operations, beside a
+// model of what it should do. Each step predicts the exact MIDI messages
+// (device, bytes, time), the state, the controls, the marks and the status,
+// then compares. The model keeps its own copy of every rule, written from the
+// behaviour the user sees, not from the program's constants.
 // Used by the random test and the fuzzers alike: a step returns the first fault
 // it finds as text, or an empty string.
 
@@ -19,18 +21,13 @@
 #include <variant>
 #include <vector>
 
-#include "app/piano_window_proc.h"
-#include "engine/key_map.h"
-#include "engine/midi_output_port.h"
-#include "engine/piano.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_timer_service.h"
+#include "instrument/piano.h"
 #include "model/actions.h"
 #include "model/smf_reader.h"
 #include "model/world_fakes.h"
 #include "recorder/event_buffer.h"
-#include "recorder/replayer.h"
-#include "timing/metronome.h"
 
 namespace tastarion::model {
 
@@ -69,26 +66,31 @@ struct Totals {
 
 class World {
  public:
-  static constexpr uint8_t kRecordKey = 0x3C;
+  static constexpr uint8_t kRecordKey = 0x3C;  // F2
+  static constexpr uint8_t kPauseKey = 0x45;
   static constexpr uint32_t kMaxNotes = 9999;
 
   explicit World(WorldOptions options)
       : options_(std::move(options)),
         midi_(options_.devices, timers_),
-        piano_(midi_, timers_, clock_, view_, [](std::string_view) {}),
+        // Trace lines and standard error are not looked at; the boxes are counted.
+        piano_(
+            midi_, timers_, clock_, view_, [](std::string_view) {}, [](std::string_view) {}),
         old_directory_(std::filesystem::current_path()),
         sounding_(options_.devices.size()) {
     std::filesystem::current_path(options_.directory);
     midi_.failing_device = options_.failing_device;
-    piano_.errors = [](std::string_view) {};  // the boxes are counted instead
-    // The program's start: the device list and device 0, then the buffer.
-    start_midi_out(piano_);
-    buffer_ok_ = piano_.state.event_buffer.allocate();
+    // The program's start: the settings and the device list shown, device 0
+    // opened, then the buffer.
+    piano_.start();
+    buffer_ok_ = piano_.allocate_buffer();
     m_.device_count = static_cast<int>(options_.devices.size());
     m_.port_open = options_.failing_device != 0;
     if (!m_.port_open) ++m_.messages;
     m_.key_notes[kMetronomeChannel] = 0xFF;
-    m_.device_row = m_.port_open ? 0 : -1;
+    // The list shows no row while no device plays.
+    m_.device_shown = m_.port_open ? 0 : -1;
+    if (view_.device_names != options_.devices) m_.start_fault = "device list not shown";
   }
   ~World() {
     std::error_code ignored;
@@ -101,9 +103,9 @@ class World {
   bool ended() const { return m_.ended; }
   const Totals& totals() const { return totals_; }
   Piano& piano() { return piano_; }
-  // The keys the model holds down (see key_id_of), one per busy slot.
-  std::vector<uint16_t> held_keys() const {
-    std::vector<uint16_t> held;
+  // The keys the model holds down, one per busy slot.
+  std::vector<KeyEvent> held_keys() const {
+    std::vector<KeyEvent> held;
     for (int slot = 0; slot < kChannelCount; ++slot) {
       if (busy(slot)) held.push_back(m_.keys[slot]);
     }
@@ -121,9 +123,9 @@ class World {
     std::vector<Out> expected, clicks;
     pending_save_.reset();
     bool timed = false;
-    if (const auto* message = std::get_if<WindowMessage>(&action)) {
-      predict_message(*message, expected);
-      piano_window_proc(piano_, window_, *message);
+    if (const auto* input = std::get_if<Input>(&action)) {
+      predict_input(*input, expected);
+      apply(*input);
     } else if (const auto* jump = std::get_if<ClockJump>(&action)) {
       clock_.now_ms += jump->ms;
     } else if (const auto* set = std::get_if<ClockSet>(&action)) {
@@ -135,8 +137,6 @@ class World {
       timed = true;
     } else if (const auto* choose = std::get_if<ChooseSave>(&action)) {
       save_choice_ = choose->choice;
-    } else if (const auto* popup = std::get_if<PopupAnswer>(&action)) {
-      window_.popup_answer = popup->id;
     }
     std::string fault = check_sent(from, expected, clicks, timed);
     if (fault.empty()) fault = check_state();
@@ -152,24 +152,23 @@ class World {
     std::string fault;
     if (!m_.ended) {
       if (release_by_key_up) {
-        for (uint16_t key : held_keys()) {
-          const auto scan = static_cast<uint8_t>(key);
-          fault = step(WindowMessage{KeyUp{make_key_param(scan, key >> 8, true, true)}});
+        for (const KeyEvent& key : held_keys()) {
+          fault = step(Input{KeyUp{key_release(key.scan_code, key.extended)}});
           if (!fault.empty()) return "releasing the held keys: " + fault;
         }
       } else {
-        fault = step(WindowMessage{KeyboardLost{}});
+        fault = step(Input{KeyboardLost{}});
         if (!fault.empty()) return "losing the keyboard: " + fault;
       }
       fault = stop_all([&] {
-        stop_replay(piano_);
-        stop_metronome(piano_);
+        piano_.replayer().stop_replay();
+        piano_.metronome().stop();
       });
       if (!fault.empty()) return fault;
       fault = step(TimerAdvance{600'000});
       if (!fault.empty()) return "timers after the stop: " + fault;
       for (int slot = 0; slot < kChannelCount; ++slot) {
-        const uint8_t entry = piano_.state.voice_slots.entries()[slot];
+        const uint8_t entry = piano_.voice_slots().entries()[slot];
         if (entry != (slot == kMetronomeChannel ? 0xFF : 0)) {
           return "slot " + std::to_string(slot) + " holds " + std::to_string(entry) +
                  " with every key up";
@@ -178,9 +177,9 @@ class World {
       if (view_.marks.any()) return "marks left on the picture: " + view_.marks.to_string();
     } else {
       fault = stop_all([&] {
-        stop_metronome(piano_);
-        stop_replay(piano_);
-        piano_.midi_out.silence_and_close();
+        piano_.metronome().stop();
+        piano_.replayer().stop_replay();
+        piano_.port().silence_and_close();
       });
       if (!fault.empty()) return fault;
     }
@@ -202,13 +201,13 @@ class World {
   struct ModelState {
     std::array<uint8_t, 16> key_notes{};
     std::array<uint8_t, 16> sent_notes{};
-    std::array<uint16_t, 16> keys{};
+    std::array<KeyEvent, 16> keys{};
     int volume = 8, fine_pitch = 0, transpose = 0, instrument = 0, mm = 60;
     bool metronome = false;
     Micros metronome_start = 0;
     int device = 0, device_count = 0;
     bool port_open = false;
-    int device_row = 0;
+    int device_shown = 0;
     bool recording = false;
     std::vector<Rec> recorded;
     bool recording_full = false;
@@ -218,14 +217,16 @@ class World {
     // What the buffer holds since the last stop (the replayer's material).
     std::vector<Rec> closed;
     bool any_closed = false;
-    uint32_t cursor = EventBuffer::kFirstRecord;
+    uint32_t cursor = EventBuffer::kFirstRecord;  // the recorder's
+    uint32_t replay_position = EventBuffer::kFirstRecord;
     uint32_t high_water = EventBuffer::kFirstRecord + EventBuffer::kRecordSize;
     bool replaying = false;
     size_t replay_next = 0;
     Micros replay_due = 0;
     std::array<std::bitset<128>, 16> replay_on{};
     std::bitset<128> marks;
-    std::string title;
+    PianoStatus status = PianoStatus::none;
+    std::string start_fault;
     int messages = 0;
     int save_dialogs = 0;
     int closes = 0;
@@ -241,8 +242,23 @@ class World {
 
   static constexpr std::array<int, 9> kPrograms = {0, 6, 11, 16, 24, 40, 56, 68, 73};
 
-  std::string status_title(const char* text) const {
-    return std::string(version_line) + "        " + text;
+  // The keyboard as the user sees it: each row of keys from left to right with
+  // the note it plays (C2 = 48), written out apart from the program's table.
+  static uint8_t note_of_key(uint8_t scan) {
+    static const std::array<uint8_t, 256> notes = [] {
+      std::array<uint8_t, 256> n{};
+      // Bottom letter row (white keys) and home row (black keys), from Left Shift.
+      const uint8_t bottom[] = {0x2A, 0x1E, 0x2C, 0x1F, 0x2D, 0x2E, 0x21, 0x2F, 0x22, 0x30, 0x31,
+                                0x24, 0x32, 0x25, 0x33, 0x26, 0x34, 0x35, 0x28, 0x73, 0x2B, 0x36};
+      // Top letter row (white keys) and digit row (black keys), from Tab.
+      const uint8_t top[] = {0x0F, 0x02, 0x10, 0x11, 0x04, 0x12, 0x05, 0x13,
+                             0x06, 0x14, 0x15, 0x08, 0x16, 0x09, 0x17, 0x18,
+                             0x0B, 0x19, 0x0C, 0x1A, 0x0D, 0x1B, 0x1C, 0x0E};
+      for (int i = 0; i < 22; ++i) n[bottom[i]] = static_cast<uint8_t>(43 + i);  // G1 up
+      for (int i = 0; i < 24; ++i) n[top[i]] = static_cast<uint8_t>(62 + i);     // D3 up
+      return n;
+    }();
+    return notes[scan];
   }
 
   void emit(std::vector<Out>& out, ShortMessage message, Micros at) const {
@@ -252,6 +268,9 @@ class World {
   // --- the model -----------------------------------------------------------
 
   bool busy(int slot) const { return m_.key_notes[slot] != 0 && m_.key_notes[slot] != 0xFF; }
+  static bool same_key(const KeyEvent& a, const KeyEvent& b) {
+    return a.scan_code == b.scan_code && a.extended == b.extended;
+  }
 
   void append_record(int slot, uint8_t sent_note, uint8_t velocity, bool opens) {
     m_.recorded.push_back({(clock_.now_ms - m_.last_event_time) & 0x0FFFFFFF,
@@ -262,32 +281,36 @@ class World {
     ++totals_.recorded_notes;
   }
 
+  void end_recorded_notes() {
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+      const int note = m_.recorded_open[channel];
+      if (note >= 0) append_record(channel, static_cast<uint8_t>(note), 0, false);
+    }
+  }
+
   // A recording keeps room to end every note it left sounding; once full, it
   // ends them and records nothing more.
-  void record(bool press, int slot, uint8_t sent_note, uint8_t velocity, uint8_t scan) {
-    if (!m_.recording || scan == kRecordKey || m_.recording_full) return;
+  void record(bool press, int slot, uint8_t sent_note, uint8_t velocity) {
+    if (!m_.recording || m_.recording_full) return;
     const bool opens = press && velocity != 0;
     int open = 0;
     for (int channel = 0; channel < kChannelCount; ++channel) {
       if (channel != slot && m_.recorded_open[channel] >= 0) ++open;
     }
     if (m_.recorded.size() + 1 + open + (opens ? 1 : 0) > kMaxNotes) {
-      for (int channel = 0; channel < kChannelCount; ++channel) {
-        const int note = m_.recorded_open[channel];
-        if (note >= 0) append_record(channel, static_cast<uint8_t>(note), 0, false);
-      }
+      end_recorded_notes();
     } else {
       append_record(slot, sent_note, velocity, opens);
       if (m_.recorded.size() < kMaxNotes) return;
     }
     m_.recording_full = true;
-    m_.title = status_title("[Recording full]");
+    m_.status = PianoStatus::recording_full;
     ++totals_.full_recordings;
   }
 
-  void press(uint32_t param, std::vector<Out>& out) {
-    if (is_auto_repeat(param)) return;
-    const uint8_t note = key_to_note(param);
+  void press(const KeyEvent& key, std::vector<Out>& out) {
+    if (key.repeat) return;
+    const uint8_t note = note_of_key(key.scan_code);
     if (note == 0) return;
     int slot = 0;
     while (slot < kChannelCount && m_.key_notes[slot] != 0) ++slot;
@@ -296,29 +319,27 @@ class World {
     const auto velocity = static_cast<uint8_t>(m_.volume * 12);
     m_.key_notes[slot] = note;
     m_.sent_notes[slot] = sent;
-    m_.keys[slot] = key_id_of(param);
+    m_.keys[slot] = key;
     emit(out, pack_message(0x90 + slot, sent, velocity), timers_.now());
-    record(true, slot, sent, velocity, scan_code_of(param));
+    record(true, slot, sent, velocity);
     m_.marks[note] = true;
   }
 
-  void release_slot(int slot, uint8_t scan, std::vector<Out>& out) {
+  void release_slot(int slot, std::vector<Out>& out) {
     const uint8_t note = m_.key_notes[slot];
     const uint8_t sent = m_.sent_notes[slot];
     emit(out, pack_message(0x90 + slot, sent, 0), timers_.now());
     m_.key_notes[slot] = 0;
     m_.sent_notes[slot] = 0;
     m_.marks[note] = false;
-    record(false, slot, sent, 0, scan);
+    record(false, slot, sent, 0);
   }
 
-  void release(uint32_t param, std::vector<Out>& out) {
-    const uint8_t note = key_to_note(param);
+  void release(const KeyEvent& key, std::vector<Out>& out) {
+    const uint8_t note = note_of_key(key.scan_code);
     if (note == 0) return;
     for (int slot = 0; slot < kChannelCount; ++slot) {
-      if (busy(slot) && m_.keys[slot] == key_id_of(param)) {
-        return release_slot(slot, scan_code_of(param), out);
-      }
+      if (busy(slot) && same_key(m_.keys[slot], key)) return release_slot(slot, out);
     }
   }
 
@@ -350,8 +371,7 @@ class World {
       // The program stays on the device it had, opened again when it was open,
       // and says why.
       ++m_.messages;
-      m_.device_row = m_.port_open ? m_.device : -1;
-      view_.device_row = m_.device_row;
+      m_.device_shown = m_.port_open ? m_.device : -1;
       if (!m_.port_open) return;
       for (auto& notes : sounding_[m_.device]) notes.reset();
     } else {
@@ -394,21 +414,17 @@ class World {
       m_.recorded_open.fill(-1);
       m_.cursor = EventBuffer::kFirstRecord;
       m_.last_event_time = clock_.now_ms;
-      m_.title = status_title("[Recording...]");
+      m_.status = PianoStatus::recording;
       return;
     }
     m_.recording = false;
-    if (!m_.recording_full) {
-      for (int channel = 0; channel < kChannelCount; ++channel) {
-        const int note = m_.recorded_open[channel];
-        if (note >= 0) append_record(channel, static_cast<uint8_t>(note), 0, false);
-      }
-    }
+    // Keys still held at the stop end in the file where the recording ends.
+    if (!m_.recording_full) end_recorded_notes();
     m_.closed = m_.recorded;
     m_.any_closed = true;
     m_.cursor += EventBuffer::kRecordSize;
     m_.high_water = std::max(m_.high_water, m_.cursor);
-    m_.title = std::string(version_line);
+    m_.status = PianoStatus::none;
     ++m_.save_dialogs;
     ++totals_.recordings_closed;
     PendingSave save;
@@ -447,22 +463,22 @@ class World {
     if (m_.recording) return;
     if (m_.replaying) {
       stop_replay_model(out);
-      m_.title = status_title("");
+      m_.status = PianoStatus::idle;
       return;
     }
-    m_.title = status_title("[Replaying...]");
+    m_.status = PianoStatus::replaying;
     m_.replaying = true;
     m_.replay_next = 0;
     m_.replay_due = timers_.now() + 10'000;
-    m_.cursor = EventBuffer::kFirstRecord;
+    m_.replay_position = EventBuffer::kFirstRecord;
     for (auto& channel : m_.replay_on) channel.reset();
   }
 
   void restart_metronome() { m_.metronome_start = timers_.now(); }
 
   // Returns whether the program ends.
-  bool run_command_model(uint32_t param, std::vector<Out>& out) {
-    const uint8_t scan = scan_code_of(param);
+  bool run_command_model(const KeyEvent& key, std::vector<Out>& out) {
+    const uint8_t scan = key.scan_code;
     switch (scan) {
       case 0x3B:
         ++m_.messages;
@@ -486,7 +502,7 @@ class World {
         break;
       }
       case 0x45:
-        if (is_extended_key(param)) break;  // Num Lock
+        if (key.extended) break;  // Num Lock
         ++m_.closes;
         return true;
       case 0x47:
@@ -508,7 +524,7 @@ class World {
       case 0x51: {
         const int next = m_.device + (scan == 0x49 ? -1 : 1);
         if (next < 0 || next >= m_.device_count) break;
-        m_.device_row = next;
+        m_.device_shown = next;
         switch_device(next, out);
         break;
       }
@@ -533,74 +549,87 @@ class World {
     return false;
   }
 
-  void menu_model(int id) {
-    if (id == kHelpCommand) ++m_.messages;
-    if (id == kExitCommand) {
+  void menu_model(MenuItem item) {
+    if (item == MenuItem::help) ++m_.messages;
+    if (item == MenuItem::exit) {
       ++m_.closes;
       m_.ended = true;
     }
   }
 
-  void predict_message(const WindowMessage& message, std::vector<Out>& out) {
-    if (const auto* down = std::get_if<KeyDown>(&message)) {
-      if (is_alt_held(down->key_param)) return;  // a system key
-      if (run_command_model(down->key_param, out)) {
+  // What the window does with an input: the piano's operation for it.
+  void apply(const Input& input) {
+    if (const auto* down = std::get_if<KeyDown>(&input)) {
+      piano_.key_down(down->key);
+    } else if (const auto* up = std::get_if<KeyUp>(&input)) {
+      piano_.key_up(up->key);
+    } else if (const auto* moved = std::get_if<ControlMoved>(&input)) {
+      static constexpr void (Piano::*kChange[])(int) = {
+          &Piano::change_volume,    &Piano::change_fine_pitch, &Piano::change_mm_speed,
+          &Piano::change_transpose, &Piano::change_instrument, &Piano::change_device};
+      (piano_.*kChange[static_cast<int>(moved->control)])(moved->value);
+    } else if (const auto* menu = std::get_if<MenuChosen>(&input)) {
+      if (menu->item == MenuItem::help) piano_.show_help();
+      if (menu->item == MenuItem::exit) piano_.exit_program();
+    } else if (std::holds_alternative<KeyboardLost>(input)) {
+      piano_.release_all_keys();
+    }
+  }
+
+  void predict_input(const Input& input, std::vector<Out>& out) {
+    if (const auto* down = std::get_if<KeyDown>(&input)) {
+      if (down->key.alt) return;  // a system key
+      if (run_command_model(down->key, out)) {
         m_.ended = true;
         return;
       }
-      press(down->key_param, out);
-    } else if (const auto* up = std::get_if<KeyUp>(&message)) {
-      release(up->key_param, out);
-    } else if (const auto* slider = std::get_if<SliderMoved>(&message)) {
+      press(down->key, out);
+    } else if (const auto* up = std::get_if<KeyUp>(&input)) {
+      release(up->key, out);
+    } else if (const auto* moved = std::get_if<ControlMoved>(&input)) {
       // The control shows the user's value before the program hears of it.
       // Values outside a control's range cannot come from it and are dropped.
-      const int position = slider->position;
-      switch (slider->slider) {
-        case Slider::volume:
-          if (position < 0 || position > 10) break;
-          m_.volume = slider->position;
-          view_.volume_slider = slider->position;
+      const int value = moved->value;
+      switch (moved->control) {
+        case Control::volume:
+          if (value < 0 || value > 10) break;
+          m_.volume = value;
+          view_.volume = value;
           break;
-        case Slider::pitch:
-          if (position < -100 || position > 100) break;
-          m_.fine_pitch = slider->position;
-          view_.pitch_slider = slider->position;
+        case Control::pitch:
+          if (value < -100 || value > 100) break;
+          m_.fine_pitch = value;
+          view_.fine_pitch = value;
           pitch_bends(out);
           break;
-        case Slider::mm_speed:
-          m_.mm = std::clamp(slider->position, 30, 240);
-          view_.mm_slider = slider->position;
+        case Control::mm_speed:
+          m_.mm = std::clamp(value, 30, 240);
+          view_.mm_speed = value;
           if (m_.metronome) restart_metronome();
           break;
-      }
-    } else if (const auto* list = std::get_if<ListSelected>(&message)) {
-      const int row = list->row;
-      switch (list->list) {
-        case List::transpose:
-          if (row < 0 || row > 24) break;
-          m_.transpose = 12 - list->row;
-          view_.transpose_row = list->row;
+        case Control::transpose:
+          if (value < -12 || value > 12) break;
+          m_.transpose = value;
+          view_.transpose = value;
           break;
-        case List::instrument:
-          if (row < 0 || row > 8) break;
-          m_.instrument = list->row;
-          view_.instrument_row = list->row;
+        case Control::instrument:
+          if (value < 0 || value > 8) break;
+          m_.instrument = value;
+          view_.instrument = value;
           program_changes(out);
           break;
-        case List::device:
-          if (row < 0 || row >= m_.device_count) break;
-          m_.device_row = list->row;
-          view_.device_row = list->row;
-          switch_device(list->row, out);
+        case Control::device:
+          if (value < 0 || value >= m_.device_count) break;
+          m_.device_shown = value;
+          view_.device = value;
+          switch_device(value, out);
           break;
       }
-    } else if (const auto* menu = std::get_if<MenuCommand>(&message)) {
-      menu_model(menu->id);
-    } else if (std::holds_alternative<RightButtonDown>(message)) {
-      menu_model(window_.popup_answer);
-    } else if (std::holds_alternative<KeyboardLost>(message)) {
+    } else if (const auto* menu = std::get_if<MenuChosen>(&input)) {
+      menu_model(menu->item);
+    } else if (std::holds_alternative<KeyboardLost>(input)) {
       for (int slot = 0; slot < kChannelCount; ++slot) {
-        if (m_.key_notes[slot] != 0 && m_.key_notes[slot] != 0xFF) release_slot(slot, 0, out);
+        if (m_.key_notes[slot] != 0 && m_.key_notes[slot] != 0xFF) release_slot(slot, out);
       }
     }
   }
@@ -615,14 +644,14 @@ class World {
         if (r.note >= 43 && r.note <= 85) m_.marks[r.note] = r.velocity != 0;
         ++m_.replay_next;
         ++totals_.replay_steps;
-        m_.cursor += EventBuffer::kRecordSize;
+        m_.replay_position += EventBuffer::kRecordSize;
         const uint32_t delta =
             m_.replay_next < m_.closed.size() ? m_.closed[m_.replay_next].delta : 0;
         m_.replay_due = at + Micros{std::max<uint32_t>(delta, 10)} * 1000;
       } else {
         silence_replay(others, at);
         m_.replaying = false;
-        m_.title = status_title("");
+        m_.status = PianoStatus::idle;
         ++totals_.replays_finished;
       }
     }
@@ -703,74 +732,87 @@ class World {
   }
 
   std::string check_state() {
-    PianoState& s = piano_.state;
     auto mismatch = [](const char* what, long long real, long long model) {
       return std::string(what) + " is " + std::to_string(real) + ", expected " +
              std::to_string(model);
     };
+    if (!m_.start_fault.empty()) return m_.start_fault;
+    const VoiceSlots& slots = piano_.voice_slots();
     for (int slot = 0; slot < kChannelCount; ++slot) {
-      if (s.voice_slots.entries()[slot] != m_.key_notes[slot]) {
+      if (slots.entries()[slot] != m_.key_notes[slot]) {
         return "slot " + std::to_string(slot) + ": " +
-               mismatch("key note", s.voice_slots.entries()[slot], m_.key_notes[slot]);
+               mismatch("key note", slots.entries()[slot], m_.key_notes[slot]);
       }
-      if (s.voice_slots.busy(slot) && s.voice_slots.sent_note(slot) != m_.sent_notes[slot]) {
+      if (slots.busy(slot) && slots.sent_note(slot) != m_.sent_notes[slot]) {
         return "slot " + std::to_string(slot) + ": " +
-               mismatch("sent note", s.voice_slots.sent_note(slot), m_.sent_notes[slot]);
+               mismatch("sent note", slots.sent_note(slot), m_.sent_notes[slot]);
       }
     }
-    if (s.volume != m_.volume) return mismatch("volume", s.volume, m_.volume);
-    if (s.fine_pitch != m_.fine_pitch) return mismatch("fine pitch", s.fine_pitch, m_.fine_pitch);
-    if (s.transpose != m_.transpose) return mismatch("transpose", s.transpose, m_.transpose);
-    if (s.instrument_index != m_.instrument) {
-      return mismatch("instrument", s.instrument_index, m_.instrument);
+    const SoundSettings& settings = piano_.settings();
+    if (settings.volume() != m_.volume) return mismatch("volume", settings.volume(), m_.volume);
+    if (settings.fine_pitch() != m_.fine_pitch) {
+      return mismatch("fine pitch", settings.fine_pitch(), m_.fine_pitch);
     }
-    if (s.mm_speed != m_.mm) return mismatch("mm speed", s.mm_speed, m_.mm);
-    if ((s.metronome_on != 0) != m_.metronome) {
-      return mismatch("metronome on", s.metronome_on != 0, m_.metronome);
+    if (settings.transpose() != m_.transpose) {
+      return mismatch("transpose", settings.transpose(), m_.transpose);
     }
-    if (s.device_index != m_.device) return mismatch("device", s.device_index, m_.device);
-    if ((s.recording != 0) != m_.recording) {
-      return mismatch("recording", s.recording != 0, m_.recording);
+    if (settings.instrument() != m_.instrument) {
+      return mismatch("instrument", settings.instrument(), m_.instrument);
     }
-    {
-      std::lock_guard lock(s.replay_lock);
-      if ((s.replaying != 0) != m_.replaying) {
-        return mismatch("replaying", s.replaying != 0, m_.replaying);
-      }
+    if (settings.program_number() != kPrograms[m_.instrument]) {
+      return mismatch("program", settings.program_number(), kPrograms[m_.instrument]);
     }
-    const uint32_t cursor = s.event_cursor;
+    const Metronome& metronome = piano_.metronome();
+    if (metronome.mm_speed() != m_.mm) return mismatch("mm speed", metronome.mm_speed(), m_.mm);
+    if (metronome.on() != m_.metronome) {
+      return mismatch("metronome on", metronome.on(), m_.metronome);
+    }
+    if (piano_.devices().index() != m_.device) {
+      return mismatch("device", piano_.devices().index(), m_.device);
+    }
+    const Recorder& recorder = piano_.recorder();
+    if (recorder.recording() != m_.recording) {
+      return mismatch("recording", recorder.recording(), m_.recording);
+    }
+    if (piano_.replayer().replaying() != m_.replaying) {
+      return mismatch("replaying", piano_.replayer().replaying(), m_.replaying);
+    }
+    const uint32_t cursor = recorder.event_cursor();
     if (cursor != m_.cursor) return mismatch("event cursor", cursor, m_.cursor);
     if (cursor > EventBuffer::kSize) return "event cursor past the buffer";
     if (m_.recording && cursor > EventBuffer::kSize - EventBuffer::kRecordSize) {
       return "no room left for the end record";
     }
+    if (piano_.replayer().position() != m_.replay_position) {
+      return mismatch("replay position", piano_.replayer().position(), m_.replay_position);
+    }
     const size_t timers_expected = (m_.metronome ? 1 : 0) + (m_.replaying ? 1 : 0);
     if (timers_.pending() != timers_expected) {
       return mismatch("pending timers", timers_.pending(), timers_expected);
     }
-    if (view_.volume_slider != m_.volume)
-      return mismatch("volume slider", view_.volume_slider, m_.volume);
-    if (view_.pitch_slider != m_.fine_pitch) {
-      return mismatch("pitch slider", view_.pitch_slider, m_.fine_pitch);
+    if (view_.volume != m_.volume) return mismatch("volume shown", view_.volume, m_.volume);
+    if (view_.fine_pitch != m_.fine_pitch) {
+      return mismatch("pitch shown", view_.fine_pitch, m_.fine_pitch);
     }
-    if (std::clamp(view_.mm_slider, 30, 240) != m_.mm) {
-      return mismatch("mm slider", view_.mm_slider, m_.mm);
+    if (std::clamp(view_.mm_speed, 30, 240) != m_.mm) {
+      return mismatch("mm speed shown", view_.mm_speed, m_.mm);
     }
-    if (view_.transpose_row != 12 - m_.transpose) {
-      return mismatch("transpose row", view_.transpose_row, 12 - m_.transpose);
+    if (view_.transpose != m_.transpose) {
+      return mismatch("transpose shown", view_.transpose, m_.transpose);
     }
-    if (view_.instrument_row != m_.instrument) {
-      return mismatch("instrument row", view_.instrument_row, m_.instrument);
+    if (view_.instrument != m_.instrument) {
+      return mismatch("instrument shown", view_.instrument, m_.instrument);
     }
-    if (view_.device_row != m_.device_row) {
-      return mismatch("device row", view_.device_row, m_.device_row);
+    if (view_.device != m_.device_shown) {
+      return mismatch("device shown", view_.device, m_.device_shown);
     }
     if (view_.stray_marks != 0) return "a mark for a note outside the keyboard";
     if (view_.marks != m_.marks) {
       return "marks " + view_.marks.to_string() + "\n expected " + m_.marks.to_string();
     }
-    if (view_.title != m_.title)
-      return "title \"" + view_.title + "\", expected \"" + m_.title + "\"";
+    if (view_.status != m_.status) {
+      return mismatch("status", static_cast<int>(view_.status), static_cast<int>(m_.status));
+    }
     if (view_.message_count != m_.messages) {
       return mismatch("message boxes", view_.message_count, m_.messages) +
              " (last: " + view_.last_message + ")";
@@ -778,12 +820,12 @@ class World {
     if (view_.save_dialogs != m_.save_dialogs) {
       return mismatch("save dialogs", view_.save_dialogs, m_.save_dialogs);
     }
-    if (window_.closes != m_.closes) return mismatch("window closes", window_.closes, m_.closes);
+    if (view_.closes != m_.closes) return mismatch("window closes", view_.closes, m_.closes);
     return "";
   }
 
   std::span<const uint8_t> buffer_bytes(uint32_t size) const {
-    return {piano_.state.event_buffer.data(), size};
+    return {piano_.recorder().buffer().data(), size};
   }
 
   static std::string compare_records(const char* what, const std::vector<Rec>& expected,
@@ -827,7 +869,7 @@ class World {
   // The header as the template left it, the last track length, and nothing
   // ever written past the furthest end record.
   std::string check_buffer() {
-    const uint8_t* bytes = piano_.state.event_buffer.data();
+    const uint8_t* bytes = piano_.recorder().buffer().data();
     for (uint32_t i = 0; i < EventBuffer::kTrackLengthOffset; ++i) {
       if (bytes[i] != smf_template[i])
         return "buffer header byte " + std::to_string(i) + " changed";
@@ -868,7 +910,6 @@ class World {
   testing::FakeClock clock_;
   StampedMidi midi_;
   ModelView view_;
-  ModelWindow window_;
   Piano piano_;
   std::filesystem::path old_directory_;
   bool buffer_ok_ = false;

@@ -14,7 +14,6 @@
 #include <random>
 #include <string>
 
-#include "engine/key_map.h"
 #include "model/model_world.h"
 
 namespace tastarion::model {
@@ -42,24 +41,26 @@ class Actions {
   bool chance(int one_in) { return below(one_in) == 0; }
   uint32_t any32() { return static_cast<uint32_t>(rng_()); }
 
-  // A key as scan code and extended flag (see key_id_of): now and then the
-  // extended twin of a piano key, such as keypad Enter beside Enter.
-  uint16_t piano_key() {
-    return static_cast<uint16_t>(piano_scan_codes[below(46)] | (chance(12) ? 0x100 : 0));
+  // The 46 piano keys by scan code; now and then the extended twin of one,
+  // such as keypad Enter beside Enter.
+  KeyEvent piano_key() { return {piano_scan_code(), chance(12)}; }
+  uint8_t piano_scan_code() {
+    static constexpr uint8_t kKeys[46] = {
+        0x2A, 0x1E, 0x2C, 0x1F, 0x2D, 0x2E, 0x21, 0x2F, 0x22, 0x30, 0x31, 0x24,
+        0x32, 0x25, 0x33, 0x26, 0x34, 0x35, 0x28, 0x73, 0x2B, 0x36, 0x0F, 0x02,
+        0x10, 0x11, 0x04, 0x12, 0x05, 0x13, 0x06, 0x14, 0x15, 0x08, 0x16, 0x09,
+        0x17, 0x18, 0x0B, 0x19, 0x0C, 0x1A, 0x0D, 0x1B, 0x1C, 0x0E};
+    return kKeys[below(46)];
   }
-  // A key parameter as the window gives it, now and then with Alt held, and
-  // with noise in the bits nothing should look at.
-  uint32_t param(uint16_t key, bool repeat = false, bool release = false) {
-    uint32_t p = make_key_param(static_cast<uint8_t>(key), key >> 8, repeat, release, chance(30));
-    if (chance(20)) p |= any32() & 0x1E00FFFFu;
-    return p;
+  // Now and then with Alt held.
+  Action down(KeyEvent key, bool repeat = false) {
+    return Input{KeyDown{key_press(key.scan_code, key.extended, repeat, chance(30))}};
   }
-  Action down(uint16_t key, bool repeat = false) {
-    return WindowMessage{KeyDown{param(key, repeat)}};
-  }
-  Action up(uint16_t key) { return WindowMessage{KeyUp{param(key, true, true)}}; }
+  Action down(uint8_t scan, bool repeat = false) { return down(KeyEvent{scan}, repeat); }
+  Action up(KeyEvent key) { return Input{KeyUp{key_release(key.scan_code, key.extended)}}; }
+  Action up(uint8_t scan) { return up(KeyEvent{scan}); }
 
-  uint16_t held_or_any() {
+  KeyEvent held_or_any() {
     auto held = world_.held_keys();
     if (!held.empty() && !chance(6)) return held[below(static_cast<int>(held.size()))];
     return piano_key();
@@ -84,8 +85,8 @@ class Actions {
   Action command_key() {
     // 0x3B..0x53; 0x45 comes as Num Lock here, Pause has its own rare turn.
     uint8_t scan = static_cast<uint8_t>(0x3B + below(0x53 - 0x3B + 1));
-    if (scan == kPauseScanCode) return WindowMessage{KeyDown{make_key_param(scan, true)}};
-    if (chance(3)) return WindowMessage{KeyUp{param(scan, true, true)}};
+    if (scan == World::kPauseKey) return Input{KeyDown{key_press(scan, true)}};
+    if (chance(3)) return up(scan);
     return down(scan, chance(5));
   }
 
@@ -93,39 +94,31 @@ class Actions {
     if (chance(20)) {
       // A value no control can give: nothing may come of it.
       const int value = chance(2) ? static_cast<int>(any32()) : below(400) - 200;
-      if (chance(2)) return WindowMessage{SliderMoved{static_cast<Slider>(below(3)), value}};
-      return WindowMessage{ListSelected{static_cast<List>(below(3)), value}};
+      return Input{ControlMoved{static_cast<Control>(below(6)), value}};
     }
     switch (below(6)) {
       case 0:
-        return WindowMessage{SliderMoved{Slider::volume, below(11)}};
+        return Input{ControlMoved{Control::volume, below(11)}};
       case 1:
-        return WindowMessage{SliderMoved{Slider::pitch, below(201) - 100}};
+        return Input{ControlMoved{Control::pitch, below(201) - 100}};
       case 2:
-        return WindowMessage{SliderMoved{Slider::mm_speed, 30 + below(211)}};
+        return Input{ControlMoved{Control::mm_speed, 30 + below(211)}};
       case 3:
-        return WindowMessage{ListSelected{List::transpose, below(25)}};
+        return Input{ControlMoved{Control::transpose, below(25) - 12}};
       case 4:
-        return WindowMessage{ListSelected{List::instrument, below(9)}};
+        return Input{ControlMoved{Control::instrument, below(9)}};
       default:
-        return WindowMessage{ListSelected{List::device, below(4)}};
+        return Input{ControlMoved{Control::device, below(4)}};
     }
   }
 
   Action misc() {
-    switch (below(7)) {
+    switch (below(4)) {
       case 0:
-        return WindowMessage{MenuCommand{below(4) == 0 ? 1 : 3 + below(5)}};
+        // The popup menu, mostly closed without a choice.
+        return Input{MenuChosen{below(4) == 0 ? MenuItem::help : MenuItem::none}};
       case 1:
-        return PopupAnswer{below(2)};
-      case 2:
-        return WindowMessage{RightButtonDown{below(624), below(126)}};
-      case 3:
-        return WindowMessage{Paint{}};
-      case 4:
-        return WindowMessage{ControlDone{}};
-      case 5:
-        return WindowMessage{KeyboardLost{}};
+        return Input{KeyboardLost{}};
       default:
         return ChooseSave{static_cast<SaveChoice>(below(4))};
     }
@@ -135,8 +128,8 @@ class Actions {
   Action mixed() {
     if (chance(12'000)) {
       // The end of the program, by Pause or by the menu.
-      if (chance(2)) return WindowMessage{KeyDown{make_key_param(kPauseScanCode)}};
-      return WindowMessage{MenuCommand{kExitCommand}};
+      if (chance(2)) return Input{KeyDown{key_press(World::kPauseKey)}};
+      return Input{MenuChosen{MenuItem::exit}};
     }
     const int roll = below(100);
     if (roll < 26) return down(piano_key());
@@ -147,6 +140,7 @@ class Actions {
     if (roll < 65) return down(0x3D);
     if (roll < 67) return down(static_cast<uint8_t>(0x3F + below(3)));
     if (roll < 71) {
+      // Any key at all, piano key or not.
       const uint8_t scan = static_cast<uint8_t>(any32());
       return chance(2) ? down(scan, chance(4)) : up(scan);
     }
@@ -165,10 +159,9 @@ class Actions {
     if (roll < 97) return TimerAdvance{static_cast<uint32_t>(below(50))};
     // Anything else, but F2: the recording is to run full.
     Action other = mixed();
-    const auto* message = std::get_if<WindowMessage>(&other);
-    const auto* key = message != nullptr ? std::get_if<KeyDown>(message) : nullptr;
-    if (key != nullptr && scan_code_of(key->key_param) == World::kRecordKey)
-      return WindowMessage{Paint{}};
+    const auto* input = std::get_if<Input>(&other);
+    const auto* key = input != nullptr ? std::get_if<KeyDown>(input) : nullptr;
+    if (key != nullptr && key->key.scan_code == World::kRecordKey) return ClockJump{0};
     // Small gaps only, so that the replay of the full recording ends in time.
     if (std::holds_alternative<ClockJump>(other) || std::holds_alternative<ClockSet>(other)) {
       return ClockJump{static_cast<uint32_t>(below(300))};

@@ -1,7 +1,7 @@
 #pragma once
 
 // The program's surroundings as the model world sees them: the MIDI devices
-// with the time of each message, the window's controls, marks and title.
+// with the time of each message, the window's controls, marks and status.
 
 #include <bitset>
 #include <cstdio>
@@ -9,11 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/window_port.h"
-#include "engine/piano_view.h"
 #include "engine/short_message.h"
 #include "fakes/fake_midi.h"
 #include "fakes/fake_timer_service.h"
+#include "instrument/piano_view.h"
 #include "model/actions.h"
 
 namespace tastarion::model {
@@ -77,8 +76,8 @@ class StampedMidi : public testing::FakeMidi {
   const testing::FakeTimerService& timers_;
 };
 
-// The window's side of the core: the controls as shown, the marks on the
-// picture, the title, message boxes and the save dialog.
+// The window's side of the piano: the controls as shown, the marks on the
+// picture, the status, message boxes, the save dialog and the closing.
 class ModelView : public PianoView {
  public:
   void draw_mark(bool on, uint8_t note) override {
@@ -88,42 +87,34 @@ class ModelView : public PianoView {
       marks[note] = on;
     }
   }
-  void set_title(const std::string& t) override { title = t; }
-  void set_volume_slider(int v) override { volume_slider = v; }
-  void set_pitch_slider(int v) override { pitch_slider = v; }
-  void set_mm_slider(int v) override { mm_slider = v; }
-  void select_transpose_row(int r) override { transpose_row = r; }
-  void select_instrument_row(int r) override { instrument_row = r; }
-  void add_device_name(const std::string& n) override { device_names.push_back(n); }
-  void select_device_row(int r) override { device_row = r; }
-  void show_message(const std::string& caption, const std::string& text) override {
+  void show_status(PianoStatus s) override { status = s; }
+  void show_volume(int v) override { volume = v; }
+  void show_fine_pitch(int v) override { fine_pitch = v; }
+  void show_mm_speed(int v) override { mm_speed = v; }
+  void show_transpose(int v) override { transpose = v; }
+  void show_instrument(int v) override { instrument = v; }
+  void show_device_names(const std::vector<std::string>& names) override { device_names = names; }
+  void show_device(int v) override { device = v; }
+  void show_message(const std::string& text) override {
     ++message_count;
-    last_message = caption + "|" + text;
+    last_message = text;
   }
   std::optional<std::string> ask_save_file_name() override {
     ++save_dialogs;
     return save_answer;
   }
+  void close_program() override { ++closes; }
 
   std::bitset<128> marks;
   int stray_marks = 0;
-  std::string title;
-  int volume_slider = 8, pitch_slider = 0, mm_slider = 60;
-  int transpose_row = 12, instrument_row = 0, device_row = -1;
+  PianoStatus status = PianoStatus::none;
+  int volume = -1, fine_pitch = -1, mm_speed = -1, transpose = -100, instrument = -1, device = -1;
   std::vector<std::string> device_names;
   int message_count = 0;
   std::string last_message;
   int save_dialogs = 0;
+  int closes = 0;
   std::optional<std::string> save_answer;
-};
-
-class ModelWindow : public WindowPort {
- public:
-  void close_window() override { ++closes; }
-  int run_popup_menu(int, int) override { return popup_answer; }
-  void take_focus() override { ++focus_taken; }
-  void paint_keyboard() override { ++paints; }
-  int closes = 0, popup_answer = 0, focus_taken = 0, paints = 0;
 };
 
 }  // namespace tastarion::model

@@ -204,7 +204,10 @@ TEST_F(JackServer, PortsAreFoundByNameWhenTheListHasShifted) {
   monitors_.front()->stop();  // monitor-b's index in the server's list moves up
   ASSERT_TRUE(wait_until(5s, [] { return !has_port("monitor-a:input"); }));
 
-  EXPECT_FALSE(output.open(first));  // gone, and no other port stands in for it
+  // Gone, and no other port stands in for it; the reason names it.
+  const Result gone = output.open(first);
+  EXPECT_FALSE(gone);
+  EXPECT_EQ(gone.reason(), "monitor-a:input: the port is gone.");
   ASSERT_TRUE(output.open(second));
   output.send(pack_message(0xC3, 0x49));
   output.send(pack_message(0xE3, 0x00, 0x60));

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/key_map.h"
-
 namespace tastarion {
 namespace {
 
@@ -27,12 +25,12 @@ constexpr Row kSpecialRows[] = {
 TEST(KeyTranslation, EveryRowOfTheEvdevTable) {
   for (uint32_t evdev = 1; evdev <= 88; ++evdev) {
     if (evdev == 69 || evdev == 84 || evdev == 85) continue;
-    EXPECT_EQ(key_param_from_native(evdev + kXkb, false, false), make_key_param(evdev))
+    EXPECT_EQ(key_event_from_native(evdev + kXkb, false, false), key_press(evdev))
         << "evdev " << evdev;
   }
   for (const Row& row : kSpecialRows) {
-    EXPECT_EQ(key_param_from_native(row.evdev + kXkb, false, false),
-              make_key_param(row.scan, row.extended))
+    EXPECT_EQ(key_event_from_native(row.evdev + kXkb, false, false),
+              key_press(row.scan, row.extended))
         << "evdev " << row.evdev;
   }
 }
@@ -41,44 +39,43 @@ TEST(KeyTranslation, KeycodesSeenUnderXvfb) {
   const struct {
     const char* key;
     uint32_t keycode;
-    uint32_t param;
+    KeyEvent key_event;
   } seen[] = {
-      {"Shift_L", 50, make_key_param(0x2A)},
-      {"c", 54, make_key_param(0x2E)},
-      {"Return", 36, make_key_param(0x1C)},
-      {"KP_Enter", 104, make_key_param(0x1C, true)},
-      {"slash", 61, make_key_param(0x35)},
-      {"KP_Divide", 106, make_key_param(0x35, true)},
-      {"backslash", 51, make_key_param(0x2B)},
-      {"Up", 111, make_key_param(0x48, true)},
-      {"Right", 114, make_key_param(0x4D, true)},
-      {"Home", 110, make_key_param(0x47, true)},
-      {"Page_Down", 117, make_key_param(0x51, true)},
-      {"Delete", 119, make_key_param(0x53, true)},
-      {"KP_Decimal", 91, make_key_param(0x53)},
-      {"Pause", 127, make_key_param(0x45)},
-      {"Num_Lock", 77, make_key_param(0x45, true)},
-      {"F1", 67, make_key_param(0x3B)},
+      {"Shift_L", 50, key_press(0x2A)},
+      {"c", 54, key_press(0x2E)},
+      {"Return", 36, key_press(0x1C)},
+      {"KP_Enter", 104, key_press(0x1C, true)},
+      {"slash", 61, key_press(0x35)},
+      {"KP_Divide", 106, key_press(0x35, true)},
+      {"backslash", 51, key_press(0x2B)},
+      {"Up", 111, key_press(0x48, true)},
+      {"Right", 114, key_press(0x4D, true)},
+      {"Home", 110, key_press(0x47, true)},
+      {"Page_Down", 117, key_press(0x51, true)},
+      {"Delete", 119, key_press(0x53, true)},
+      {"KP_Decimal", 91, key_press(0x53)},
+      {"Pause", 127, key_press(0x45)},
+      {"Num_Lock", 77, key_press(0x45, true)},
+      {"F1", 67, key_press(0x3B)},
   };
   for (const auto& s : seen) {
-    EXPECT_EQ(key_param_from_native(s.keycode, false, false), s.param) << s.key;
+    EXPECT_EQ(key_event_from_native(s.keycode, false, false), s.key_event) << s.key;
   }
 }
 
 TEST(KeyTranslation, CodesWithoutAScanCodeGiveZero) {
   for (uint32_t native : {0u, 7u, 8u, 84u + kXkb, 85u + kXkb, 90u + kXkb, 95u + kXkb, 101u + kXkb,
                           112u + kXkb, 118u + kXkb, 128u + kXkb, 255u, 0x10000u}) {
-    EXPECT_EQ(scan_code_of(key_param_from_native(native, false, false)), 0) << native;
-    EXPECT_FALSE(is_extended_key(key_param_from_native(native, false, false))) << native;
+    EXPECT_EQ(key_event_from_native(native, false, false), KeyEvent{}) << native;
   }
 }
 
-TEST(KeyTranslation, PressRepeatAndReleaseBits) {
+TEST(KeyTranslation, PressRepeatAndRelease) {
   const uint32_t native = 0x2E + kXkb;  // C
-  EXPECT_EQ(key_param_from_native(native, false, false), 0x002E0001u);
-  EXPECT_EQ(key_param_from_native(native, false, true), 0x402E0001u);
-  EXPECT_EQ(key_param_from_native(native, true, false), 0xC02E0001u);
-  EXPECT_EQ(key_param_from_native(104, true, false), 0xC11C0001u);  // keypad Enter up
+  EXPECT_EQ(key_event_from_native(native, false, false), (KeyEvent{0x2E, false, false, false}));
+  EXPECT_EQ(key_event_from_native(native, false, true), (KeyEvent{0x2E, false, true, false}));
+  EXPECT_EQ(key_event_from_native(native, true, false), (KeyEvent{0x2E, false, false, true}));
+  EXPECT_EQ(key_event_from_native(104, true, false), (KeyEvent{0x1C, true, false, true}));
 }
 
 }  // namespace

@@ -12,21 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "fakes/fake_clock.h"
-#include "fakes/fake_midi.h"
-#include "fakes/fake_timer_service.h"
-#include "fakes/recording_view.h"
-#include "recorder/recorder.h"
+#include "fixture/piano_fixture.h"
 
-namespace tastarion {
+namespace tastarion::testing {
 namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
-using testing::FakeClock;
-using testing::FakeMidi;
-using testing::FakeTimerService;
-using testing::RecordingView;
 
 std::string run(const std::string& command) {
   std::string out;
@@ -59,10 +51,9 @@ std::string python_with_mido() {
   return "";
 }
 
-class ReadersTest : public ::testing::Test {
+class ReadersTest : public PianoTest {
  protected:
   ReadersTest() {
-    piano.state.event_buffer.allocate();
     char pattern[] = "/tmp/tastarion-readers-XXXXXX";
     dir = mkdtemp(pattern);
     view.save_answer = (dir / "take.mid").string();
@@ -71,21 +62,16 @@ class ReadersTest : public ::testing::Test {
 
   void note(uint32_t at, bool press, int slot, uint8_t sent_note, uint8_t velocity) {
     clock.now_ms = at;
-    record_note_event(piano, press, slot, sent_note, velocity, 0x2E);
+    piano.recorder().record_note_event(press, slot, sent_note, velocity);
   }
   void save_worked_example() {
-    toggle_recording(piano);
+    piano.toggle_recording();
     note(1000, true, 0, 60, 96);
     note(1250, false, 0, 60, 0);
-    toggle_recording(piano);
+    piano.toggle_recording();
     ASSERT_EQ(fs::file_size(dir / "take.mid"), 43u);
   }
 
-  FakeMidi midi;
-  FakeTimerService timers;
-  FakeClock clock;
-  RecordingView view;
-  Piano piano{midi, timers, clock, view, [](std::string_view) {}};
   fs::path dir;
 };
 
@@ -93,7 +79,7 @@ TEST_F(ReadersTest, MidoReadsTheNotesChannelsVelocitiesAndTicks) {
   std::string python = python_with_mido();
   if (python.empty()) GTEST_SKIP() << "python3-mido is not installed";
 
-  toggle_recording(piano);
+  piano.toggle_recording();
   note(1000, true, 0, 60, 96);
   note(1003, true, 1, 64, 84);  // a chord: 3 ms apart
   note(1500, false, 0, 60, 0);
@@ -101,7 +87,7 @@ TEST_F(ReadersTest, MidoReadsTheNotesChannelsVelocitiesAndTicks) {
   note(1700, false, 1, 64, 0);
   note(301700, false, 10, 97, 0);  // a delta needing three bytes of the quantity
   note(301710, true, 15, 31, 0);   // a press at volume 0
-  toggle_recording(piano);
+  piano.toggle_recording();
 
   const char* script =
       "import mido, sys\n"
@@ -193,4 +179,4 @@ TEST_F(ReadersTest, FluidSynthPlaysTheWorkedExampleAtItsTimeAndPitch) {
 }
 
 }  // namespace
-}  // namespace tastarion
+}  // namespace tastarion::testing

@@ -1,5 +1,6 @@
 #include "platform/system_midi_output.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -79,11 +80,13 @@ TEST(SystemMidiOutput, SynthWithoutSoundServerFailsQuietly) {
   SystemMidiOutput output({kSoundFontDir, false, false});
   ::testing::internal::CaptureStdout();
   ::testing::internal::CaptureStderr();
-  const bool opened = output.open(0);
+  const Result opened = output.open(0);
   const std::string printed =
       ::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr();
   EXPECT_FALSE(opened);
   EXPECT_EQ(printed, "");
+  // Silent on the terminal, but the reason is there to be shown.
+  EXPECT_THAT(opened.reason(), ::testing::HasSubstr("no sound output"));
 }
 
 TEST(DeviceName, CutTo31BytesOnACharacterBoundary) {

@@ -29,8 +29,8 @@ class ControlStripTest : public ::testing::Test {
     window.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     for (auto signal : {SIGNAL(volumeMoved(int)), SIGNAL(pitchMoved(int)), SIGNAL(mmMoved(int)),
-                        SIGNAL(transposeSelected(int)), SIGNAL(instrumentSelected(int)),
-                        SIGNAL(deviceSelected(int)), SIGNAL(focusReturn())}) {
+                        SIGNAL(transposeChosen(int)), SIGNAL(instrumentChosen(int)),
+                        SIGNAL(deviceChosen(int)), SIGNAL(focusReturn())}) {
       spies.push_back(std::make_unique<QSignalSpy>(strip, signal));
     }
   }
@@ -99,6 +99,10 @@ TEST_F(ControlStripTest, StartsAtTheInitialSettings) {
     EXPECT_EQ(transpose_list->itemText(row), QString::fromUtf8(transpose_names[row]));
   }
   EXPECT_EQ(transpose_list->currentIndex(), 12);
+  for (int semitones = -12; semitones <= 12; ++semitones) {
+    EXPECT_EQ(transpose_of_row(transpose_row(semitones)), semitones);
+  }
+  EXPECT_EQ(transpose_row(12), 0);
   EXPECT_EQ(transpose_list->currentText(), "C");
   EXPECT_EQ(transpose_list->itemText(5), "+G");
   EXPECT_EQ(transpose_list->itemText(24), "-C");
@@ -224,11 +228,10 @@ TEST_F(ControlStripTest, SettersAreSilent) {
   strip->setVolume(3);
   strip->setPitch(-42);
   strip->setMmSpeed(200);
-  strip->selectTransposeRow(5);
-  strip->selectInstrumentRow(8);
-  strip->addDeviceName("FluidSynth");
-  strip->addDeviceName("midi-monitor:input");
-  strip->selectDeviceRow(1);
+  strip->setTranspose(7);
+  strip->selectInstrument(8);
+  strip->setDeviceNames({"FluidSynth", "midi-monitor:input"});
+  strip->selectDevice(1);
   QApplication::processEvents();
   EXPECT_EQ(signals_seen(), 0);
   EXPECT_EQ(strip->volumeSlider()->value(), 3);
@@ -247,13 +250,13 @@ TEST_F(ControlStripTest, AChoiceInTheDropDownReportsAndReturnsTheFocus) {
   for (int i = 0; i < 7; ++i) QTest::keyClick(list->view(), Qt::Key_Up);
   QTest::keyClick(list->view(), Qt::Key_Return);
   EXPECT_FALSE(list->view()->isVisible());
-  EXPECT_EQ(values(transpose()), QList<int>{5});
+  EXPECT_EQ(values(transpose()), QList<int>{7});  // "+G": seven semitones up
   EXPECT_TRUE(wait_for_focus_return(1));
 
   // The same row again still counts: the change runs whole.
   list->showPopup();
   QTest::keyClick(list->view(), Qt::Key_Return);
-  EXPECT_EQ(values(transpose()), (QList<int>{5, 5}));
+  EXPECT_EQ(values(transpose()), (QList<int>{7, 7}));
   EXPECT_TRUE(wait_for_focus_return(2));
 }
 
@@ -272,8 +275,7 @@ TEST_F(ControlStripTest, EscapeCancelsAndReturnsTheFocus) {
 
 TEST_F(ControlStripTest, AClickOutsideCancelsAndReturnsTheFocus) {
   QComboBox* list = strip->deviceList();
-  strip->addDeviceName("FluidSynth");
-  strip->addDeviceName("midi-monitor:input");
+  strip->setDeviceNames({"FluidSynth", "midi-monitor:input"});
   list->setFocus();
   list->showPopup();
   ASSERT_TRUE(list->view()->isVisible());

@@ -18,10 +18,10 @@
 #include <thread>
 
 #include "app/program.h"
-#include "engine/midi_output_port.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_midi.h"
 #include "fakes/fake_timer_service.h"
+#include "instrument/help_text.h"
 #include "ui/control_strip.h"
 
 namespace tastarion::testing {
@@ -131,7 +131,7 @@ TEST_F(MainWindowTest, StartsWithTheWindowAndControlsAsSet) {
   ASSERT_EQ(strip().deviceList()->count(), 3);
   EXPECT_EQ(strip().deviceList()->currentText(), "Fake synth");
   EXPECT_EQ(midi.open_device(), 0);
-  EXPECT_TRUE(piano().state.event_buffer.allocated());
+  EXPECT_TRUE(piano().recorder().buffer().allocated());
   EXPECT_EQ(QApplication::focusWidget(), &window());
 }
 
@@ -207,10 +207,16 @@ TEST_F(MainWindowTest, MarksFromTheTimerThreadShowOnceTheWindowThreadRuns) {
   settle();
   EXPECT_EQ(pixel(kMark85), kBlack);
 
-  std::thread([this] { set_title_status(piano(), "[Replaying...]"); }).join();
+  std::thread([this] { window().show_status(PianoStatus::replaying); }).join();
   settle();
   EXPECT_EQ(window().windowTitle().toStdString(),
             std::string(version_line) + "        [Replaying...]");
+  window().show_status(PianoStatus::idle);
+  settle();
+  EXPECT_EQ(window().windowTitle().toStdString(), std::string(version_line) + "        ");
+  window().show_status(PianoStatus::none);
+  settle();
+  EXPECT_EQ(window().windowTitle().toStdString(), version_line);
 }
 
 TEST_F(MainWindowTest, FocusComesBackAfterAListChoiceAndAfterEscape) {
@@ -231,7 +237,7 @@ TEST_F(MainWindowTest, FocusComesBackAfterAListChoiceAndAfterEscape) {
   QApplication::sendEvent(transpose->view(), &escape);
   settle();
   EXPECT_EQ(QApplication::focusWidget(), &window());
-  EXPECT_EQ(piano().state.transpose, 0);
+  EXPECT_EQ(piano().settings().transpose(), 0);
 }
 
 TEST_F(MainWindowTest, SliderAndListNotificationsReachTheSettings) {
@@ -239,7 +245,7 @@ TEST_F(MainWindowTest, SliderAndListNotificationsReachTheSettings) {
   strip().pitchSlider()->triggerAction(QAbstractSlider::SliderPageStepAdd);   // 0 -> 40
   EXPECT_THAT(sent(), ::testing::Contains(pack_message(0xE5, 0, 40 / 3 + 64)));
   strip().mmSlider()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  EXPECT_EQ(piano().state.mm_speed, 61);
+  EXPECT_EQ(piano().metronome().mm_speed(), 61);
   emit strip().transposeList()->activated(5);   // "+G"
   emit strip().instrumentList()->activated(8);  // "73 Flute"
   EXPECT_THAT(sent(), ::testing::Contains(pack_message(0xCF, 73)));
@@ -290,7 +296,7 @@ TEST_F(MainWindowTest, AKeyHeldWhileTheHelpBoxIsOpenEndsAndPlaysAnewAfterwards) 
   press(kXkbC);  // the next stroke takes channel 1 again, not 2
   release(kXkbC);
   EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96), pack_message(0x90, 48, 0)));
-  EXPECT_EQ(piano().state.voice_slots.busy_count(), 0);
+  EXPECT_EQ(piano().voice_slots().busy_count(), 0);
 }
 
 TEST_F(MainWindowTest, KeysPressedWithAltNeitherPlayNorCommand) {
@@ -378,7 +384,7 @@ TEST_F(MainWindowTest, TheEndSilencesHeldNotesStopsTheTimersAndClosesTheDevice) 
   EXPECT_THAT(midi.messages(), ElementsAre(pack_message(0x90, 48, 0)));
   EXPECT_THAT(midi.calls, ElementsAre("close 0"));
   EXPECT_EQ(timers.pending(), 0u);
-  EXPECT_FALSE(piano().state.event_buffer.allocated());
+  EXPECT_FALSE(piano().recorder().buffer().allocated());
 }
 
 TEST(MainWindowStart, TheWindowShowsFirstThenTheDeviceFailureWithItsReasons) {

@@ -7,20 +7,15 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
-#include "engine/key_map.h"
-#include "engine/midi_output_port.h"
-#include "engine/note_path.h"
-#include "engine/sound_settings.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_midi.h"
 #include "fakes/recording_view.h"
+#include "instrument/piano.h"
+#include "platform/thread_timer_service.h"
 #include "recorder/event_buffer.h"
-#include "recorder/recorder.h"
-#include "recorder/replayer.h"
-#include "timing/metronome.h"
-#include "timing/thread_timer_service.h"
 
 namespace tastarion {
 namespace {
@@ -32,7 +27,7 @@ using testing::RecordingView;
 
 // A recording of quick notes on several channels, some left on at the end.
 void load_busy_recording(Piano& piano) {
-  uint8_t* at = piano.state.event_buffer.data() + EventBuffer::kFirstRecord;
+  uint8_t* at = piano.recorder().buffer().data() + EventBuffer::kFirstRecord;
   for (int n = 0; n < 60; ++n, at += 7) {
     const uint8_t channel = n % 4;
     const uint8_t velocity = (n / 4) % 2 == 0 ? 96 : 0;
@@ -44,8 +39,7 @@ void load_busy_recording(Piano& piano) {
 }
 
 bool replaying(Piano& piano) {
-  std::lock_guard lock(piano.state.replay_lock);
-  return piano.state.replaying != 0;
+  return piano.replayer().replaying();
 }
 
 TEST(Concurrency, TimerRoutinesAndTheWindowThreadShareSafely) {
@@ -54,40 +48,39 @@ TEST(Concurrency, TimerRoutinesAndTheWindowThreadShareSafely) {
   RecordingView view;
   ThreadTimerService timers;
   Piano piano{midi, timers, clock, view, [](std::string_view) {}};
-  ASSERT_TRUE(piano.state.event_buffer.allocate());
-  piano.state.device_count = midi.device_count();
-  ASSERT_TRUE(piano.midi_out.switch_to(0));
+  ASSERT_TRUE(piano.allocate_buffer());
+  ASSERT_TRUE(piano.port().switch_to(0));
   load_busy_recording(piano);
   const auto saved = std::filesystem::temp_directory_path() /
                      ("tastarion-concurrency-" + std::to_string(::getpid()) + ".mid");
   view.save_answer = saved.string();
 
-  change_mm_speed(piano, 240);
-  toggle_metronome(piano);
-  toggle_replay(piano);
+  piano.change_mm_speed(240);
+  piano.toggle_metronome();
+  piano.toggle_replay();
 
   const auto end = std::chrono::steady_clock::now() + 1500ms;
   for (int round = 0; std::chrono::steady_clock::now() < end; ++round) {
-    change_device(piano, round % 3);
-    change_volume(piano, round % 11);
+    piano.change_device(round % 3);
+    piano.change_volume(round % 11);
     std::this_thread::sleep_for(3ms);
     if (round % 5 == 0) {
-      toggle_replay(piano);
+      piano.toggle_replay();
     }
     if (round % 17 == 0) {
       // F2 twice: the second closes the recording; load a fresh one to replay.
-      toggle_recording(piano);
-      toggle_recording(piano);
+      piano.toggle_recording();
+      piano.toggle_recording();
       load_busy_recording(piano);
-      toggle_replay(piano);
+      piano.toggle_replay();
     }
-    if (round % 150 == 149) toggle_metronome(piano);
-    if (round % 97 == 50) change_mm_speed(piano, 240 - round % 7);
+    if (round % 150 == 149) piano.toggle_metronome();
+    if (round % 97 == 50) piano.change_mm_speed(240 - round % 7);
   }
 
   // The end of the program: after these, nothing more is sent.
-  stop_replay(piano);
-  stop_metronome(piano);
+  piano.replayer().stop_replay();
+  piano.metronome().stop();
   const size_t sent = midi.messages().size();
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(midi.messages().size(), sent);
@@ -109,8 +102,16 @@ TEST(Concurrency, TimerRoutinesAndTheWindowThreadShareSafely) {
 class ConcurrencyOnTimerThread : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(piano.state.event_buffer.allocate());
-    ASSERT_TRUE(piano.midi_out.switch_to(0));
+    ASSERT_TRUE(piano.allocate_buffer());
+    ASSERT_TRUE(piano.port().switch_to(0));
+  }
+  // Whether the last message on `channel` for `note` switched it on.
+  bool sounding(int channel, uint8_t note) {
+    bool on = false;
+    for (ShortMessage m : midi.messages()) {
+      if (status_of(m) == (0x90 | channel) && data1_of(m) == note) on = data2_of(m) != 0;
+    }
+    return on;
   }
 
   FakeMidi midi;
@@ -126,13 +127,13 @@ TEST_F(ConcurrencyOnTimerThread, NoStepSendsAfterStopReturns) {
   load_busy_recording(piano);
 
   for (int attempt = 0; attempt < 150; ++attempt) {
-    toggle_replay(piano);
+    piano.toggle_replay();
     std::this_thread::sleep_for(std::chrono::microseconds(9'000 + attempt * 37 % 3'000));
-    stop_replay(piano);
+    piano.replayer().stop_replay();
     const size_t sent = midi.messages().size();
     std::this_thread::sleep_for(1ms);
     ASSERT_EQ(midi.messages().size(), sent) << attempt;
-    ASSERT_EQ(piano.midi_out.sounding_count(), 0) << attempt;
+    ASSERT_EQ(piano.port().sounding_count(), 0) << attempt;
   }
 }
 
@@ -140,20 +141,44 @@ TEST_F(ConcurrencyOnTimerThread, NoStepSendsAfterStopReturns) {
 // left on, on the same channel: the key's note must outlive the replay.
 TEST_F(ConcurrencyOnTimerThread, AKeyPressedAsTheReplayEndsKeepsSounding) {
   constexpr uint8_t kScanV = 0x2F;  // note 50 on channel 1, as the recording has it
-  uint8_t* at = piano.state.event_buffer.data() + EventBuffer::kFirstRecord;
+  uint8_t* at = piano.recorder().buffer().data() + EventBuffer::kFirstRecord;
   std::memcpy(at, encode_event_record(0, 0x90, 50, 96).data(), 7);
   std::memcpy(at + 7, encode_event_record(0, 0x91, 51, 96).data(), 7);
   std::memcpy(at + 14, encode_event_record(0, 0xFF, 0x2F, 0).data(), 7);
 
   for (int attempt = 0; attempt < 100; ++attempt) {
-    toggle_replay(piano);  // the end comes 30 ms later
+    piano.toggle_replay();  // the end comes 30 ms later
     std::this_thread::sleep_for(std::chrono::microseconds(20'000 + attempt * 131 % 15'000));
-    note_key_down(piano, make_key_param(kScanV));
-    if (attempt % 2 == 0) stop_replay(piano);
+    piano.note_key_down(key_press(kScanV));
+    if (attempt % 2 == 0) piano.replayer().stop_replay();
     while (replaying(piano)) std::this_thread::sleep_for(1ms);
-    ASSERT_TRUE(piano.midi_out.is_sounding(0, 50)) << attempt;
-    note_key_up(piano, make_key_param(kScanV, false, true, true));
-    ASSERT_EQ(piano.midi_out.sounding_count(), 0) << attempt;
+    ASSERT_TRUE(sounding(0, 50)) << attempt;
+    piano.note_key_up(key_release(kScanV));
+    ASSERT_EQ(piano.port().sounding_count(), 0) << attempt;
+  }
+}
+
+// A piano that goes away with its metronome and a replay running takes its
+// timers with it: nothing runs into the freed piano afterwards.
+TEST(Concurrency, APianoGoingAwayStopsItsTimers) {
+  FakeMidi midi;
+  FakeClock clock;
+  RecordingView view;
+  ThreadTimerService timers;
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    auto piano = std::make_unique<Piano>(midi, timers, clock, view, [](std::string_view) {});
+    ASSERT_TRUE(piano->allocate_buffer());
+    ASSERT_TRUE(piano->port().switch_to(0));
+    load_busy_recording(*piano);
+    piano->change_mm_speed(240);
+    piano->toggle_metronome();
+    piano->toggle_replay();
+    std::this_thread::sleep_for(std::chrono::microseconds(5'000 + attempt * 511 % 4'000));
+    piano.reset();
+    const size_t sent = midi.messages().size();
+    std::this_thread::sleep_for(2ms);
+    ASSERT_EQ(midi.messages().size(), sent) << attempt;
+    midi.close();
   }
 }
 

@@ -2,8 +2,8 @@
 
 #include <gmock/gmock.h>
 
-#include "engine/sound_settings.h"
-#include "engine_fixture.h"
+#include "engine/key_map.h"
+#include "fixture/piano_fixture.h"
 
 namespace tastarion::testing {
 namespace {
@@ -18,10 +18,10 @@ using NotePath = PianoTest;
 TEST_F(NotePath, PressAndReleaseSendNoteOnAndOffOnTheFirstSlot) {
   press(kC);
   EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96)));
-  EXPECT_EQ(piano.state.voice_slots.key_note(0), 48);
+  EXPECT_EQ(piano.voice_slots().key_note(0), 48);
   release(kC);
   EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 0)));
-  EXPECT_EQ(piano.state.voice_slots.busy_count(), 0);
+  EXPECT_EQ(piano.voice_slots().busy_count(), 0);
   EXPECT_THAT(view.take(), ElementsAre("mark on 48", "mark off 48"));
 }
 
@@ -30,7 +30,7 @@ TEST_F(NotePath, AutoRepeatSoundsOnce) {
   press(kC, true);
   press(kC, true);
   EXPECT_EQ(sent().size(), 1u);
-  EXPECT_EQ(piano.state.voice_slots.busy_count(), 1);
+  EXPECT_EQ(piano.voice_slots().busy_count(), 1);
 }
 
 TEST_F(NotePath, FifteenKeysTakeEveryChannelButTen) {
@@ -42,21 +42,21 @@ TEST_F(NotePath, FifteenKeysTakeEveryChannelButTen) {
   const int expected_channels[15] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13, 14, 15};
   for (int i = 0; i < 15; ++i) {
     EXPECT_EQ(status_of(messages[i]), 0x90 + expected_channels[i]);
-    EXPECT_EQ(data1_of(messages[i]), key_to_note(make_key_param(keys[i])));
+    EXPECT_EQ(data1_of(messages[i]), key_to_note(keys[i]));
   }
-  EXPECT_EQ(piano.state.voice_slots.entries()[9], 0xFF);
+  EXPECT_EQ(piano.voice_slots().entries()[9], 0xFF);
 
   // The sixteenth key finds no slot: nothing is sent, no slot changes, no mark.
-  auto slots_before = piano.state.voice_slots.entries();
+  auto slots_before = piano.voice_slots().entries();
   view.take();
   press(keys[15]);
   EXPECT_THAT(sent(), IsEmpty());
-  EXPECT_EQ(piano.state.voice_slots.entries(), slots_before);
+  EXPECT_EQ(piano.voice_slots().entries(), slots_before);
   EXPECT_THAT(view.take(), IsEmpty());
   // ...and its release finds no slot holding its note.
   release(keys[15]);
   EXPECT_THAT(sent(), IsEmpty());
-  EXPECT_EQ(piano.state.voice_slots.entries(), slots_before);
+  EXPECT_EQ(piano.voice_slots().entries(), slots_before);
 }
 
 TEST_F(NotePath, ReleasedSlotIsReused) {
@@ -72,31 +72,31 @@ TEST_F(NotePath, ReleasedSlotIsReused) {
 TEST_F(NotePath, KeysSharingANoteEachEndTheirOwnChannel) {
   // The three overlapping pairs, and Enter with keypad Enter (one scan code).
   const struct {
-    uint32_t first, second;
+    KeyEvent first, second;
     uint8_t note;
-  } pairs[] = {{make_key_param(kRo), make_key_param(kTab), 62},
-               {make_key_param(0x2B), make_key_param(0x02), 63},
-               {make_key_param(0x36), make_key_param(0x10), 64},
-               {make_key_param(0x1C), make_key_param(0x1C, true), 84}};
-  const auto up = [](uint32_t param) { return param | 0xC0000000u; };
+  } pairs[] = {{key_press(kRo), key_press(kTab), 62},
+               {key_press(0x2B), key_press(0x02), 63},
+               {key_press(0x36), key_press(0x10), 64},
+               {key_press(0x1C), key_press(0x1C, true), 84}};
+  const auto up = [](KeyEvent key) { return key_release(key.scan_code, key.extended); };
   for (const auto& pair : pairs) {
-    note_key_down(piano, pair.first);
-    note_key_down(piano, pair.second);
-    note_key_up(piano, up(pair.second));
+    piano.note_key_down(pair.first);
+    piano.note_key_down(pair.second);
+    piano.note_key_up(up(pair.second));
     EXPECT_THAT(sent(),
                 ElementsAre(pack_message(0x90, pair.note, 96), pack_message(0x91, pair.note, 96),
                             pack_message(0x91, pair.note, 0)));
-    note_key_up(piano, up(pair.second));  // a second release of it ends nothing
+    piano.note_key_up(up(pair.second));  // a second release of it ends nothing
     EXPECT_THAT(sent(), IsEmpty());
-    note_key_up(piano, up(pair.first));
+    piano.note_key_up(up(pair.first));
     EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, pair.note, 0)));
   }
 }
 
 TEST_F(NotePath, NoteOffCarriesTheNoteItsNoteOnCarried) {
-  piano.state.transpose = 5;
+  piano.change_transpose(5);
   press(kC);
-  change_transpose(piano, -7);
+  piano.change_transpose(-7);
   release(kC);
   EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 53, 96), pack_message(0x90, 53, 0)));
   // Marks follow the key note, whatever the transposition.
@@ -104,28 +104,28 @@ TEST_F(NotePath, NoteOffCarriesTheNoteItsNoteOnCarried) {
 }
 
 TEST_F(NotePath, TranspositionExtremesStayWithinMidiRange) {
-  piano.state.transpose = -12;
+  piano.change_transpose(-12);
   press(0x2A);
-  piano.state.transpose = 12;
+  piano.change_transpose(12);
   press(0x0E);
   EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 31, 96), pack_message(0x91, 97, 96)));
 }
 
 TEST_F(NotePath, KeysThatAreNotPianoKeysDoNothing) {
-  piano.state.transpose = -12;
+  piano.change_transpose(-12);
   for (uint8_t scan : {kSpace, uint8_t{0x3B}, uint8_t{0x00}, uint8_t{0x1D}}) {
     press(scan);
     release(scan);
   }
   EXPECT_THAT(sent(), IsEmpty());
   EXPECT_THAT(view.take(), IsEmpty());
-  EXPECT_EQ(piano.state.voice_slots.busy_count(), 0);
+  EXPECT_EQ(piano.voice_slots().busy_count(), 0);
 }
 
 TEST_F(NotePath, VolumeZeroStillTakesASlotAndVolumeChangeDoesNotTouchSoundingNotes) {
-  change_volume(piano, 0);
+  piano.change_volume(0);
   press(kC);
-  change_volume(piano, 10);
+  piano.change_volume(10);
   press(kV);
   release(kC);
   EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 0), pack_message(0x91, 50, 120),
@@ -141,13 +141,13 @@ TEST_F(NotePath, ReleaseWithoutPressSendsNothing) {
 TEST_F(NotePath, ReleaseAllKeysEndsEveryHeldNote) {
   press(kC);
   press(kV);
-  piano.state.transpose = 3;
+  piano.change_transpose(3);
   sent();
   view.take();
-  release_all_keys(piano);
+  piano.release_all_keys();
   EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 0), pack_message(0x91, 50, 0)));
   EXPECT_THAT(view.take(), ElementsAre("mark off 48", "mark off 50"));
-  EXPECT_EQ(piano.state.voice_slots.busy_count(), 0);
+  EXPECT_EQ(piano.voice_slots().busy_count(), 0);
   // The keys' real releases that come later find nothing to end.
   release(kC);
   EXPECT_THAT(sent(), IsEmpty());

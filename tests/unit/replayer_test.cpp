@@ -7,24 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/key_map.h"
-#include "engine/note_path.h"
-#include "fakes/fake_clock.h"
-#include "fakes/fake_midi.h"
-#include "fakes/fake_timer_service.h"
-#include "fakes/recording_view.h"
+#include "fixture/piano_fixture.h"
 #include "recorder/event_buffer.h"
-#include "recorder/recorder.h"
 
-namespace tastarion {
+namespace tastarion::testing {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::FakeClock;
-using testing::FakeMidi;
-using testing::FakeTimerService;
 using ::testing::IsEmpty;
-using testing::RecordingView;
 
 struct Rec {
   uint32_t delta;
@@ -33,16 +23,11 @@ struct Rec {
   uint8_t velocity;
 };
 
-class ReplayerTest : public ::testing::Test {
+class ReplayerTest : public PianoTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(piano.state.event_buffer.allocate());
-    ASSERT_TRUE(piano.midi_out.switch_to(0));
-  }
-
   // Writes the records from offset 22 on, closed by the end record.
   void load(const std::vector<Rec>& records) {
-    uint8_t* at = piano.state.event_buffer.data() + EventBuffer::kFirstRecord;
+    uint8_t* at = piano.recorder().buffer().data() + EventBuffer::kFirstRecord;
     for (const Rec& r : records) {
       EventRecord bytes = encode_event_record(r.delta, r.status, r.note, r.velocity);
       std::memcpy(at, bytes.data(), bytes.size());
@@ -62,19 +47,8 @@ class ReplayerTest : public ::testing::Test {
     return fresh;
   }
 
-  std::string title(const std::string& status) {
-    return "title " + std::string(version_line) + "        " + status;
-  }
-  bool replaying() {
-    std::lock_guard lock(piano.state.replay_lock);
-    return piano.state.replaying != 0;
-  }
+  bool replaying() { return piano.replayer().replaying(); }
 
-  FakeMidi midi;
-  FakeTimerService timers;
-  FakeClock clock;
-  RecordingView view;
-  Piano piano{midi, timers, clock, view, [](std::string_view) {}};
   size_t seen_ = 0;
 };
 
@@ -83,8 +57,8 @@ const std::vector<Rec> kWorkedExample = {{5000, 0x90, 0x3C, 0x60}, {250, 0x90, 0
 
 TEST_F(ReplayerTest, WorkedExampleKeepsTheRecordedGapsAndEnds) {
   load(kWorkedExample);
-  toggle_replay(piano);
-  EXPECT_THAT(view.take(), ElementsAre(title("[Replaying...]")));
+  piano.toggle_replay();
+  EXPECT_THAT(view.take(), ElementsAre("status replaying"));
 
   EXPECT_THAT(until(9.999), IsEmpty());
   EXPECT_THAT(until(10), ElementsAre(0x603C90u));
@@ -97,19 +71,19 @@ TEST_F(ReplayerTest, WorkedExampleKeepsTheRecordedGapsAndEnds) {
   EXPECT_THAT(view.take(), IsEmpty());
 
   EXPECT_THAT(until(270), IsEmpty());
-  EXPECT_THAT(view.take(), ElementsAre(title("")));
+  EXPECT_THAT(view.take(), ElementsAre("status idle"));
   EXPECT_FALSE(replaying());
   EXPECT_EQ(timers.pending(), 0u);
-  EXPECT_EQ(piano.state.event_cursor, 22u + 2 * 7);
+  EXPECT_EQ(piano.replayer().position(), 22u + 2 * 7);
 }
 
 TEST_F(ReplayerTest, EmptyRecordingEndsAtTheFirstStep) {
   // The buffer as start-up leaves it: the template's end record with zero delta bytes.
-  toggle_replay(piano);
+  piano.toggle_replay();
   EXPECT_THAT(until(9.999), IsEmpty());
   EXPECT_TRUE(replaying());
   until(10);
-  EXPECT_THAT(view.take(), ElementsAre(title("[Replaying...]"), title("")));
+  EXPECT_THAT(view.take(), ElementsAre("status replaying", "status idle"));
   EXPECT_FALSE(replaying());
   EXPECT_EQ(timers.pending(), 0u);
   EXPECT_TRUE(midi.messages().empty());
@@ -119,44 +93,45 @@ TEST_F(ReplayerTest, TheEndLeavesAHeldKeysNoteAndMarkAlone) {
   // The replay leaves 48 on channel 1 and 50 on channels 2 and 3 sounding, while
   // the player holds C (48), which took channel 1 too, and B (52) on channel 2.
   load({{0, 0x90, 48, 96}, {0, 0x91, 50, 96}, {0, 0x92, 50, 96}});
-  toggle_replay(piano);
+  piano.toggle_replay();
   until(35);
-  note_key_down(piano, make_key_param(0x2E));  // C: channel 1
-  note_key_down(piano, make_key_param(0x30));  // B (52): channel 2
+  press(0x2E);  // C: channel 1
+  press(0x30);  // B (52): channel 2
   until(35);
   view.take();
   // At the end, channel 1's 48 is the held key's; 50 goes off on channels 2 and 3 alike,
   // for the live note on channel 2 is 52. Only 50's mark goes.
   EXPECT_THAT(until(45), ElementsAre(0x003291u, 0x003292u));
-  EXPECT_THAT(view.take(), ElementsAre("mark off 50", "mark off 50", title("")));
-  note_key_up(piano, make_key_param(0x2E, false, true, true));
+  EXPECT_THAT(view.take(), ElementsAre("mark off 50", "mark off 50", "status idle"));
+  release(0x2E);
   EXPECT_THAT(until(50), ElementsAre(0x003090u));
 }
 
 TEST_F(ReplayerTest, F3AgainStopsAtOnceAndAThirdStartsFromTheTop) {
   load({{0, 0x90, 48, 96}, {100, 0x91, 52, 96}, {100, 0x90, 48, 0}, {100, 0x91, 52, 0}});
-  toggle_replay(piano);
+  piano.toggle_replay();
   EXPECT_THAT(until(115), ElementsAre(0x603090u, 0x603491u));
   view.take();
 
   timers.advance_to(115'000);
-  toggle_replay(piano);
+  piano.toggle_replay();
   EXPECT_FALSE(replaying());
   EXPECT_EQ(timers.pending(), 0u);
   // The two notes left on are switched off, their marks erased, the title reset.
   EXPECT_THAT(until(115), ElementsAre(0x003090u, 0x003491u));
-  EXPECT_THAT(view.take(), ElementsAre("mark off 48", "mark off 52", title("")));
+  EXPECT_THAT(view.take(), ElementsAre("mark off 48", "mark off 52", "status idle"));
   EXPECT_THAT(until(1000), IsEmpty());
 
-  toggle_replay(piano);
+  piano.toggle_replay();
   EXPECT_THAT(until(1009.999), IsEmpty());
   EXPECT_THAT(until(1010), ElementsAre(0x603090u));
-  EXPECT_THAT(view.take(), ElementsAre(title("[Replaying...]"), "mark on 48"));
+  EXPECT_THAT(view.take(), ElementsAre("status replaying", "mark on 48"));
 }
 
 TEST_F(ReplayerTest, RefusedWhileRecording) {
-  piano.state.recording = ~0u;
-  toggle_replay(piano);
+  piano.start_recording();
+  view.take();
+  piano.toggle_replay();
   EXPECT_FALSE(replaying());
   EXPECT_EQ(timers.set_calls, 0);
   EXPECT_THAT(view.take(), IsEmpty());
@@ -164,15 +139,14 @@ TEST_F(ReplayerTest, RefusedWhileRecording) {
 
 TEST_F(ReplayerTest, StartingARecordingStopsTheReplayAndSilencesIt) {
   load({{0, 0x92, 64, 96}, {300, 0x92, 64, 0}});
-  toggle_replay(piano);
+  piano.toggle_replay();
   EXPECT_THAT(until(100), ElementsAre(0x604092u));
   view.take();
 
-  piano.state.recording = ~0u;
-  start_recording(piano);
+  piano.start_recording();
   EXPECT_FALSE(replaying());
   EXPECT_EQ(timers.pending(), 0u);
-  EXPECT_EQ(piano.state.event_cursor, EventBuffer::kFirstRecord);
+  EXPECT_EQ(piano.recorder().event_cursor(), EventBuffer::kFirstRecord);
   EXPECT_THAT(until(100), ElementsAre(0x004092u));
   EXPECT_THAT(view.take(), ::testing::Contains("mark off 64"));
   // The replay's pending step is gone: the recording owns the buffer now.
@@ -181,9 +155,9 @@ TEST_F(ReplayerTest, StartingARecordingStopsTheReplayAndSilencesIt) {
 
 TEST_F(ReplayerTest, VelocityZeroRecordSendsZeroAndErasesTheMark) {
   load({{0, 0x93, 55, 0}});
-  toggle_replay(piano);
+  piano.toggle_replay();
   EXPECT_THAT(until(10), ElementsAre(0x003793u));
-  EXPECT_THAT(view.take(), ElementsAre(title("[Replaying...]"), "mark off 55"));
+  EXPECT_THAT(view.take(), ElementsAre("status replaying", "mark off 55"));
 }
 
 TEST_F(ReplayerTest, MarksFollowTheRecordedNotesAndSkipThoseOffTheKeyboard) {
@@ -195,21 +169,21 @@ TEST_F(ReplayerTest, MarksFollowTheRecordedNotesAndSkipThoseOffTheKeyboard) {
         {0, 0x93, 43, 96},
         {0, 0x94, 85, 96},
         {0, 0x95, 86, 96}});
-  toggle_replay(piano);
+  piano.toggle_replay();
   EXPECT_THAT(until(60),
               ElementsAre(0x603C90u, 0x606191u, 0x602A92u, 0x602B93u, 0x605594u, 0x605695u));
   EXPECT_THAT(view.take(),
-              ElementsAre(title("[Replaying...]"), "mark on 60", "mark on 43", "mark on 85"));
+              ElementsAre("status replaying", "mark on 60", "mark on 43", "mark on 85"));
   // All six were left on: the end switches them off, marks only where drawn.
   EXPECT_THAT(until(70),
               ElementsAre(0x003C90u, 0x006191u, 0x002A92u, 0x002B93u, 0x005594u, 0x005695u));
-  EXPECT_THAT(view.take(), ElementsAre("mark off 60", "mark off 43", "mark off 85", title("")));
+  EXPECT_THAT(view.take(), ElementsAre("mark off 60", "mark off 43", "mark off 85", "status idle"));
 }
 
 TEST_F(ReplayerTest, StepsKeepTheMinimumGap) {
   // A chord played 3 ms apart, then a note 250 ms later.
   load({{0, 0x90, 60, 96}, {3, 0x91, 64, 96}, {0, 0x92, 67, 96}, {250, 0x90, 60, 0}});
-  toggle_replay(piano);
+  piano.toggle_replay();
   EXPECT_THAT(until(10), ElementsAre(0x603C90u));
   EXPECT_THAT(until(19.999), IsEmpty());
   EXPECT_THAT(until(20), ElementsAre(0x604091u));
@@ -222,11 +196,11 @@ TEST_F(ReplayerTest, ALeftOverNoteIsSilencedAtTheEnd) {
   // A key still held when the recording was stopped; a note-off naming another
   // note than its note-on (transposition changed while the key was held).
   load({{0, 0x90, 50, 96}, {0, 0x91, 60, 96}, {20, 0x91, 62, 0}});
-  toggle_replay(piano);
+  piano.toggle_replay();
   until(40);
   view.take();
   EXPECT_THAT(until(50), ElementsAre(0x003290u, 0x003C91u));
-  EXPECT_THAT(view.take(), ElementsAre("mark off 50", "mark off 60", title("")));
+  EXPECT_THAT(view.take(), ElementsAre("mark off 50", "mark off 60", "status idle"));
 }
 
 // A timer service that delivers one chosen step late.
@@ -247,9 +221,9 @@ TEST(ReplayerTimeline, ALateStepDoesNotDelayTheLaterOnes) {
   FakeClock clock;
   RecordingView view;
   Piano piano{midi, timers, clock, view, [](std::string_view) {}};
-  ASSERT_TRUE(piano.state.event_buffer.allocate());
-  ASSERT_TRUE(piano.midi_out.switch_to(0));
-  uint8_t* at = piano.state.event_buffer.data() + EventBuffer::kFirstRecord;
+  ASSERT_TRUE(piano.allocate_buffer());
+  ASSERT_TRUE(piano.port().switch_to(0));
+  uint8_t* at = piano.recorder().buffer().data() + EventBuffer::kFirstRecord;
   for (int n = 0; n < 4; ++n, at += 7) {
     std::memcpy(at, encode_event_record(100, 0x90, 60 + n, 96).data(), 7);
   }
@@ -257,7 +231,7 @@ TEST(ReplayerTimeline, ALateStepDoesNotDelayTheLaterOnes) {
 
   timers.late_set = 2;  // the second step comes 70 ms late
   timers.lateness = 70'000;
-  toggle_replay(piano);
+  piano.toggle_replay();
   auto sent_by = [&](Micros t) {
     timers.advance_to(t);
     return midi.messages().size();
@@ -273,11 +247,11 @@ TEST(ReplayerTimeline, ALateStepDoesNotDelayTheLaterOnes) {
 }
 
 TEST_F(ReplayerTest, ARecordingWithoutItsEndStopsAtTheEndOfTheBuffer) {
-  uint8_t* data = piano.state.event_buffer.data();
+  uint8_t* data = piano.recorder().buffer().data();
   for (uint32_t at = EventBuffer::kFirstRecord; at + 7 <= EventBuffer::kSize; at += 7) {
     std::memcpy(data + at, encode_event_record(0, 0x90, 20, 0).data(), 7);
   }
-  toggle_replay(piano);
+  piano.toggle_replay();
   until(10'000 * 10 + 20);
   EXPECT_EQ(midi.messages().size(), 10'000u);
   EXPECT_FALSE(replaying());
@@ -285,17 +259,17 @@ TEST_F(ReplayerTest, ARecordingWithoutItsEndStopsAtTheEndOfTheBuffer) {
 }
 
 TEST_F(ReplayerTest, ReadDeltaIgnoresContinuationBits) {
-  uint8_t* data = piano.state.event_buffer.data();
+  uint8_t* data = piano.recorder().buffer().data();
   const uint8_t records[][7] = {{0x00, 0x00, 0x00, 0x00, 0x90, 60, 0},
                                 {0x80, 0x80, 0x80, 0x00, 0x90, 60, 0},
                                 {0x80, 0x80, 0x81, 0x7A, 0x90, 60, 0},
                                 {0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 0}};
   std::memcpy(data + 22, records, sizeof records);
-  EXPECT_EQ(read_delta(piano, 22), 0u);
-  EXPECT_EQ(read_delta(piano, 29), 0u);
-  EXPECT_EQ(read_delta(piano, 36), 250u);
-  EXPECT_EQ(read_delta(piano, 43), 268'435'455u);
+  EXPECT_EQ(piano.replayer().read_delta(22), 0u);
+  EXPECT_EQ(piano.replayer().read_delta(29), 0u);
+  EXPECT_EQ(piano.replayer().read_delta(36), 250u);
+  EXPECT_EQ(piano.replayer().read_delta(43), 268'435'455u);
 }
 
 }  // namespace
-}  // namespace tastarion
+}  // namespace tastarion::testing

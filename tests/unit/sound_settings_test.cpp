@@ -2,7 +2,7 @@
 
 #include <gmock/gmock.h>
 
-#include "engine_fixture.h"
+#include "fixture/piano_fixture.h"
 
 namespace tastarion::testing {
 namespace {
@@ -20,86 +20,100 @@ std::vector<ShortMessage> on_all_channels(uint8_t status_base, uint8_t d1, uint8
 }
 
 TEST_F(SoundSettings, InitialValues) {
-  EXPECT_EQ(piano.state.volume, 8);
-  EXPECT_EQ(piano.state.fine_pitch, 0);
-  EXPECT_EQ(piano.state.transpose, 0);
-  EXPECT_EQ(piano.state.instrument_index, 0);
-  EXPECT_EQ(piano.state.program_number, 0);
+  EXPECT_EQ(piano.settings().volume(), 8);
+  EXPECT_EQ(piano.settings().fine_pitch(), 0);
+  EXPECT_EQ(piano.settings().transpose(), 0);
+  EXPECT_EQ(piano.settings().instrument(), 0);
+  EXPECT_EQ(piano.settings().program_number(), 0);
 }
 
 TEST_F(SoundSettings, StepsAtTheirLimitsDoNothing) {
-  piano.state.volume = 10;
-  step_volume(piano, +1);
-  piano.state.volume = 0;
-  step_volume(piano, -1);
-  piano.state.fine_pitch = 100;
-  step_fine_pitch(piano, +1);
-  piano.state.fine_pitch = -100;
-  step_fine_pitch(piano, -1);
-  piano.state.transpose = 12;
-  step_transpose(piano, +1);
-  piano.state.transpose = -12;
-  step_transpose(piano, -1);
-  piano.state.instrument_index = 8;
-  step_instrument(piano, +1);
-  piano.state.instrument_index = 0;
-  step_instrument(piano, -1);
+  const auto at_limit = [&](auto set, auto step, int value, int direction) {
+    (piano.*set)(value);
+    sent();
+    view.take();
+    (piano.*step)(direction);
+    EXPECT_THAT(sent(), IsEmpty()) << value;
+    EXPECT_THAT(view.take(), IsEmpty()) << value;
+  };
+  at_limit(&Piano::change_volume, &Piano::step_volume, 10, +1);
+  at_limit(&Piano::change_volume, &Piano::step_volume, 0, -1);
+  at_limit(&Piano::change_fine_pitch, &Piano::step_fine_pitch, 100, +1);
+  at_limit(&Piano::change_fine_pitch, &Piano::step_fine_pitch, -100, -1);
+  at_limit(&Piano::change_transpose, &Piano::step_transpose, 12, +1);
+  at_limit(&Piano::change_transpose, &Piano::step_transpose, -12, -1);
+  at_limit(&Piano::change_instrument, &Piano::step_instrument, 8, +1);
+  at_limit(&Piano::change_instrument, &Piano::step_instrument, 0, -1);
+  EXPECT_EQ(piano.settings().volume(), 0);
+  EXPECT_EQ(piano.settings().fine_pitch(), -100);
+  EXPECT_EQ(piano.settings().transpose(), -12);
+  EXPECT_EQ(piano.settings().instrument(), 0);
+}
+
+TEST_F(SoundSettings, ValuesNoControlCanGiveAreDropped) {
+  // Sent on, they would be a velocity, bend or note past 127.
+  piano.change_volume(11);
+  piano.change_volume(-1);
+  piano.change_fine_pitch(101);
+  piano.change_fine_pitch(-2147483647 - 1);
+  piano.change_transpose(13);
+  piano.change_transpose(-13);
+  piano.change_instrument(9);
+  piano.change_instrument(-1);
+  piano.change_device(3);
+  piano.change_device(-1);
   EXPECT_THAT(sent(), IsEmpty());
-  EXPECT_THAT(view.take(), IsEmpty());
-  EXPECT_EQ(piano.state.volume, 0);
-  EXPECT_EQ(piano.state.fine_pitch, -100);
-  EXPECT_EQ(piano.state.transpose, -12);
-  EXPECT_EQ(piano.state.instrument_index, 0);
+  EXPECT_THAT(midi.calls, IsEmpty());
+  EXPECT_EQ(piano.settings().volume(), 8);
+  EXPECT_EQ(piano.settings().fine_pitch(), 0);
+  EXPECT_EQ(piano.settings().transpose(), 0);
+  EXPECT_EQ(piano.settings().instrument(), 0);
+  EXPECT_EQ(piano.devices().index(), 0);
 }
 
 TEST_F(SoundSettings, StepsMoveTheFieldThenTheControlThenSend) {
-  step_volume(piano, +1);
-  step_volume(piano, +1);
-  EXPECT_EQ(piano.state.volume, 10);
-  step_transpose(piano, -1);
-  step_fine_pitch(piano, +1);
-  step_instrument(piano, +1);
-  EXPECT_THAT(view.take(), ElementsAre("volume slider 9", "volume slider 10", "transpose row 13",
-                                       "pitch slider 1", "instrument row 1"));
+  piano.step_volume(+1);
+  piano.step_volume(+1);
+  EXPECT_EQ(piano.settings().volume(), 10);
+  piano.step_transpose(-1);
+  piano.step_fine_pitch(+1);
+  piano.step_instrument(+1);
+  EXPECT_THAT(view.take(),
+              ElementsAre("volume 9", "volume 10", "transpose -1", "pitch 1", "instrument 1"));
   auto messages = sent();
   ASSERT_EQ(messages.size(), 32u);
   EXPECT_EQ(std::vector(messages.begin(), messages.begin() + 16), on_all_channels(0xE0, 0, 64));
   EXPECT_EQ(std::vector(messages.begin() + 16, messages.end()), on_all_channels(0xC0, 6, 0));
-  EXPECT_EQ(piano.state.program_number, 6);
+  EXPECT_EQ(piano.settings().program_number(), 6);
 }
 
 TEST_F(SoundSettings, PitchBendTable) {
   const int cents[] = {-100, -99, -4, -3, -2, -1, 0, 1, 2, 3, 99, 100};
   const int bytes[] = {31, 31, 63, 63, 64, 64, 64, 64, 64, 65, 97, 97};
   for (int i = 0; i < 12; ++i) {
-    change_fine_pitch(piano, cents[i]);
+    piano.change_fine_pitch(cents[i]);
     EXPECT_EQ(sent(), on_all_channels(0xE0, 0, bytes[i])) << cents[i];
   }
 }
 
 TEST_F(SoundSettings, ChangesRunWholeForTheCurrentValueAndMoveNoControl) {
-  change_fine_pitch(piano, 0);
+  piano.change_fine_pitch(0);
   EXPECT_EQ(sent(), on_all_channels(0xE0, 0, 64));
-  change_instrument(piano, 0);
+  piano.change_instrument(0);
   EXPECT_EQ(sent(), on_all_channels(0xC0, 0, 0));
-  change_instrument(piano, 8);
+  piano.change_instrument(8);
   EXPECT_EQ(sent(), on_all_channels(0xC0, 73, 0));
-  change_volume(piano, 3);
-  change_transpose(piano, 7);
+  piano.change_volume(3);
+  piano.change_transpose(7);
   EXPECT_THAT(sent(), IsEmpty());
   EXPECT_THAT(view.take(), IsEmpty());
-  EXPECT_EQ(piano.state.volume, 3);
-  EXPECT_EQ(piano.state.transpose, 7);
+  EXPECT_EQ(piano.settings().volume(), 3);
+  EXPECT_EQ(piano.settings().transpose(), 7);
 }
 
-TEST(SoundSettingsTables, NamesAndProgramNumbers) {
-  EXPECT_STREQ(transpose_names[0], "+C");
-  EXPECT_STREQ(transpose_names[2], "+Bb/A#");
-  EXPECT_STREQ(transpose_names[12], "C");
-  EXPECT_STREQ(transpose_names[14], "-A#/Bb");
-  EXPECT_STREQ(transpose_names[24], "-C");
+TEST(SoundSettingsTables, ProgramNumbersAreTheNamesLeadingNumbers) {
   const int programs[] = {0, 6, 11, 16, 24, 40, 56, 68, 73};
-  for (int row = 0; row < 9; ++row) EXPECT_EQ(program_number_of_row(row), programs[row]);
+  for (int index = 0; index < 9; ++index) EXPECT_EQ(program_number_of(index), programs[index]);
   EXPECT_STREQ(instrument_names[6], "56 Trampet");
 }
 

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "timing/thread_timer_service.h"
+#include "platform/thread_timer_service.h"
 
 namespace tastarion {
 namespace {

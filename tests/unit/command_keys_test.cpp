@@ -1,20 +1,18 @@
+#include "instrument/command_keys.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/help_document.h"
-#include "app/piano_window_proc.h"
-#include "engine/key_map.h"
-#include "fakes/fake_clock.h"
-#include "fakes/fake_midi.h"
-#include "fakes/fake_timer_service.h"
-#include "fakes/recording_view.h"
+#include "fixture/piano_fixture.h"
+#include "instrument/help_text.h"
 
 namespace tastarion::testing {
 namespace {
@@ -23,42 +21,11 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 constexpr uint8_t kC = 0x2E;  // the PC key C plays note 48
-const std::string kHelpBox =
-    "message [" + std::string(version_line) + "] " + std::string(help_document);
+const std::string kHelpBox = "message " + std::string(help_text);
 
-class FakeWindow : public WindowPort {
- public:
-  void close_window() override { calls.push_back("close"); }
-  int run_popup_menu(int x, int y) override {
-    calls.push_back("menu at " + std::to_string(x) + "," + std::to_string(y));
-    return menu_choice;
-  }
-  void take_focus() override { calls.push_back("focus"); }
-  void paint_keyboard() override { calls.push_back("paint"); }
-
-  std::vector<std::string> take() { return std::exchange(calls, {}); }
-
-  int menu_choice = 0;
-  std::vector<std::string> calls;
-};
-
-class DispatcherTest : public ::testing::Test {
+// Keys through the piano's key path, as the window hands them on.
+class CommandKeysTest : public PianoTest {
  protected:
-  DispatcherTest()
-      : midi({"Synth", "Port A", "Port B"}), piano(midi, timers, clock, view, [](auto) {}) {
-    piano.state.device_count = midi.device_count();
-    piano.midi_out.switch_to(0);
-    piano.state.event_buffer.allocate();
-    midi.clear();
-  }
-
-  void dispatch(const WindowMessage& message) { piano_window_proc(piano, window, message); }
-  void key_down(uint8_t scan, bool extended = false, bool repeat = false) {
-    dispatch(KeyDown{make_key_param(scan, extended, repeat)});
-  }
-  void key_up(uint8_t scan, bool extended = false) {
-    dispatch(KeyUp{make_key_param(scan, extended, false, true)});
-  }
   // Presses and releases C, and gives the note-on it sent.
   ShortMessage play_c() {
     midi.clear();
@@ -68,18 +35,6 @@ class DispatcherTest : public ::testing::Test {
     midi.clear();
     return sent.empty() ? 0 : sent.front();
   }
-  std::vector<ShortMessage> sent() {
-    auto out = midi.messages();
-    midi.clear();
-    return out;
-  }
-
-  FakeMidi midi;
-  FakeTimerService timers;
-  FakeClock clock;
-  RecordingView view;
-  FakeWindow window;
-  Piano piano;
 };
 
 std::vector<ShortMessage> on_all_channels(uint8_t status, uint8_t data1, uint8_t data2 = 0) {
@@ -99,7 +54,7 @@ struct StepKey {
   std::vector<std::string> repeat;  // and on an auto-repeat after it
 };
 
-class StepKeyTest : public DispatcherTest, public ::testing::WithParamInterface<StepKey> {};
+class StepKeyTest : public CommandKeysTest, public ::testing::WithParamInterface<StepKey> {};
 
 TEST_P(StepKeyTest, RunsOnFirstPressAndOnEveryRepeat) {
   const StepKey& key = GetParam();
@@ -109,7 +64,6 @@ TEST_P(StepKeyTest, RunsOnFirstPressAndOnEveryRepeat) {
   EXPECT_EQ(view.take(), key.repeat);
   key_up(key.scan, key.extended);
   EXPECT_THAT(view.take(), IsEmpty());
-  EXPECT_THAT(window.take(), IsEmpty());
   // A key without a command, or at its limit, sends nothing at all.
   if (key.first.empty()) {
     EXPECT_THAT(midi.messages(), IsEmpty());
@@ -118,20 +72,20 @@ TEST_P(StepKeyTest, RunsOnFirstPressAndOnEveryRepeat) {
 
 INSTANTIATE_TEST_SUITE_P(
     CommandKeys, StepKeyTest,
-    ::testing::Values(StepKey{"Up", 0x48, true, {"volume slider 9"}, {"volume slider 10"}},
-                      StepKey{"Down", 0x50, true, {"volume slider 7"}, {"volume slider 6"}},
-                      StepKey{"Left", 0x4B, true, {"pitch slider -1"}, {"pitch slider -2"}},
-                      StepKey{"Right", 0x4D, true, {"pitch slider 1"}, {"pitch slider 2"}},
-                      StepKey{"Insert", 0x52, true, {"transpose row 11"}, {"transpose row 10"}},
-                      StepKey{"Delete", 0x53, true, {"transpose row 13"}, {"transpose row 14"}},
-                      StepKey{"End", 0x4F, true, {"instrument row 1"}, {"instrument row 2"}},
+    ::testing::Values(StepKey{"Up", 0x48, true, {"volume 9"}, {"volume 10"}},
+                      StepKey{"Down", 0x50, true, {"volume 7"}, {"volume 6"}},
+                      StepKey{"Left", 0x4B, true, {"pitch -1"}, {"pitch -2"}},
+                      StepKey{"Right", 0x4D, true, {"pitch 1"}, {"pitch 2"}},
+                      StepKey{"Insert", 0x52, true, {"transpose 1"}, {"transpose 2"}},
+                      StepKey{"Delete", 0x53, true, {"transpose -1"}, {"transpose -2"}},
+                      StepKey{"End", 0x4F, true, {"instrument 1"}, {"instrument 2"}},
                       StepKey{"Home", 0x47, true, {}, {}},  // already at the first instrument
-                      StepKey{"PageDown", 0x51, true, {"device row 1"}, {"device row 2"}},
+                      StepKey{"PageDown", 0x51, true, {"device 1"}, {"device 2"}},
                       StepKey{"PageUp", 0x49, true, {}, {}},  // already at the first device
-                      StepKey{"F6", 0x40, false, {"mm slider 59"}, {"mm slider 58"}},
-                      StepKey{"F7", 0x41, false, {"mm slider 61"}, {"mm slider 62"}},
-                      StepKey{"Keypad8", 0x48, false, {"volume slider 9"}, {"volume slider 10"}},
-                      StepKey{"Keypad0", 0x52, false, {"transpose row 11"}, {"transpose row 10"}},
+                      StepKey{"F6", 0x40, false, {"mm 59"}, {"mm 58"}},
+                      StepKey{"F7", 0x41, false, {"mm 61"}, {"mm 62"}},
+                      StepKey{"Keypad8", 0x48, false, {"volume 9"}, {"volume 10"}},
+                      StepKey{"Keypad0", 0x52, false, {"transpose 1"}, {"transpose 2"}},
                       StepKey{"F4", 0x3E, false, {}, {}}, StepKey{"F8", 0x42, false, {}, {}},
                       StepKey{"F9", 0x43, false, {}, {}}, StepKey{"F10", 0x44, false, {}, {}},
                       StepKey{"ScrollLock", 0x46, false, {}, {}},
@@ -140,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StepKey{"KeypadPlus", 0x4E, false, {}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(DispatcherTest, SettingKeysChangeWhatTheDeviceAndTheNotesCarry) {
+TEST_F(CommandKeysTest, SettingKeysChangeWhatTheDeviceAndTheNotesCarry) {
   key_down(0x48, true);  // Up
   EXPECT_THAT(sent(), IsEmpty());
   EXPECT_EQ(play_c(), pack_message(0x90, 48, 108));
@@ -161,53 +115,53 @@ TEST_F(DispatcherTest, SettingKeysChangeWhatTheDeviceAndTheNotesCarry) {
   EXPECT_EQ(sent(), expected);
 }
 
-TEST_F(DispatcherTest, FunctionKeysToggleOnEveryRepeat) {
+TEST_F(CommandKeysTest, FunctionKeysToggleOnEveryRepeat) {
   key_down(0x3F);  // F5
-  EXPECT_NE(piano.state.metronome_on, 0u);
+  EXPECT_TRUE(piano.metronome().on());
   EXPECT_EQ(timers.pending(), 1u);
   key_down(0x3F, false, true);
-  EXPECT_EQ(piano.state.metronome_on, 0u);
+  EXPECT_FALSE(piano.metronome().on());
   EXPECT_EQ(timers.pending(), 0u);
 
   key_down(0x3D);  // F3 starts a replay, its repeat stops it
-  EXPECT_NE(piano.state.replaying, 0);
+  EXPECT_TRUE(piano.replayer().replaying());
   key_down(0x3D, false, true);
-  EXPECT_EQ(piano.state.replaying, 0);
+  EXPECT_FALSE(piano.replayer().replaying());
   view.take();
 
-  const auto path = std::filesystem::temp_directory_path() / "tastarion-dispatcher-test.mid";
+  const auto path = std::filesystem::temp_directory_path() / "tastarion-command-keys-test.mid";
   view.save_answer = path.string();
   key_down(0x3C);  // F2 starts a recording
-  EXPECT_NE(piano.state.recording, 0u);
+  EXPECT_TRUE(piano.recorder().recording());
   key_down(0x3C, false, true);  // and its repeat stops and saves it
-  EXPECT_EQ(piano.state.recording, 0u);
+  EXPECT_FALSE(piano.recorder().recording());
   EXPECT_THAT(view.take(), ::testing::Contains("save dialog"));
   EXPECT_TRUE(std::filesystem::exists(path));
   std::filesystem::remove(path);
 }
 
-TEST_F(DispatcherTest, F1AndTheMenuShowTheSameHelpBox) {
+TEST_F(CommandKeysTest, F1AndTheMenuShowTheSameHelpBox) {
   key_down(0x3B);
   key_down(0x3B, false, true);
   EXPECT_THAT(view.take(), ElementsAre(kHelpBox, kHelpBox));
-  dispatch(MenuCommand{kHelpCommand});
+  piano.show_help();  // the menu's Help
   EXPECT_THAT(view.take(), ElementsAre(kHelpBox));
   EXPECT_THAT(midi.messages(), IsEmpty());
 }
 
-TEST_F(DispatcherTest, FirstPressOfACommandKeyGoesOnToTheNotePathAndSoundsNothing) {
+TEST_F(CommandKeysTest, FirstPressOfACommandKeyGoesOnToTheNotePathAndSoundsNothing) {
   // The up key's first press is a note-path press of a key that is no piano key:
   // nothing sent, no slot taken, no mark; a piano key pressed with it plays as usual.
   key_down(0x48, true);
   key_down(kC);
   EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 108)));
-  EXPECT_EQ(piano.state.voice_slots.busy_count(), 1);
+  EXPECT_EQ(piano.voice_slots().busy_count(), 1);
   key_up(0x48, true);
   EXPECT_THAT(sent(), IsEmpty());
-  EXPECT_THAT(view.take(), ElementsAre("volume slider 9", "mark on 48"));
+  EXPECT_THAT(view.take(), ElementsAre("volume 9", "mark on 48"));
 }
 
-TEST_F(DispatcherTest, AutoRepeatOfAPianoKeyPlaysNothingMore) {
+TEST_F(CommandKeysTest, AutoRepeatOfAPianoKeyPlaysNothingMore) {
   key_down(kC);
   key_down(kC, false, true);
   key_down(kC, false, true);
@@ -215,81 +169,67 @@ TEST_F(DispatcherTest, AutoRepeatOfAPianoKeyPlaysNothingMore) {
   EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96), pack_message(0x90, 48, 0)));
 }
 
-TEST_F(DispatcherTest, PauseEndsTheProgramAndNothingMore) {
+TEST_F(CommandKeysTest, PauseEndsTheProgramAndNothingMore) {
   key_down(kC);
   midi.clear();
   view.take();
   key_down(0x45);
-  EXPECT_THAT(window.take(), ElementsAre("close"));
+  EXPECT_THAT(view.take(), ElementsAre("close"));
   EXPECT_THAT(midi.messages(), IsEmpty());
-  EXPECT_THAT(view.take(), IsEmpty());
-  EXPECT_EQ(piano.state.volume, 8);
+  EXPECT_EQ(piano.settings().volume(), 8);
 }
 
-TEST_F(DispatcherTest, NumLockDoesNotEndTheProgramNorLoseARecording) {
+TEST_F(CommandKeysTest, NumLockDoesNotEndTheProgramNorLoseARecording) {
   const auto path = std::filesystem::temp_directory_path() / "tastarion-numlock-test.mid";
   view.save_answer = path.string();
   key_down(0x3C);  // F2
   key_down(0x45, true);
   key_down(0x45, true, true);
   key_up(0x45, true);
-  EXPECT_THAT(window.take(), IsEmpty());
-  EXPECT_NE(piano.state.recording, 0u);
+  EXPECT_THAT(view.take(), ElementsAre("status recording"));
+  EXPECT_TRUE(piano.recorder().recording());
   EXPECT_THAT(midi.messages(), IsEmpty());
 }
 
-TEST_F(DispatcherTest, MenuItemsAndTheRightButton) {
-  window.menu_choice = 0;  // closed without a choice
-  dispatch(RightButtonDown{300, 90});
-  EXPECT_THAT(window.take(), ElementsAre("menu at 300,90"));
-  EXPECT_THAT(view.take(), IsEmpty());
-
-  window.menu_choice = kHelpCommand;
-  dispatch(RightButtonDown{5, 60});
-  EXPECT_THAT(window.take(), ElementsAre("menu at 5,60"));
-  EXPECT_THAT(view.take(), ElementsAre(kHelpBox));
-
-  window.menu_choice = kExitCommand;
-  dispatch(RightButtonDown{600, 120});
-  EXPECT_THAT(window.take(), ElementsAre("menu at 600,120", "close"));
-
-  dispatch(MenuCommand{kExitCommand});
-  EXPECT_THAT(window.take(), ElementsAre("close"));
-  dispatch(MenuCommand{100});  // a list's id is no menu item
-  EXPECT_THAT(window.take(), IsEmpty());
-  EXPECT_THAT(view.take(), IsEmpty());
+TEST_F(CommandKeysTest, TheTableHoldsSeventeenKeysEachOnce) {
+  std::set<uint8_t> codes;
+  for (const CommandKey& key : command_keys) codes.insert(key.scan_code);
+  EXPECT_EQ(codes.size(), 17u);
+  // Only Pause ends the program; Num Lock, its extended twin, runs nothing.
+  for (const CommandKey& key : command_keys) {
+    EXPECT_EQ(key.ends_program, key.scan_code == kPauseScanCode) << key.key_name;
+  }
+  EXPECT_EQ(command_key_of(key_press(kPauseScanCode, true)), nullptr);
+  EXPECT_NE(command_key_of(key_press(0x48, false)), nullptr);  // keypad 8 is Up
 }
 
-TEST_F(DispatcherTest, ControlNotificationsCallTheChangesAndGiveTheFocusBack) {
-  dispatch(SliderMoved{Slider::volume, 3});
+TEST_F(CommandKeysTest, ControlChangesReachWhatTheNotesAndTheDeviceCarry) {
+  piano.change_volume(3);
   EXPECT_EQ(play_c(), pack_message(0x90, 48, 36));
-  dispatch(SliderMoved{Slider::pitch, 50});
+  piano.change_fine_pitch(50);
   EXPECT_EQ(sent(), on_all_channels(0xE0, 0, 80));
-  dispatch(SliderMoved{Slider::mm_speed, 90});
-  EXPECT_EQ(piano.state.mm_speed, 90);
-  dispatch(ListSelected{List::transpose, 5});  // "+G"
+  piano.change_mm_speed(90);
+  EXPECT_EQ(piano.metronome().mm_speed(), 90);
+  piano.change_transpose(7);  // "+G"
   EXPECT_EQ(play_c(), pack_message(0x90, 55, 36));
-  dispatch(ListSelected{List::instrument, 8});  // "73 Flute"
+  piano.change_instrument(8);  // "73 Flute"
   EXPECT_EQ(sent(), on_all_channels(0xC0, 73));
-  dispatch(ListSelected{List::device, 2});
+  piano.change_device(2);
   EXPECT_EQ(midi.open_device(), 2);
-  dispatch(ControlDone{});
-  EXPECT_THAT(window.take(),
-              ElementsAre("focus", "focus", "focus", "focus", "focus", "focus", "focus"));
   // The controls already show these values: nothing moves them back.
-  EXPECT_THAT(view.take(), ::testing::Not(::testing::Contains(::testing::HasSubstr("slider"))));
+  EXPECT_THAT(view.take(), ::testing::Each(::testing::StartsWith("mark ")));
 }
 
-TEST_F(DispatcherTest, KeyboardLostReleasesEveryHeldKey) {
+TEST_F(CommandKeysTest, KeyboardLostReleasesEveryHeldKey) {
   key_down(kC);
   key_down(0x2F);  // V
   midi.clear();
   view.take();
-  dispatch(KeyboardLost{});
+  piano.release_all_keys();
   EXPECT_THAT(sent(), ::testing::UnorderedElementsAre(pack_message(0x90, 48, 0),
                                                       pack_message(0x91, 50, 0)));
   EXPECT_THAT(view.take(), ::testing::UnorderedElementsAre("mark off 48", "mark off 50"));
-  EXPECT_EQ(piano.state.voice_slots.busy_count(), 0);
+  EXPECT_EQ(piano.voice_slots().busy_count(), 0);
   key_up(kC);  // the late release finds nothing to stop
   EXPECT_THAT(sent(), IsEmpty());
 }
@@ -303,13 +243,13 @@ std::vector<std::string> lines_of(std::string_view text) {
   return lines;
 }
 
-TEST(HelpDocument, HasItsShape) {
-  const auto lines = lines_of(help_document);
+TEST(HelpText, HasItsShape) {
+  const auto lines = lines_of(help_text);
   ASSERT_EQ(lines.size(), 44u);
-  EXPECT_NE(help_document.back(), '\n');
-  EXPECT_TRUE(std::all_of(help_document.begin(), help_document.end(),
+  EXPECT_NE(help_text.back(), '\n');
+  EXPECT_TRUE(std::all_of(help_text.begin(), help_text.end(),
                           [](char c) { return c == '\n' || (c >= 0x20 && c < 0x7F); }));
-  EXPECT_EQ(help_document.find('\r'), std::string_view::npos);
+  EXPECT_EQ(help_text.find('\r'), std::string_view::npos);
 
   // Six titles in order, each after an empty line but the first; bodies indented.
   std::vector<std::string> titles;
@@ -341,8 +281,8 @@ TEST(HelpDocument, HasItsShape) {
                                   IsEmpty(), IsEmpty()));
 }
 
-TEST(HelpDocument, NamesTheKeysThatDoTheJobAndTheRealPlatform) {
-  const std::string text(help_document);
+TEST(HelpText, NamesTheKeysThatDoTheJobAndTheRealPlatform) {
+  const std::string text(help_text);
   EXPECT_THAT(text, ::testing::HasSubstr("Volume: [Up]/[Down] arrow keys"));
   EXPECT_THAT(text, ::testing::HasSubstr("Fine pitch: [Left]/[Right] arrow keys"));
   for (const char* key : {"[Ins]/[Del]", "[Home]/[End]", "[PgUp]/[PgDn]", "[F1]", "[F2]", "[F3]",

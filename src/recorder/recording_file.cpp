@@ -1,15 +1,11 @@
-#include "recorder/midi_file.h"
+#include "recorder/recording_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-
-#include "recorder/event_buffer.h"
-#include "recorder/recorder.h"
 
 namespace tastarion {
 
@@ -23,7 +19,7 @@ constexpr int kMaxLinks = 40;
 constexpr int kNotWritable = -1;
 constexpr int kNotRegular = -2;
 
-std::string failure_reason(int error) {
+std::string reason_of(int error) {
   switch (error) {
     case kNotWritable:
       return "the file exists and is not writable, so it is left as it is";
@@ -148,13 +144,6 @@ int write_whole(std::string path, std::span<const uint8_t> bytes, bool replace) 
 
 }  // namespace
 
-std::optional<std::string> write_file_atomically(const std::string& path,
-                                                 std::span<const uint8_t> bytes) {
-  int error = write_whole(path, bytes, true);
-  if (error == 0) return std::nullopt;
-  return failure_reason(error);
-}
-
 std::string first_free_default_name(const std::string& directory) {
   std::string name = kDefaultFileName;
   for (int n = 2;; ++n) {
@@ -166,61 +155,27 @@ std::string first_free_default_name(const std::string& directory) {
   }
 }
 
-void stop_recording(Piano& piano) {
-  PianoState& s = piano.state;
-  if (!s.event_buffer.allocated()) {
-    piano.view.set_title(std::string(version_line));
-    return;
+SavedFile save_recording(std::span<const uint8_t> bytes, const std::optional<std::string>& chosen) {
+  SavedFile saved;
+  if (chosen) {
+    saved.path = *chosen;
+    saved.error = write_whole(saved.path, bytes, true);
+    return saved;
   }
-
-  put_event(piano, 0, 0xFF, 0x2F, 0);
-  uint32_t cursor = s.event_cursor.load();
-  uint32_t track_length = cursor - EventBuffer::kFirstRecord;
-  uint8_t* header = s.event_buffer.data() + EventBuffer::kTrackLengthOffset;
-  header[0] = static_cast<uint8_t>(track_length >> 24);
-  header[1] = static_cast<uint8_t>(track_length >> 16);
-  header[2] = static_cast<uint8_t>(track_length >> 8);
-  header[3] = static_cast<uint8_t>(track_length);
-
-  std::span<const uint8_t> bytes(s.event_buffer.data(), cursor);
-  std::optional<std::string> chosen = piano.view.ask_save_file_name();
-  bool traced = false;
-  for (;;) {
-    // A dialog ended by the end of the program is no cancel: nothing is written.
-    if (!chosen && piano.view.closing()) break;
-    std::string path;
-    int error = 0;
-    if (chosen) {
-      path = *chosen;
-      error = write_whole(path, bytes, true);
-    } else {
-      // Cancelled: saved all the same, under a default name that is still free
-      // when the file lands there.
-      for (int attempt = 0; attempt < kDefaultNameAttempts; ++attempt) {
-        path = first_free_default_name(".");
-        error = write_whole(path, bytes, false);
-        if (error != EEXIST) break;
-      }
-    }
-    if (!traced) {
-      char line[32];
-      std::snprintf(line, sizeof line, "終了 byte=%X\n", unsigned{cursor});
-      piano.trace(line);
-      piano.view.set_title(std::string(version_line));
-      traced = true;
-    }
-    if (!chosen && error == 0) piano.trace("file=" + path + "\n");
-    if (error == 0) break;
-    const std::string text = "Could not save the recording to \"" + path +
-                             "\": " + failure_reason(error) +
-                             ".\nThe recording is kept; F3 replays it. Save it elsewhere?";
-    piano.errors(text + "\n");
-    if (!piano.view.ask_save_elsewhere(std::string(version_line), text)) break;
-    // Cancelling the dialog now gives up, as the box has offered that already.
-    chosen = piano.view.ask_save_file_name();
-    if (!chosen) break;
+  // Cancelled: saved all the same, under a default name that is still free
+  // when the file lands there.
+  saved.default_name = true;
+  for (int attempt = 0; attempt < kDefaultNameAttempts; ++attempt) {
+    saved.path = first_free_default_name(".");
+    saved.error = write_whole(saved.path, bytes, false);
+    if (saved.error != EEXIST) break;
   }
-  if (!traced) piano.view.set_title(std::string(version_line));
+  return saved;
+}
+
+std::string SavedFile::failure_reason() const {
+  if (error == 0) return {};
+  return "Could not save the recording to \"" + path + "\": " + reason_of(error) + ".";
 }
 
 }  // namespace tastarion

@@ -1,4 +1,4 @@
-#include "recorder/midi_file.h"
+#include "recorder/recording_file.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -16,25 +16,15 @@
 #include <string>
 #include <vector>
 
-#include "engine/key_map.h"
-#include "engine/note_path.h"
-#include "fakes/fake_clock.h"
-#include "fakes/fake_midi.h"
-#include "fakes/fake_timer_service.h"
-#include "fakes/recording_view.h"
+#include "fixture/piano_fixture.h"
 #include "recorder/event_buffer.h"
-#include "recorder/recorder.h"
 
-namespace tastarion {
+namespace tastarion::testing {
 namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
-using testing::FakeClock;
-using testing::FakeMidi;
-using testing::FakeTimerService;
 using ::testing::HasSubstr;
-using testing::RecordingView;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -64,17 +54,15 @@ Bytes concat(std::initializer_list<Bytes> parts) {
   return out;
 }
 
-class MidiFileTest : public ::testing::Test {
+class RecordingFileTest : public PianoTest {
  protected:
-  MidiFileTest() {
-    EXPECT_TRUE(piano.state.event_buffer.allocate());
-    piano.errors = [this](std::string_view l) { errors.emplace_back(l); };
+  RecordingFileTest() {
     char pattern[] = "/tmp/tastarion-midi-file-XXXXXX";
     dir = mkdtemp(pattern);
     view.save_answer = (dir / "take.mid").string();
     old_cwd = fs::current_path();
   }
-  ~MidiFileTest() override {
+  ~RecordingFileTest() override {
     fs::current_path(old_cwd);
     if (mounted) umount2(dir.c_str(), MNT_DETACH);
     fs::permissions(dir, fs::perms::owner_all);
@@ -83,11 +71,11 @@ class MidiFileTest : public ::testing::Test {
 
   void note(uint32_t at, bool press, int slot, uint8_t sent_note, uint8_t velocity) {
     clock.now_ms = at;
-    record_note_event(piano, press, slot, sent_note, velocity, 0x2E);
+    piano.recorder().record_note_event(press, slot, sent_note, velocity);
   }
   // A recording of `notes` alternating presses and releases, 5 ms apart.
   void record(int notes) {
-    toggle_recording(piano);
+    piano.toggle_recording();
     for (int i = 0; i < notes; ++i) note(5 * (i + 1), i % 2 == 0, 0, 60, i % 2 == 0 ? 96 : 0);
   }
   // A tmpfs on `dir`: only as root, and only where mounting is permitted.
@@ -101,42 +89,36 @@ class MidiFileTest : public ::testing::Test {
   // The recording is still closed in the buffer, as the replayer needs it.
   void expect_closed_recording(uint32_t notes) {
     const uint32_t cursor = EventBuffer::kFirstRecord + 7 * (notes + 1);
-    EXPECT_EQ(piano.state.event_cursor, cursor);
-    const uint8_t* data = piano.state.event_buffer.data();
+    EXPECT_EQ(piano.recorder().event_cursor(), cursor);
+    const uint8_t* data = piano.recorder().buffer().data();
     EXPECT_EQ(Bytes(data + 18, data + 22), (Bytes{0, 0, static_cast<uint8_t>((cursor - 22) >> 8),
                                                   static_cast<uint8_t>(cursor - 22)}));
     EXPECT_TRUE(is_end_record(data + cursor - 7));
-    EXPECT_EQ(piano.state.recording, 0u);
+    EXPECT_FALSE(piano.recorder().recording());
   }
   void expect_failure_shown(const std::string& path, int error) {
     std::vector<std::string> events = view.take();
     ASSERT_FALSE(events.empty());
-    EXPECT_EQ(events.back().rfind("message [" + std::string(version_line) + "] ", 0), 0u);
+    EXPECT_EQ(events.back().rfind("message Could not save the recording to ", 0), 0u);
     EXPECT_THAT(events.back(), HasSubstr(path));
     EXPECT_THAT(events.back(), HasSubstr(std::strerror(error)));
-    EXPECT_EQ(view.current_title(), std::string(version_line));
+    EXPECT_EQ(view.current_status(), PianoStatus::none);
   }
 
-  FakeMidi midi;
-  FakeTimerService timers;
-  FakeClock clock;
-  RecordingView view;
-  std::vector<std::string> lines;
-  std::vector<std::string> errors;
-  Piano piano{midi, timers, clock, view, [this](std::string_view l) { lines.emplace_back(l); }};
+  std::vector<std::string>& lines = trace;
   fs::path dir;
   fs::path old_cwd;
   bool mounted = false;
 };
 
-TEST_F(MidiFileTest, WorkedExampleIsSavedByteForByte) {
+TEST_F(RecordingFileTest, WorkedExampleIsSavedByteForByte) {
   constexpr uint8_t kKeyOfNote60 = 0x35;
-  toggle_recording(piano);  // F2 at 0, volume 8
+  piano.toggle_recording();  // F2 at 0, volume 8
   clock.now_ms = 1000;
-  note_key_down(piano, make_key_param(kKeyOfNote60));
+  piano.note_key_down(key_press(kKeyOfNote60));
   clock.now_ms = 1250;
-  note_key_up(piano, make_key_param(kKeyOfNote60, false, true, true));
-  toggle_recording(piano);
+  piano.note_key_up(key_release(kKeyOfNote60));
+  piano.toggle_recording();
 
   EXPECT_THAT(lines, ElementsAre("on ch=0 time=3E8\n", "delta=3E8, stat=90, pitch=3C, vol=60\n",
                                  "off ch=0 time=FA\n", "delta=FA, stat=90, pitch=3C, vol=0\n",
@@ -146,27 +128,25 @@ TEST_F(MidiFileTest, WorkedExampleIsSavedByteForByte) {
                                                  {0x80, 0x80, 0x87, 0x68, 0x90, 0x3C, 0x60},
                                                  {0x80, 0x80, 0x81, 0x7A, 0x90, 0x3C, 0x00},
                                                  kEnd}));
-  EXPECT_THAT(
-      view.take(),
-      ElementsAre("title " + std::string(version_line) + "        [Recording...]", "mark on 60",
-                  "mark off 60", "save dialog", "title " + std::string(version_line)));
+  EXPECT_THAT(view.take(), ElementsAre("status recording", "mark on 60", "mark off 60",
+                                       "save dialog", "status none"));
   expect_closed_recording(2);
 }
 
-TEST_F(MidiFileTest, RecordingWithoutNotesIsTwentyNineBytes) {
-  toggle_recording(piano);
-  toggle_recording(piano);
+TEST_F(RecordingFileTest, RecordingWithoutNotesIsTwentyNineBytes) {
+  piano.toggle_recording();
+  piano.toggle_recording();
   EXPECT_EQ(read_file(dir / "take.mid"), concat({kHeader, {0x00, 0x00, 0x00, 0x07}, kEnd}));
   EXPECT_THAT(lines, ElementsAre("delta=0, stat=FF, pitch=2F, vol=0\n", "終了 byte=1D\n"));
 }
 
-TEST_F(MidiFileTest, ShorterSecondRecordingSavesOnlyItself) {
+TEST_F(RecordingFileTest, ShorterSecondRecordingSavesOnlyItself) {
   record(4);
-  toggle_recording(piano);
+  piano.toggle_recording();
   ASSERT_EQ(fs::file_size(dir / "take.mid"), 29u + 7 * 4);
-  toggle_recording(piano);
+  piano.toggle_recording();
   note(20 + 40, true, 2, 0x40, 0x54);
-  toggle_recording(piano);  // with the key still held: its note ends with the recording
+  piano.toggle_recording();  // with the key still held: its note ends with the recording
   EXPECT_EQ(read_file(dir / "take.mid"), concat({kHeader,
                                                  {0x00, 0x00, 0x00, 0x15},
                                                  {0x80, 0x80, 0x80, 0x28, 0x92, 0x40, 0x54},
@@ -175,30 +155,30 @@ TEST_F(MidiFileTest, ShorterSecondRecordingSavesOnlyItself) {
   EXPECT_EQ(names_in(dir), std::vector<std::string>{"take.mid"});
 }
 
-TEST_F(MidiFileTest, ChosenNameReplacesAnExistingFileWholeKeepingItsPermissions) {
+TEST_F(RecordingFileTest, ChosenNameReplacesAnExistingFileWholeKeepingItsPermissions) {
   write_text(dir / "take.mid", std::string(500, 'x'));
   fs::permissions(dir / "take.mid",
                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  toggle_recording(piano);
-  toggle_recording(piano);
+  piano.toggle_recording();
+  piano.toggle_recording();
   EXPECT_EQ(read_file(dir / "take.mid"), concat({kHeader, {0x00, 0x00, 0x00, 0x07}, kEnd}));
   EXPECT_EQ(fs::status(dir / "take.mid").permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(names_in(dir), std::vector<std::string>{"take.mid"});
 }
 
-TEST_F(MidiFileTest, CancelledDialogSavesUnderTheFirstFreeDefaultName) {
+TEST_F(RecordingFileTest, CancelledDialogSavesUnderTheFirstFreeDefaultName) {
   fs::current_path(dir);
   view.save_answer = std::nullopt;
   record(0);
-  toggle_recording(piano);
+  piano.toggle_recording();
   EXPECT_EQ(lines.back(), "file=vemola.mid\n");
   EXPECT_EQ(fs::file_size(dir / "vemola.mid"), 29u);
 
   // Taken names are left alone, a dangling link included.
   fs::create_symlink("nowhere.mid", dir / "vemola-2.mid");
   record(2);
-  toggle_recording(piano);
+  piano.toggle_recording();
   EXPECT_THAT(std::vector<std::string>(lines.end() - 2, lines.end()),
               ElementsAre("終了 byte=2B\n", "file=vemola-3.mid\n"));
   EXPECT_EQ(fs::file_size(dir / "vemola.mid"), 29u);
@@ -209,7 +189,7 @@ TEST_F(MidiFileTest, CancelledDialogSavesUnderTheFirstFreeDefaultName) {
             (std::vector<std::string>{"vemola-2.mid", "vemola-3.mid", "vemola.mid"}));
 }
 
-TEST_F(MidiFileTest, UnwritableDirectoryIsReportedAndTheRecordingKept) {
+TEST_F(RecordingFileTest, UnwritableDirectoryIsReportedAndTheRecordingKept) {
   int expected;
   if (geteuid() == 0) {
     if (!mount_tmpfs("size=16k,mode=0755")) GTEST_SKIP() << "cannot mount a tmpfs here";
@@ -221,18 +201,18 @@ TEST_F(MidiFileTest, UnwritableDirectoryIsReportedAndTheRecordingKept) {
     expected = EACCES;
   }
   record(2);
-  toggle_recording(piano);
+  piano.toggle_recording();
   expect_failure_shown(*view.save_answer, expected);
   EXPECT_EQ(lines.back(), "終了 byte=2B\n");
   EXPECT_FALSE(fs::exists(*view.save_answer));
   expect_closed_recording(2);
 }
 
-TEST_F(MidiFileTest, FullFileSystemLeavesTheOldFileWhole) {
+TEST_F(RecordingFileTest, FullFileSystemLeavesTheOldFileWhole) {
   if (!mount_tmpfs("size=16k")) GTEST_SKIP() << "needs root and permission to mount a tmpfs";
   write_text(dir / "take.mid", "the previous take");
   record(3000);  // 21,029 bytes, more than the file system holds
-  toggle_recording(piano);
+  piano.toggle_recording();
   expect_failure_shown(*view.save_answer, ENOSPC);
   EXPECT_EQ(read_file(dir / "take.mid"), Bytes({'t', 'h', 'e', ' ', 'p', 'r', 'e', 'v', 'i', 'o',
                                                 'u', 's', ' ', 't', 'a', 'k', 'e'}));
@@ -240,7 +220,7 @@ TEST_F(MidiFileTest, FullFileSystemLeavesTheOldFileWhole) {
   expect_closed_recording(3000);
 }
 
-TEST_F(MidiFileTest, ShortWriteIsReportedNotSavedAsATruncatedFile) {
+TEST_F(RecordingFileTest, ShortWriteIsReportedNotSavedAsATruncatedFile) {
   // A file size limit makes a real short write without any privilege.
   struct rlimit old_limit;
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
@@ -249,7 +229,7 @@ TEST_F(MidiFileTest, ShortWriteIsReportedNotSavedAsATruncatedFile) {
   limit.rlim_cur = 100;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
   record(20);  // 169 bytes
-  toggle_recording(piano);
+  piano.toggle_recording();
   setrlimit(RLIMIT_FSIZE, &old_limit);
   std::signal(SIGXFSZ, old_handler);
 
@@ -282,7 +262,7 @@ Bytes file_bytes(const fs::path& path) {
   return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-TEST_F(MidiFileTest, ReadOnlyFileIsKeptAndTheBoxOffersAnotherPlaceUntilASaveWorks) {
+TEST_F(RecordingFileTest, ReadOnlyFileIsKeptAndTheBoxOffersAnotherPlaceUntilASaveWorks) {
   const fs::path locked = dir / "take.mid";
   { std::ofstream(locked) << "old"; }
   fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
@@ -294,33 +274,32 @@ TEST_F(MidiFileTest, ReadOnlyFileIsKeptAndTheBoxOffersAnotherPlaceUntilASaveWork
   view.take();
   {
     AsNobody nobody(dir);
-    toggle_recording(piano);
+    piano.toggle_recording();
   }
   EXPECT_EQ(file_bytes(locked), (Bytes{'o', 'l', 'd'}));
   EXPECT_EQ(file_bytes(dir / "sub" / "kept.mid").size(), 29u + 14u);
-  const std::string refused = "message [" + std::string(version_line) +
-                              "] Could not save the recording to \"" + locked.string() +
+  const std::string refused = "message Could not save the recording to \"" + locked.string() +
                               "\": the file exists and is not writable, so it is left as it is.\n"
                               "The recording is kept; F3 replays it. Save it elsewhere?";
-  EXPECT_THAT(view.take(), ElementsAre("save dialog", "title " + std::string(version_line), refused,
-                                       "save dialog", refused, "save dialog"));
+  EXPECT_THAT(view.take(), ElementsAre("save dialog", "status none", refused, "save dialog",
+                                       refused, "save dialog"));
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "終了 byte=2B\n"), 1);
   ASSERT_EQ(errors.size(), 2u);  // and the same on standard error
-  EXPECT_EQ("message [" + std::string(version_line) + "] " + errors[0], refused + "\n");
+  EXPECT_EQ("message " + errors[0], refused + "\n");
   expect_closed_recording(2);
 }
 
-TEST_F(MidiFileTest, ASymbolicLinkIsFollowedAndStays) {
+TEST_F(RecordingFileTest, ASymbolicLinkIsFollowedAndStays) {
   fs::create_directory(dir / "real");
   { std::ofstream(dir / "real" / "take.mid") << "old"; }
   fs::create_symlink("real/take.mid", dir / "link.mid");
   fs::create_symlink("real/new.mid", dir / "dangling.mid");
   view.save_answer = (dir / "link.mid").string();
   record(2);
-  toggle_recording(piano);
+  piano.toggle_recording();
   view.save_answer = (dir / "dangling.mid").string();
-  toggle_recording(piano);
-  toggle_recording(piano);
+  piano.toggle_recording();
+  piano.toggle_recording();
   EXPECT_TRUE(fs::is_symlink(dir / "link.mid"));
   EXPECT_TRUE(fs::is_symlink(dir / "dangling.mid"));
   EXPECT_EQ(file_bytes(dir / "real" / "take.mid").size(), 43u);
@@ -328,4 +307,4 @@ TEST_F(MidiFileTest, ASymbolicLinkIsFollowedAndStays) {
 }
 
 }  // namespace
-}  // namespace tastarion
+}  // namespace tastarion::testing

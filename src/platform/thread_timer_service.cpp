@@ -1,4 +1,4 @@
-#include "timing/thread_timer_service.h"
+#include "platform/thread_timer_service.h"
 
 #include <chrono>
 

@@ -1,8 +1,10 @@
-#include "app/help_document.h"
+#include "instrument/help_text.h"
 
 namespace tastarion {
 
-const std::string_view help_document =
+const std::string_view version_line = "Tastarion v0.7e 2002.11.10 tastarion@example.org";
+
+const std::string_view help_text =
     "<< Outline >>\n"
     "  Tastarion turns the computer keyboard into an electronic piano of\n"
     "  43 keys on two rows. It sounds at most 15 tones at once and has a\n"

@@ -1,0 +1,272 @@
+#include "instrument/piano.h"
+
+#include <cstdio>
+#include <string>
+
+#include "engine/channel_messages.h"
+#include "instrument/command_keys.h"
+#include "instrument/help_text.h"
+#include "recorder/recording_file.h"
+
+namespace tastarion {
+
+Piano::Piano(MidiOutputService& midi, TimerService& timers, Clock& clock, PianoView& view,
+             TraceSink trace, TraceSink errors)
+    : view_(view),
+      trace_(std::move(trace)),
+      errors_(std::move(errors)),
+      port_(midi),
+      devices_(port_),
+      notes_(port_, settings_, *this),
+      recorder_(clock, trace_),
+      replayer_(timers, port_, recorder_.buffer(), notes_, *this),
+      metronome_(timers, port_, settings_) {}
+
+// The timers go before anything their routines use.
+Piano::~Piano() {
+  metronome_.stop();
+  replayer_.stop_replay();
+}
+
+void Piano::start() {
+  show_settings();
+  start_midi_out();
+}
+
+void Piano::show_settings() {
+  view_.show_volume(settings_.volume());
+  view_.show_fine_pitch(settings_.fine_pitch());
+  view_.show_mm_speed(metronome_.mm_speed());
+  view_.show_transpose(settings_.transpose());
+  view_.show_instrument(settings_.instrument());
+}
+
+void Piano::start_midi_out() {
+  device_started(port_.open_first());
+}
+
+void Piano::device_started(const FirstDevice& first) {
+  devices_.set_list(first.names);
+  view_.show_device_names(first.names);
+  // The list shows the device that plays, and no row while none does.
+  view_.show_device(first.opened ? 0 : -1);
+  if (!first.opened) report_open_failure(first.opened.reason());
+}
+
+void Piano::report_open_failure(const std::string& reasons) {
+  std::string text = kOpenFailureText;
+  text += '\n';
+  if (!reasons.empty()) text += reasons + (reasons.back() == '\n' ? "" : "\n");
+  text += kOpenFailureHelp;
+  errors_(text + '\n');
+  view_.show_message(text);
+}
+
+void Piano::finish() {
+  metronome_.stop();
+  replayer_.stop_replay();
+  port_.silence_and_close();
+  recorder_.release();
+}
+
+void Piano::key_down(const KeyEvent& key) {
+  // A key pressed with Alt held is a system key: it neither plays nor commands.
+  if (key.alt) return;
+  if (const CommandKey* command = command_key_of(key)) {
+    command->run(*this);
+    if (command->ends_program) return;
+  }
+  // A command key's first press goes on like any key; the note path drops it.
+  if (!key.repeat) note_key_down(key);
+}
+
+void Piano::key_up(const KeyEvent& key) {
+  note_key_up(key);
+}
+
+void Piano::note_played(const PlayedNote& note) {
+  if (note.press) {
+    record_and_report(note);
+    view_.draw_mark(true, note.key_note);
+  } else {
+    view_.draw_mark(false, note.key_note);
+    record_and_report(note);
+  }
+}
+
+void Piano::record_and_report(const PlayedNote& note) {
+  const bool was_full = recorder_.full();
+  recorder_.record_note_event(note.press, note.slot, note.sent_note, note.velocity);
+  if (recorder_.recording() && !was_full && recorder_.full()) {
+    view_.show_status(PianoStatus::recording_full);
+  }
+}
+
+void Piano::replayed_note(bool on, uint8_t note) {
+  view_.draw_mark(on, note);
+}
+
+void Piano::replay_finished() {
+  view_.show_status(PianoStatus::idle);
+}
+
+void Piano::send_program_changes() {
+  send_program_change_all(port_, settings_.program_number());
+}
+
+void Piano::send_pitch_bends() {
+  send_pitch_bend_all(port_, settings_.fine_pitch());
+}
+
+void Piano::change_volume(int value) {
+  settings_.set_volume(value);
+}
+
+void Piano::change_fine_pitch(int value) {
+  if (settings_.set_fine_pitch(value)) send_pitch_bends();
+}
+
+void Piano::change_transpose(int value) {
+  settings_.set_transpose(value);
+}
+
+void Piano::change_instrument(int index) {
+  if (settings_.set_instrument(index)) send_program_changes();
+}
+
+void Piano::change_device(int index) {
+  if (index < 0 || index >= devices_.count()) return;
+  if (Result opened = devices_.select(index); !opened) {
+    view_.show_device(devices_.playing() ? devices_.index() : -1);
+    report_open_failure(opened.reason());
+    if (!devices_.playing()) return;
+    // Opened again, the device the program stayed on needs the settings again too.
+  }
+  send_program_changes();
+  // The fine pitch follows the instrument, so that the slider tells the truth.
+  send_pitch_bends();
+}
+
+void Piano::change_mm_speed(int value) {
+  metronome_.change_mm_speed(value);
+}
+
+bool Piano::step_setting(const Setting& setting, int current, int direction,
+                         bool (SoundSettings::*set)(int), void (PianoView::*show)(int)) {
+  const auto next = setting.stepped(current, direction);
+  if (!next) return false;
+  (settings_.*set)(*next);
+  (view_.*show)(*next);
+  return true;
+}
+
+void Piano::step_volume(int direction) {
+  step_setting(kVolumeSetting, settings_.volume(), direction, &SoundSettings::set_volume,
+               &PianoView::show_volume);
+}
+
+void Piano::step_fine_pitch(int direction) {
+  if (step_setting(kFinePitchSetting, settings_.fine_pitch(), direction,
+                   &SoundSettings::set_fine_pitch, &PianoView::show_fine_pitch)) {
+    send_pitch_bends();
+  }
+}
+
+void Piano::step_transpose(int direction) {
+  step_setting(kTransposeSetting, settings_.transpose(), direction, &SoundSettings::set_transpose,
+               &PianoView::show_transpose);
+}
+
+void Piano::step_instrument(int direction) {
+  if (step_setting(kInstrumentSetting, settings_.instrument(), direction,
+                   &SoundSettings::set_instrument, &PianoView::show_instrument)) {
+    send_program_changes();
+  }
+}
+
+void Piano::step_mm_speed(int direction) {
+  if (metronome_.step_mm_speed(direction)) view_.show_mm_speed(metronome_.mm_speed());
+}
+
+void Piano::select_previous_device() {
+  if (!devices_.has_previous()) return;
+  view_.show_device(devices_.index() - 1);
+  change_device(devices_.index() - 1);
+}
+
+void Piano::select_next_device() {
+  if (!devices_.has_next()) return;
+  view_.show_device(devices_.index() + 1);
+  change_device(devices_.index() + 1);
+}
+
+void Piano::toggle_recording() {
+  if (recorder_.recording()) {
+    stop_recording();
+  } else {
+    start_recording();
+  }
+}
+
+void Piano::start_recording() {
+  // The replay reads the buffer the recording writes: it must be wholly stopped
+  // first. Stopped before the status is shown, so that a replay's own status
+  // change cannot come after "recording".
+  replayer_.stop_replay();
+  view_.show_status(PianoStatus::recording);
+  recorder_.start_recording();
+}
+
+void Piano::stop_recording() {
+  const std::span<const uint8_t> bytes = recorder_.stop_recording();
+  if (bytes.empty()) {
+    view_.show_status(PianoStatus::none);
+    return;
+  }
+  std::optional<std::string> chosen = view_.ask_save_file_name();
+  bool traced = false;
+  for (;;) {
+    // A dialog ended by the end of the program is no cancel: nothing is written.
+    if (!chosen && view_.closing()) break;
+    const SavedFile saved = save_recording(bytes, chosen);
+    if (!traced) {
+      char line[32];
+      std::snprintf(line, sizeof line, "終了 byte=%X\n", unsigned(bytes.size()));
+      trace_(line);
+      view_.show_status(PianoStatus::none);
+      traced = true;
+    }
+    if (saved.default_name && saved.error == 0) trace_("file=" + saved.path + "\n");
+    if (saved.error == 0) break;
+    const std::string text =
+        saved.failure_reason() + "\nThe recording is kept; F3 replays it. Save it elsewhere?";
+    errors_(text + "\n");
+    if (!view_.ask_save_elsewhere(text)) break;
+    // Cancelling the dialog now gives up, as the box has offered that already.
+    chosen = view_.ask_save_file_name();
+    if (!chosen) break;
+  }
+  if (!traced) view_.show_status(PianoStatus::none);
+}
+
+void Piano::toggle_replay() {
+  if (recorder_.recording()) return;
+  if (replayer_.stop_replay()) {
+    view_.show_status(PianoStatus::idle);
+    return;
+  }
+  // The status goes first so that the end of an empty recording, one step later,
+  // is the last to set it.
+  view_.show_status(PianoStatus::replaying);
+  replayer_.start_replay();
+}
+
+void Piano::show_help() {
+  view_.show_message(std::string(help_text));
+}
+
+void Piano::exit_program() {
+  view_.close_program();
+}
+
+}  // namespace tastarion

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <cstdint>
+
+#include "engine/device_selection.h"
+#include "engine/key_event.h"
+#include "engine/midi_output_service.h"
+#include "engine/midi_port.h"
+#include "engine/note_path.h"
+#include "engine/sound_settings.h"
+#include "engine/trace.h"
+#include "instrument/piano_view.h"
+#include "recorder/recorder.h"
+#include "recorder/replayer.h"
+#include "timing/clock.h"
+#include "timing/metronome.h"
+#include "timing/timer_service.h"
+
+namespace tastarion {
+
+inline constexpr const char* kOpenFailureText = "Fail to open Midi out driver.";
+inline constexpr const char* kOpenFailureHelp =
+    "Start PipeWire, PulseAudio or JACK, or choose another device with Page Up / Page Down.";
+
+// The instrument: the subsystems wired together and the operations a player
+// reaches through keys, controls and the menu. Every operation runs on the
+// window thread; the metronome and the replayer run their steps on the timer
+// service's thread and report through the view.
+class Piano final : private NoteListener, private ReplayListener {
+ public:
+  // Trace lines go to `trace`; what went wrong goes to `errors` as well as to
+  // the view.
+  Piano(MidiOutputService& midi, TimerService& timers, Clock& clock, PianoView& view,
+        TraceSink trace = print_to_stdout, TraceSink errors = print_to_stderr);
+  ~Piano() override;
+  Piano(const Piano&) = delete;
+  Piano& operator=(const Piano&) = delete;
+
+  // Start-up on this thread: show_settings, then start_midi_out.
+  void start();
+  // The view shown the settings' start values.
+  void show_settings();
+  // The device list read and device 0 opened here and now (device_started).
+  void start_midi_out();
+  // The window thread's half of the start when device 0 was opened elsewhere
+  // (MidiPort::open_first): the list shown, and a failure with its reasons; the
+  // program goes on without a device.
+  void device_started(const FirstDevice& first);
+  // The failure box and the same lines on standard error: the failure text, the
+  // reasons and what helps.
+  void report_open_failure(const std::string& reasons);
+  // Obtains the recording buffer; false when the memory cannot be had.
+  bool allocate_buffer() { return recorder_.allocate(); }
+  // The end of the run: no timer routine runs or is pending, the notes left
+  // sounding are silenced, the device is closed and the buffer released.
+  void finish();
+
+  // A key went down: its command first (on auto-repeats too), then, unless the
+  // command ended the program or the key repeats, the note path. Nothing for a
+  // key pressed with Alt held.
+  void key_down(const KeyEvent& key);
+  // A key went up: only the note path, Alt held or not.
+  void key_up(const KeyEvent& key);
+
+  void note_key_down(const KeyEvent& key) { notes_.note_key_down(key); }
+  void note_key_up(const KeyEvent& key) { notes_.note_key_up(key); }
+  void release_all_keys() { notes_.release_all_keys(); }
+
+  // Change operations: a control moved to `value`, which the control already
+  // shows. A value outside the setting's range cannot come from the control
+  // and is dropped (the metronome's speed is taken to the nearest limit).
+  void change_volume(int value);
+  void change_fine_pitch(int value);
+  void change_transpose(int value);
+  void change_instrument(int index);
+  void change_device(int index);
+  void change_mm_speed(int value);
+
+  // Step operations, direction +1 or -1: nothing at the limit, else the value
+  // moves, the view shows it, and what the change sends is sent.
+  void step_volume(int direction);
+  void step_fine_pitch(int direction);
+  void step_transpose(int direction);
+  void step_instrument(int direction);
+  void step_mm_speed(int direction);
+  void select_previous_device();
+  void select_next_device();
+
+  // F2: starts a recording, or stops it and saves it.
+  void toggle_recording();
+  void start_recording();
+  void stop_recording();
+  // F3: refused while recording; starts or stops a replay.
+  void toggle_replay();
+  void toggle_metronome() { metronome_.toggle_metronome(); }
+  void show_help();
+  void exit_program();
+
+  const SoundSettings& settings() const { return settings_; }
+  const DeviceSelection& devices() const { return devices_; }
+  const VoiceSlots& voice_slots() const { return notes_.voice_slots(); }
+  const Recorder& recorder() const { return recorder_; }
+  Recorder& recorder() { return recorder_; }
+  const Replayer& replayer() const { return replayer_; }
+  Replayer& replayer() { return replayer_; }
+  const Metronome& metronome() const { return metronome_; }
+  Metronome& metronome() { return metronome_; }
+  MidiPort& port() { return port_; }
+
+ private:
+  void note_played(const PlayedNote& note) override;
+  void replayed_note(bool on, uint8_t note) override;
+  void replay_finished() override;
+  void record_and_report(const PlayedNote& note);
+  // Moves a sound setting one step and shows it; false, with nothing done, at the limit.
+  bool step_setting(const Setting& setting, int current, int direction,
+                    bool (SoundSettings::*set)(int), void (PianoView::*show)(int));
+  void send_program_changes();
+  void send_pitch_bends();
+
+  PianoView& view_;
+  TraceSink trace_;
+  TraceSink errors_;
+  MidiPort port_;
+  SoundSettings settings_;
+  DeviceSelection devices_;
+  NotePath notes_;
+  Recorder recorder_;
+  Replayer replayer_;
+  Metronome metronome_;
+};
+
+}  // namespace tastarion
