@@ -7,7 +7,7 @@ for tool in sway swaymsg python3; do
 done
 ls /usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so > /dev/null 2>&1 ||
   { echo "skipped: Qt's Wayland plugin is not installed"; exit 0; }
-KEYS="python3 $(dirname "$0")/wayland_keys.py"
+KEYBOARD_SCRIPT="$(dirname "$0")/wayland_keys.py"
 
 start_sway() {
   # sway refuses to run as root; an unprivileged user stands in then.
@@ -42,6 +42,25 @@ for node in walk(json.load(sys.stdin)):
         print("focused" if node.get("focused") else "shown")' "$1"
 }
 
+# One virtual keyboard for the whole run, plugged in before the program starts, so that
+# the program holds it from its first moment and no key falls between its coming and
+# the program taking it up.
+start_keyboard() {
+  local reply
+  coproc KEYBOARD { exec python3 "$KEYBOARD_SCRIPT"; }
+  PIDS+=("$KEYBOARD_PID")
+  read -r -t 30 -u "${KEYBOARD[0]}" reply && [ "$reply" = ready ] ||
+    fail "no virtual keyboard"
+}
+
+# Presses keys on the virtual keyboard; returns once the compositor has them.
+keys() {
+  local reply
+  echo "$*" >&"${KEYBOARD[1]}"
+  read -r -t 30 -u "${KEYBOARD[0]}" reply && [ "$reply" = "done" ] ||
+    fail "the virtual keyboard did not take: $*"
+}
+
 program_focused() { [ "$(window_state org.example.Tastarion)" = focused ]; }
 
 start_wayland_program() {
@@ -51,6 +70,8 @@ start_wayland_program() {
   QT_QPA_PLATFORM=wayland "$PROGRAM" > "$WORK/program.log" 2>&1 &
   PROGRAM_PID=$!
   PIDS+=("$PROGRAM_PID")
+  # Ended before sway, so that its log does not close on a broken connection.
+  AT_EXIT+=("kill $PROGRAM_PID; timeout 10 tail --pid=$PROGRAM_PID -f /dev/null")
   # The desktop entry's id is how sway knows the window; a new window takes the focus.
   wait_for 60 program_focused || {
     swaymsg -t get_tree
@@ -61,25 +82,26 @@ start_wayland_program() {
 KEY_C=46 KEY_V=47 KEY_SLASH=53 KEY_TAB=15 KEY_PAGEDOWN=109
 
 start_sway
+start_keyboard
 start_jack
 start_wayland_program
 
 # Page Down moves on from the built-in synthesizer until the monitor hears the switch.
 for tries in 1 2 3 4 5 6 7 8; do
-  $KEYS tap:$KEY_PAGEDOWN
+  keys tap:$KEY_PAGEDOWN
   wait_for 2 grep -q ': c0 00' "$WORK/midi.log" && break
   [ "$tries" -lt 8 ] || fail "the monitor never became the device"
 done
 sleep 0.3
 
 mark=$(midi_mark)
-$KEYS tap:$KEY_C
+keys tap:$KEY_C
 expect_midi "$mark" "90 30 60
 90 30 00"
 
 # A chord held for a second: the compositor's key repeat plays nothing more.
 mark=$(midi_mark)
-$KEYS down:$KEY_C down:$KEY_V down:$KEY_SLASH sleep:1 up:$KEY_C up:$KEY_V up:$KEY_SLASH
+keys down:$KEY_C down:$KEY_V down:$KEY_SLASH sleep:1 up:$KEY_C up:$KEY_V up:$KEY_SLASH
 expect_midi "$mark" "90 30 60
 91 32 60
 92 3c 60
@@ -89,7 +111,7 @@ expect_midi "$mark" "90 30 60
 
 # Tab is a piano key here too, not a focus move.
 mark=$(midi_mark)
-$KEYS tap:$KEY_TAB
+keys tap:$KEY_TAB
 expect_midi "$mark" "90 3e 60
 90 3e 00"
 echo "ok"

@@ -5,7 +5,13 @@ Tools like wtype invent a keymap of their own, so the program would see made-up 
 codes. This one hands the compositor the standard PC keymap through the virtual-keyboard
 protocol and sends the evdev codes of the keys themselves.
 
-Usage: wayland_keys.py ACTION...   with ACTION one of  down:CODE  up:CODE  tap:CODE  sleep:SECONDS
+The keyboard stays plugged in for as long as the script runs. A keyboard made for each
+key press would come and go from the seat; each time it comes, a client has to ask for
+it anew, and a key the compositor sends before that request reaches it is lost.
+
+Usage: wayland_keys.py    prints "ready" once the keyboard exists, then reads lines of
+ACTIONs separated by spaces from stdin, with ACTION one of  down:CODE  up:CODE  tap:CODE
+sleep:SECONDS, and prints "done" when the compositor has taken a line. Ends at EOF.
 Needs XDG_RUNTIME_DIR and WAYLAND_DISPLAY (a name there, or an absolute path).
 """
 import array
@@ -83,7 +89,7 @@ def globals_of(events, registry):
     return found
 
 
-def main(actions):
+def main():
     wl = Connection()
     registry = wl.new_id()
     wl.send(1, 1, struct.pack("<I", registry))  # wl_display.get_registry
@@ -112,22 +118,25 @@ def main(actions):
         wl.send(keyboard, 1, struct.pack("<III", now, code, state))
         wl.roundtrip()
 
-    for action in actions:
-        verb, _, value = action.partition(":")
-        if verb == "sleep":
-            time.sleep(float(value))
-        elif verb in ("down", "up", "tap"):
-            if verb != "up":
-                key(int(value), PRESSED)
-            if verb == "tap":
-                time.sleep(0.05)
-            if verb != "down":
-                key(int(value), RELEASED)
-        else:
-            sys.exit(f"unknown action {action}")
+    print("ready", flush=True)
+    for line in sys.stdin:
+        for action in line.split():
+            verb, _, value = action.partition(":")
+            if verb == "sleep":
+                time.sleep(float(value))
+            elif verb in ("down", "up", "tap"):
+                if verb != "up":
+                    key(int(value), PRESSED)
+                if verb == "tap":
+                    time.sleep(0.05)
+                if verb != "down":
+                    key(int(value), RELEASED)
+            else:
+                sys.exit(f"unknown action {action}")
+        print("done", flush=True)
     wl.send(keyboard, 3)  # destroy
     wl.roundtrip()
 
 
 if __name__ == "__main__":
-    main(sys.argv[1:])
+    main()
