@@ -12,15 +12,22 @@ namespace tastarion {
 // Longest device name shown, as the device list has always shown them.
 inline constexpr size_t kDeviceNameLimit = 31;
 
+// The last row: a port of the program's own that a patchbay wires.
+inline constexpr const char* kOwnPortName = "Own MIDI port (for patchbays)";
+
 // The machine's MIDI outputs: the built-in synthesizer when a General MIDI
 // SoundFont is installed, then the ALSA sequencer ports that take output, then
-// the JACK MIDI input ports. What this machine lacks is simply not listed.
+// the JACK MIDI input ports, and last the program's own port when a JACK server
+// or the ALSA sequencer runs. What this machine lacks is simply not listed.
+// refresh() follows the ports that come and go; the SoundFonts are looked for
+// once.
 class SystemMidiOutput final : public MidiOutputService {
  public:
   struct Sources {
     std::string soundfont_dir = kSoundFontDir;
     bool alsa = true;
     bool jack = true;
+    bool own_port = true;
   };
 
   SystemMidiOutput() : SystemMidiOutput(Sources{}) {}
@@ -31,6 +38,8 @@ class SystemMidiOutput final : public MidiOutputService {
   void prepare() override { list_devices(); }
   int device_count() const override { return static_cast<int>(list_devices().size()); }
   std::string device_name(int id) const override;
+  std::string device_key(int id) const override;
+  bool refresh() override;
   Result open(int id) override;
   void close() override;
   void send(ShortMessage message) noexcept override;
@@ -39,15 +48,19 @@ class SystemMidiOutput final : public MidiOutputService {
   struct Device {
     std::string shown_name;
     bool synth = false;
+    bool own = false;
     PortId port{PortApi::alsa, {}};
+    bool operator==(const Device&) const = default;
   };
 
   const std::vector<Device>& list_devices() const;
+  std::vector<Device> read_devices() const;
 
   Sources sources_;
   mutable bool listed_ = false;
   mutable std::vector<Device> devices_;
   mutable std::vector<std::string> soundfonts_;
+  mutable PortLister lister_;
   FluidSynthOutput synth_;
   OutputPort port_;
 };
