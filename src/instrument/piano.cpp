@@ -47,6 +47,7 @@ void Piano::start_midi_out() {
 
 void Piano::device_started(const FirstDevice& first) {
   devices_.set_list(first.names, first.keys);
+  devices_started_ = true;
   view_.show_device_names(first.names);
   // The list shows the device that plays, and no row while none does.
   view_.show_device(first.opened ? 0 : -1);
@@ -133,7 +134,7 @@ void Piano::mouse_up() {
 }
 
 void Piano::refresh_devices() {
-  if (refreshing_ || !port_.refresh()) return;
+  if (!devices_started_ || refreshing_ || !port_.refresh()) return;
   refreshing_ = true;
   std::vector<std::string> names;
   std::vector<std::string> keys;

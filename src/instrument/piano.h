@@ -155,6 +155,8 @@ class Piano final : private NoteListener, private ReplayListener {
   bool mouse_held_ = false;
   // A box shown while the list changes runs the event loop, which may ask again.
   bool refreshing_ = false;
+  // The list is read again only after the start read it (maybe on another thread).
+  bool devices_started_ = false;
 };
 
 }  // namespace tastarion
