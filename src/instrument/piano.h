@@ -61,7 +61,11 @@ class Piano final : private NoteListener, private ReplayListener {
 
   void note_key_down(const KeyEvent& key) { notes_.note_key_down(key); }
   void note_key_up(const KeyEvent& key) { notes_.note_key_up(key); }
-  void release_all_keys() { notes_.release_all_keys(); }
+  // The pedal too: its release would not come here either.
+  void release_all_keys() {
+    notes_.release_all_keys();
+    notes_.pedal_up();
+  }
 
   // Escape: every sounding note off (the held keys' and the replay's, then All
   // Notes Off on all channels), every mark erased, every slot freed. Held keys

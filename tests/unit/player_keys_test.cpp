@@ -114,6 +114,18 @@ TEST_F(PlayerKeysTest, PedalOncePerPressRecordedAndEndedWithTheRecording) {
   EXPECT_EQ(piano.recorder().recorded_notes(), 15u * 4 + 2 + 1);
 }
 
+// Another window took the keys while Space was down: its release will not
+// come, so the pedal is lifted then, and Space's late release sends nothing.
+TEST_F(PlayerKeysTest, PedalLiftedWhenTheWindowLosesTheKeys) {
+  key_down(kSpace);
+  key_down(kC);
+  sent();
+  piano.release_all_keys();
+  EXPECT_EQ(sent(), concat({pack_message(0x90, 48, 0)}, pedal_messages(0)));
+  key_up(kSpace);
+  EXPECT_THAT(sent(), IsEmpty());
+}
+
 TEST_F(PlayerKeysTest, AFullRecordingKeepsRoomToLiftThePedalAndEndItsNotes) {
   piano.start_recording();
   key_down(kSpace);
