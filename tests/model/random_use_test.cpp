@@ -140,10 +140,8 @@ class Actions {
     if (roll < 65) return down(0x3D);
     if (roll < 67) return down(static_cast<uint8_t>(0x3F + below(3)));
     if (roll < 71) {
-      // Any key at all, piano key or not, but for Escape and Space, whose panic
-      // and pedal the model does not follow (unit and end-to-end tests do).
-      uint8_t scan = static_cast<uint8_t>(any32());
-      if (scan == 0x01 || scan == 0x39) scan = 0x3E;
+      // Any key at all, piano key or not.
+      const uint8_t scan = modelled_scan_code(static_cast<uint8_t>(any32()));
       return chance(2) ? down(scan, chance(4)) : up(scan);
     }
     if (roll < 76) return control();
