@@ -187,7 +187,7 @@ struct JackPortWatch::Client {
   }
 };
 
-JackPortWatch::JackPortWatch() = default;
+JackPortWatch::JackPortWatch() : next_try_(std::chrono::steady_clock::now()) {}
 JackPortWatch::~JackPortWatch() = default;
 
 bool JackPortWatch::server_found() const {
@@ -197,6 +197,11 @@ bool JackPortWatch::server_found() const {
 std::vector<std::string> JackPortWatch::midi_inputs() {
   if (client_ && client_->server_gone) client_.reset();
   if (!client_) {
+    // Looking for a server that is not there takes milliseconds of the window
+    // thread: a server that starts later is looked for now and then only.
+    const auto now = std::chrono::steady_clock::now();
+    if (now < next_try_) return {};
+    next_try_ = now + kServerRetry;
     auto c = std::make_unique<Client>();
     c->client = open_client("tastarion-list");
     if (c->client == nullptr) return {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -27,9 +28,13 @@ class JackPortWatch {
   // Whether the last midi_inputs() found a server.
   bool server_found() const;
 
+  // How long after looking for a server in vain the next look comes.
+  static constexpr std::chrono::seconds kServerRetry{3};
+
  private:
   struct Client;
   std::unique_ptr<Client> client_;
+  std::chrono::steady_clock::time_point next_try_;
 };
 
 // A JACK client with one MIDI output port connected to a chosen input port.
