@@ -7,7 +7,7 @@
 #   bench/startup_probe.sh path/to/tastarion [runs]
 set -euo pipefail
 PROGRAM=${1:?usage: $0 path/to/tastarion [runs]}
-RUNS=${2:-5}
+RUNS=${2:-11}
 for tool in Xvfb jackd jack_lsp; do
   command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 0; }
 done

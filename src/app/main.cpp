@@ -43,9 +43,10 @@ int main(int, char** argv) {
     tastarion::stop_waiting_for_sound_servers();
     program.finish();
     exit_code = started ? 0 : 1;
-    if (tastarion::sound_open_abandoned()) {
+    if (tastarion::sound_open_abandoned() || program.opening_left_behind()) {
       // A thread still waits on a sound server that never answered; the
-      // libraries it is inside must not be torn down under it.
+      // libraries it is inside, and the program it reports to, must not be torn
+      // down under it.
       trace.drain(std::chrono::milliseconds(300));
       std::fflush(stdout);
       std::fflush(stderr);

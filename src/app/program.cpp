@@ -1,6 +1,44 @@
 #include "app/program.h"
 
+#include <QEvent>
+#include <QTimer>
+#include <chrono>
+#include <functional>
+#include <utility>
+
 namespace tastarion {
+
+namespace {
+// When device 0 starts opening if the window has not been painted by then.
+constexpr int kOpeningLatestMs = 250;
+// When the user hears of a device list that never came.
+constexpr auto kListingLimit = std::chrono::seconds(8);
+constexpr const char* kListingFailureText =
+    "Listing the devices got no answer within 8 seconds: a JACK server may have stopped "
+    "answering.";
+// How long the end of the program waits for an opening that is still going on.
+constexpr auto kOpeningEndLimit = std::chrono::seconds(2);
+
+// Runs `then` once, when `window` receives its first paint event.
+class OnFirstPaint final : public QObject {
+ public:
+  OnFirstPaint(QWidget& window, std::function<void()> then)
+      : QObject(&window), then_(std::move(then)) {
+    window.installEventFilter(this);
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && then_) {
+      watched->removeEventFilter(this);
+      std::exchange(then_, nullptr)();
+    }
+    return false;
+  }
+
+ private:
+  std::function<void()> then_;
+};
+
+}  // namespace
 
 Program::Program(MidiOutputService& midi, TimerService& timers, Clock& clock, TraceSink trace,
                  TraceSink errors)
@@ -23,7 +61,24 @@ bool Program::start() {
     return false;
   }
   // The SoundFont, the sound server and the JACK clients take their time; the
-  // window does not wait for them. Until the device opens, notes are dropped.
+  // window does not wait for them, nor share the processor with them while it
+  // is built: the opening starts after the first paint, or a little later at
+  // the latest. Until the device opens, notes are dropped.
+  auto* first_paint = new OnFirstPaint(window_, [this] {
+    // Once the paint has reached the screen.
+    QTimer::singleShot(0, &window_, [this] { start_opening(); });
+  });
+  QTimer::singleShot(kOpeningLatestMs, first_paint, [this] { start_opening(); });
+  // The synthesizer gives up on its own; listing the JACK ports does not. Its
+  // result, if it ever comes, is still taken.
+  QTimer::singleShot(kListingLimit, &window_, [this] {
+    if (!device_started_) piano_.report_open_failure(kListingFailureText);
+  });
+  return true;
+}
+
+void Program::start_opening() {
+  if (opening_.joinable()) return;
   opening_ = std::thread([this] {
     FirstDevice first = piano_.port().open_first();
     QMetaObject::invokeMethod(
@@ -33,12 +88,25 @@ bool Program::start() {
           piano_.device_started(first);
         },
         Qt::QueuedConnection);
+    opening_done_ = true;
   });
-  return true;
 }
 
 void Program::finish() {
-  if (opening_.joinable()) opening_.join();
+  if (opening_.joinable()) {
+    // The synthesizer's own wait ends at once at the end of the program, but
+    // listing the JACK ports asks a server that may hang as well.
+    const auto limit = std::chrono::steady_clock::now() + kOpeningEndLimit;
+    while (!opening_done_ && std::chrono::steady_clock::now() < limit) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (opening_done_) {
+      opening_.join();
+    } else {
+      opening_.detach();
+      opening_left_behind_ = true;
+    }
+  }
   piano_.finish();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <thread>
 
 #include "app/main_window.h"
@@ -29,15 +30,23 @@ class Program {
   bool start();
   // True once the device list is filled and device 0 opened or failed.
   bool device_started() const { return device_started_; }
+  // True when finish() had to leave the opening of device 0 behind, stuck in a
+  // sound library: the process must then end without destroying anything.
+  bool opening_left_behind() const { return opening_left_behind_; }
   // The end of the run: the opening of device 0 is over, no timer routine runs
   // or is pending, the notes left sounding are silenced, the device is closed
   // and the buffer released.
   void finish();
 
  private:
+  // Opens device 0 on a thread of its own; the result comes back as a queued call.
+  void start_opening();
+
   MainWindow window_;
   Piano piano_;
   std::thread opening_;
+  std::atomic<bool> opening_done_{false};
+  bool opening_left_behind_ = false;
   bool device_started_ = false;
 };
 

@@ -46,6 +46,9 @@ class Piano final : private NoteListener, private ReplayListener {
   // (MidiPort::open_first): the list shown, and a failure with its reasons; the
   // program goes on without a device.
   void device_started(const FirstDevice& first);
+  // The failure box and the same lines on standard error: the failure text, the
+  // reasons and what helps.
+  void report_open_failure(const std::string& reasons);
   // Obtains the recording buffer; false when the memory cannot be had.
   bool allocate_buffer() { return recorder_.allocate(); }
   // The end of the run: no timer routine runs or is pending, the notes left
@@ -137,9 +140,6 @@ class Piano final : private NoteListener, private ReplayListener {
   // Moves a sound setting one step and shows it; false, with nothing done, at the limit.
   bool step_setting(const Setting& setting, int current, int direction,
                     bool (SoundSettings::*set)(int), void (PianoView::*show)(int));
-  // The failure box and the same lines on standard error: the failure text, the
-  // reasons and what helps.
-  void report_open_failure(const std::string& reasons);
   void send_program_changes();
   void send_pitch_bends();
   void device_gone(const std::string& name);

@@ -75,18 +75,20 @@ ControlStrip::ControlStrip(QWidget* parent) : QWidget(parent) {
   header_->setPalette(header_palette);
   // No tip of its own: the window's key guide shows over the header.
 
-  volume_ = make_slider(0, kVolumeSetting, 1, "Volume(Up/Down arrow key)", &ControlStrip::volumeMoved);
-  pitch_ = make_slider(70, kFinePitchSetting, 100,
-                       "Fine Picth \u00b1100Cent\n(Left/Right arrow key)", &ControlStrip::pitchMoved);
+  volume_ =
+      make_slider(0, kVolumeSetting, 1, "Volume(Up/Down arrow key)", &ControlStrip::volumeMoved);
+  pitch_ =
+      make_slider(70, kFinePitchSetting, 100, "Fine Picth \u00b1100Cent\n(Left/Right arrow key)",
+                  &ControlStrip::pitchMoved);
   mm_ = make_slider(140, kMmSpeedSetting, 20, "M.M On/Off(F5)\nM.M Speed(F6/F7)",
                     &ControlStrip::mmMoved);
 
   transpose_ = make_list(210, 79, "Transpose([Ins]/[Del])", &ControlStrip::transposeChosen,
                          transpose_of_row);
-  instrument_ = make_list(290, 124, "Instrument([Home]/[End])", &ControlStrip::instrumentChosen,
-                          same_row);
-  device_ = make_list(414, 210, "Midi Source([PgUp]/[PgDn])", &ControlStrip::deviceChosen,
-                      same_row);
+  instrument_ =
+      make_list(290, 124, "Instrument([Home]/[End])", &ControlStrip::instrumentChosen, same_row);
+  device_ =
+      make_list(414, 210, "Midi Source([PgUp]/[PgDn])", &ControlStrip::deviceChosen, same_row);
 
   for (const char* name : transpose_names) transpose_->addItem(QString::fromUtf8(name));
   setTranspose(kTransposeSetting.initial);

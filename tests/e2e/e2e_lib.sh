@@ -13,8 +13,11 @@ done
 
 WORK=$(mktemp -d /tmp/tastarion-e2e.XXXXXX)
 PIDS=()
+# Commands a test adds for its own clean-up; they run first.
+AT_EXIT=()
 cleanup() {
-  local status=$?
+  local status=$? command
+  for command in "${AT_EXIT[@]}"; do eval "$command" || true; done
   for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2> /dev/null || true; done
   for pid in "${PIDS[@]}"; do
     timeout 10 tail --pid="$pid" -f /dev/null 2> /dev/null || kill -9 "$pid" 2> /dev/null || true

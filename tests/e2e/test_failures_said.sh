@@ -42,16 +42,22 @@ grep -q '^Start PipeWire, PulseAudio or JACK' "$WORK/stderr.log" || fail "no wor
 [ "$(xdotool search --onlyvisible --name '^Tastarion ' | wc -l)" -ge 2 ] || fail "no box"
 expect_clean_end
 
-# A server that accepts the connection and never says a word.
-python3 -c '
-import socket, sys, time
+# A server that accepts connections on the socket $1 and never says a word.
+mute_server() {
+  rm -f "$1"
+  python3 -c '
+import socket, sys
 s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(8)
 held = []
 while True:
     c, _ = s.accept(); held.append(c)
-' "$WORK/mute-socket" &
-PIDS+=($!)
-wait_for 10 test -S "$WORK/mute-socket" || fail "no mute socket"
+' "$1" &
+  PIDS+=($!)
+  AT_EXIT+=("rm -f '$1'")
+  wait_for 10 test -S "$1" || fail "no mute socket"
+}
+
+mute_server "$WORK/mute-socket"
 export PULSE_SERVER="unix:$WORK/mute-socket"
 started=$SECONDS
 launch
@@ -68,4 +74,18 @@ timeout 3 xdotool search --sync --onlyvisible --limit 1 --name '^Tastarion ' > /
 started=$SECONDS
 expect_clean_end
 [ $((SECONDS - started)) -lt 3 ] || fail "the end waited for the sound server"
+
+# A JACK server that takes the connection and never answers holds up the listing
+# of the devices: the user hears of it, and SIGTERM still ends the program.
+MUTE_JACK="tastarion-mute${TASTARION_JACK_SUFFIX:-}"
+mute_server "/dev/shm/jack_${MUTE_JACK}_$(id -u)_0"
+export JACK_DEFAULT_SERVER="$MUTE_JACK" PULSE_SERVER="unix:$WORK/no-such-socket"
+launch
+timeout 3 xdotool search --sync --onlyvisible --limit 1 --name '^Tastarion ' > /dev/null ||
+  fail "the window waited for the device list"
+wait_for 15 grep -q '^Listing the devices got no answer within 8 seconds' "$WORK/stderr.log" ||
+  fail "the stuck listing is not told"
+started=$SECONDS
+expect_clean_end
+[ $((SECONDS - started)) -lt 5 ] || fail "the end waited too long for the listing"
 echo "ok"

@@ -10,7 +10,7 @@ mkdir "$WORK/run" "$WORK/locked" "$WORK/open"
 cd "$WORK/run"
 # Read-only even for root: a read-only file system where one can be mounted.
 if [ "$(id -u)" -eq 0 ] && mount -t tmpfs -o ro tastarion-e2e "$WORK/locked" 2> /dev/null; then
-  trap 'umount -l "$WORK/locked" 2> /dev/null || true; cleanup' EXIT
+  AT_EXIT+=('umount -l "$WORK/locked" 2> /dev/null')
   reason="Read-only file system"
 elif [ "$(id -u)" -ne 0 ]; then
   chmod a-w "$WORK/locked"

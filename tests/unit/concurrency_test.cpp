@@ -7,9 +7,8 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <thread>
-
 #include <memory>
+#include <thread>
 
 #include "fakes/fake_clock.h"
 #include "fakes/fake_midi.h"
@@ -99,16 +98,32 @@ TEST(Concurrency, TimerRoutinesAndTheWindowThreadShareSafely) {
   std::filesystem::remove(saved);
 }
 
-// Stops that race with a step about to run: after stop_replay returns nothing of
-// that replay is sent, whatever the step was doing when the stop came.
-TEST(Concurrency, NoStepSendsAfterStopReturns) {
+// A piano on the real timer service with device 0 open and the buffer obtained.
+class ConcurrencyOnTimerThread : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(piano.allocate_buffer());
+    ASSERT_TRUE(piano.port().switch_to(0));
+  }
+  // Whether the last message on `channel` for `note` switched it on.
+  bool sounding(int channel, uint8_t note) {
+    bool on = false;
+    for (ShortMessage m : midi.messages()) {
+      if (status_of(m) == (0x90 | channel) && data1_of(m) == note) on = data2_of(m) != 0;
+    }
+    return on;
+  }
+
   FakeMidi midi;
   FakeClock clock;
   RecordingView view;
   ThreadTimerService timers;
   Piano piano{midi, timers, clock, view, [](std::string_view) {}};
-  ASSERT_TRUE(piano.allocate_buffer());
-  ASSERT_TRUE(piano.port().switch_to(0));
+};
+
+// Stops that race with a step about to run: after stop_replay returns nothing of
+// that replay is sent, whatever the step was doing when the stop came.
+TEST_F(ConcurrencyOnTimerThread, NoStepSendsAfterStopReturns) {
   load_busy_recording(piano);
 
   for (int attempt = 0; attempt < 150; ++attempt) {
@@ -118,6 +133,27 @@ TEST(Concurrency, NoStepSendsAfterStopReturns) {
     const size_t sent = midi.messages().size();
     std::this_thread::sleep_for(1ms);
     ASSERT_EQ(midi.messages().size(), sent) << attempt;
+    ASSERT_EQ(piano.port().sounding_count(), 0) << attempt;
+  }
+}
+
+// A key pressed just as the replay stops or ends, sounding a note the replay
+// left on, on the same channel: the key's note must outlive the replay.
+TEST_F(ConcurrencyOnTimerThread, AKeyPressedAsTheReplayEndsKeepsSounding) {
+  constexpr uint8_t kScanV = 0x2F;  // note 50 on channel 1, as the recording has it
+  uint8_t* at = piano.recorder().buffer().data() + EventBuffer::kFirstRecord;
+  std::memcpy(at, encode_event_record(0, 0x90, 50, 96).data(), 7);
+  std::memcpy(at + 7, encode_event_record(0, 0x91, 51, 96).data(), 7);
+  std::memcpy(at + 14, encode_event_record(0, 0xFF, 0x2F, 0).data(), 7);
+
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    piano.toggle_replay();  // the end comes 30 ms later
+    std::this_thread::sleep_for(std::chrono::microseconds(20'000 + attempt * 131 % 15'000));
+    piano.note_key_down(key_press(kScanV));
+    if (attempt % 2 == 0) piano.replayer().stop_replay();
+    while (replaying(piano)) std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(sounding(0, 50)) << attempt;
+    piano.note_key_up(key_release(kScanV));
     ASSERT_EQ(piano.port().sounding_count(), 0) << attempt;
   }
 }

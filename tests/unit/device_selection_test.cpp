@@ -2,6 +2,10 @@
 
 #include <gmock/gmock.h>
 
+#include <atomic>
+#include <future>
+#include <thread>
+
 #include "fixture/piano_fixture.h"
 
 namespace tastarion::testing {
@@ -171,6 +175,35 @@ TEST_F(DeviceSelectionTest, SilenceAndCloseEndsWhatSounds) {
   EXPECT_THAT(midi.messages(), ElementsAre(pack_message(0x90, 48, 0)));
   EXPECT_THAT(midi.calls, ElementsAre("close 0"));
   EXPECT_EQ(piano.port().sounding_count(), 0);
+}
+
+// Device 0 opens on a thread of its own at start; the window thread's sends in
+// that time find the port closed at once instead of waiting for the sound server.
+TEST(MidiPortOpenFirst, SendsWhileDeviceZeroOpensAreDroppedWithoutWaiting) {
+  struct SlowMidi : FakeMidi {
+    SlowMidi() : FakeMidi({"Synth", "Port A"}) {}
+    Result open(int id) override {
+      entered = true;
+      gate.wait();
+      return FakeMidi::open(id);
+    }
+    std::atomic<bool> entered{false};
+    std::promise<void> go;
+    std::shared_future<void> gate = go.get_future().share();
+  } midi;
+  MidiPort port(midi);
+  FirstDevice first;
+  std::thread opener([&] { first = port.open_first(); });
+  while (!midi.entered) std::this_thread::yield();
+  port.send(pack_message(0x90, 48, 96));
+  EXPECT_FALSE(port.is_open());
+  midi.go.set_value();
+  opener.join();
+  EXPECT_TRUE(first.opened);
+  EXPECT_THAT(first.names, ElementsAre("Synth", "Port A"));
+  port.send(pack_message(0x90, 50, 96));
+  EXPECT_THAT(midi.messages(), ElementsAre(pack_message(0x90, 50, 96)));
+  EXPECT_EQ(midi.sends_while_closed, 0);
 }
 
 }  // namespace

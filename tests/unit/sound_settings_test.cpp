@@ -78,8 +78,8 @@ TEST_F(SoundSettings, StepsMoveTheFieldThenTheControlThenSend) {
   piano.step_transpose(-1);
   piano.step_fine_pitch(+1);
   piano.step_instrument(+1);
-  EXPECT_THAT(view.take(), ElementsAre("volume 9", "volume 10", "transpose -1", "pitch 1",
-                                       "instrument 1"));
+  EXPECT_THAT(view.take(),
+              ElementsAre("volume 9", "volume 10", "transpose -1", "pitch 1", "instrument 1"));
   auto messages = sent();
   ASSERT_EQ(messages.size(), 32u);
   EXPECT_EQ(std::vector(messages.begin(), messages.begin() + 16), on_all_channels(0xE0, 0, 64));
