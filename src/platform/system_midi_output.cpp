@@ -9,18 +9,16 @@ std::string shorten_device_name(const std::string& name, size_t limit) {
   return name.substr(0, end);
 }
 
-std::vector<SystemMidiOutput::Device> SystemMidiOutput::read_devices() const {
+std::vector<SystemMidiOutput::Device> SystemMidiOutput::devices_of(
+    const PortSnapshot& ports) const {
   std::vector<Device> devices;
   if (!soundfonts_.empty()) devices.push_back({kSynthDeviceName, true, false, {}});
-  bool port_service = false;
-  for (PortApi api : {PortApi::alsa, PortApi::jack}) {
-    if (!(api == PortApi::alsa ? sources_.alsa : sources_.jack)) continue;
-    for (std::string& name : lister_.list(api)) {
-      devices.push_back({shorten_device_name(name), false, false, {api, std::move(name)}});
-    }
-    port_service = port_service || lister_.found(api);
+  for (const PortId& port : ports.ports) {
+    devices.push_back({shorten_device_name(port.name), false, false, port});
   }
-  if (sources_.own_port && port_service) devices.push_back({kOwnPortName, false, true, {}});
+  if (sources_.own_port && ports.service_found) {
+    devices.push_back({kOwnPortName, false, true, {}});
+  }
   return devices;
 }
 
@@ -28,13 +26,15 @@ const std::vector<SystemMidiOutput::Device>& SystemMidiOutput::list_devices() co
   if (listed_) return devices_;
   listed_ = true;
   soundfonts_ = soundfont_candidates(sources_.soundfont_dir);
-  devices_ = read_devices();
+  devices_ = devices_of(watch_.first());
   return devices_;
 }
 
 bool SystemMidiOutput::refresh() {
   list_devices();
-  std::vector<Device> now = read_devices();
+  const std::optional<PortSnapshot> ports = watch_.latest();
+  if (!ports) return false;
+  std::vector<Device> now = devices_of(*ports);
   if (now == devices_) return false;
   devices_ = std::move(now);
   return true;

@@ -5,6 +5,7 @@
 
 #include "engine/midi_output_service.h"
 #include "platform/fluidsynth_output.h"
+#include "platform/port_watch.h"
 #include "platform/rtmidi_ports.h"
 
 namespace tastarion {
@@ -32,7 +33,8 @@ class SystemMidiOutput final : public MidiOutputService {
 
   SystemMidiOutput() : SystemMidiOutput(Sources{}) {}
   // Lists nothing yet: the list is read by prepare() or the first call needing it.
-  explicit SystemMidiOutput(const Sources& sources) : sources_(sources) {}
+  explicit SystemMidiOutput(const Sources& sources)
+      : sources_(sources), watch_({sources.alsa, sources.jack}) {}
   ~SystemMidiOutput() override { close(); }
 
   void prepare() override { list_devices(); }
@@ -43,6 +45,8 @@ class SystemMidiOutput final : public MidiOutputService {
   Result open(int id) override;
   void close() override;
   void send(ShortMessage message) noexcept override;
+  // No more reading of the ports (the end of the program); see port_watch_abandoned().
+  void stop_watching() { watch_.stop(); }
 
  private:
   struct Device {
@@ -54,13 +58,13 @@ class SystemMidiOutput final : public MidiOutputService {
   };
 
   const std::vector<Device>& list_devices() const;
-  std::vector<Device> read_devices() const;
+  std::vector<Device> devices_of(const PortSnapshot& ports) const;
 
   Sources sources_;
   mutable bool listed_ = false;
   mutable std::vector<Device> devices_;
   mutable std::vector<std::string> soundfonts_;
-  mutable PortLister lister_;
+  mutable PortWatch watch_;
   FluidSynthOutput synth_;
   OutputPort port_;
 };
