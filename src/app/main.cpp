@@ -9,6 +9,7 @@
 #include "app/quit_on_signal.h"
 #include "app/startup_probe.h"
 #include "platform/fluidsynth_output.h"
+#include "platform/port_watch.h"
 #include "platform/steady_clock.h"
 #include "platform/system_midi_output.h"
 #include "platform/thread_timer_service.h"
@@ -42,8 +43,10 @@ int main(int, char** argv) {
     if (started) QApplication::exec();
     tastarion::stop_waiting_for_sound_servers();
     program.finish();
+    midi.stop_watching();
     exit_code = started ? 0 : 1;
-    if (tastarion::sound_open_abandoned() || program.opening_left_behind()) {
+    if (tastarion::sound_open_abandoned() || program.opening_left_behind() ||
+        tastarion::port_watch_abandoned()) {
       // A thread still waits on a sound server that never answered; the
       // libraries it is inside, and the program it reports to, must not be torn
       // down under it.

@@ -35,6 +35,11 @@ MainWindow::MainWindow(QWidget* parent)
   release_timer_.setSingleShot(true);
   release_timer_.setInterval(kReleaseGraceMs);
   connect(&release_timer_, &QTimer::timeout, this, [this] { send_pending_release(); });
+  device_poll_.setInterval(kDevicePollMs);
+  connect(&device_poll_, &QTimer::timeout, this, [this] {
+    if (piano_ != nullptr) piano_->refresh_devices();
+  });
+  device_poll_.start();
   // Wayland marks its repeats itself; X11 does once the server grants the flag.
   release_grace_ =
       QGuiApplication::platformName() == QLatin1String("xcb") && !ask_detectable_auto_repeat();
@@ -71,6 +76,16 @@ void MainWindow::control_moved(void (Piano::*change)(int), int value) {
 void MainWindow::draw_mark(bool on, uint8_t note) {
   QMetaObject::invokeMethod(
       this, [this, on, note] { update(picture_.draw_mark(on, note)); }, Qt::QueuedConnection);
+}
+
+void MainWindow::erase_marks() {
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        picture_.draw_keyboard();
+        update();
+      },
+      Qt::QueuedConnection);
 }
 
 namespace {
@@ -272,7 +287,22 @@ void MainWindow::mousePressEvent(QMouseEvent* event) {
     run_popup_menu(event->position().toPoint());
     return;
   }
+  if (event->button() == Qt::LeftButton && piano_ != nullptr) {
+    piano_->mouse_down(ui::note_at(event->position().toPoint()));
+    return;
+  }
   QWidget::mousePressEvent(event);
+}
+
+// Without mouse tracking, moves come only while a button is held.
+void MainWindow::mouseMoveEvent(QMouseEvent* event) {
+  if (event->buttons().testFlag(Qt::LeftButton) && piano_ != nullptr) {
+    piano_->mouse_move(ui::note_at(event->position().toPoint()));
+  }
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && piano_ != nullptr) piano_->mouse_up();
 }
 
 void MainWindow::paintEvent(QPaintEvent* event) {

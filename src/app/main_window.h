@@ -20,6 +20,8 @@ class ControlStrip;
 // release-press pairs with one time: a release then waits this long for the
 // press that would make it half of such a pair.
 inline constexpr int kReleaseGraceMs = 15;
+// How often the device list is compared with the system's ports.
+inline constexpr int kDevicePollMs = 500;
 
 // The main window: the keyboard picture under the control strip. Its keys,
 // controls and menu call the piano's operations; it shows what the piano
@@ -40,6 +42,7 @@ class MainWindow final : public QWidget, public PianoView {
 
   // PianoView. draw_mark and show_status may come from any thread.
   void draw_mark(bool on, uint8_t note) override;
+  void erase_marks() override;
   void show_status(PianoStatus status) override;
   void show_volume(int volume) override;
   void show_fine_pitch(int cents) override;
@@ -65,6 +68,8 @@ class MainWindow final : public QWidget, public PianoView {
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:
@@ -92,6 +97,8 @@ class MainWindow final : public QWidget, public PianoView {
   bool release_grace_ = false;
   std::optional<PendingRelease> pending_release_;
   QTimer release_timer_;
+  // Asks the piano now and then whether ports came or went.
+  QTimer device_poll_;
 };
 
 }  // namespace tastarion

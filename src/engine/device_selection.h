@@ -8,13 +8,20 @@
 namespace tastarion {
 
 // Which of the system's MIDI output devices plays: its index in the device
-// list as the start read it, and the switch of the port to another.
+// list as it stands, and the switch of the port to another. The list changes
+// as ports come and go; the selected device is known by its full name.
 class DeviceSelection {
  public:
   explicit DeviceSelection(MidiPort& port) : port_(port) {}
 
-  // The list the start found, device 0 selected; empty before.
-  void set_list(std::vector<std::string> names);
+  // The list the start found, device 0 selected; empty before. Without `keys`
+  // the names are the keys.
+  void set_list(std::vector<std::string> names, std::vector<std::string> keys = {});
+  // A list read again: the selected device keeps its selection at its new row,
+  // whose index is returned; -1 when it is gone, and row 0 is selected.
+  int update_list(std::vector<std::string> names, std::vector<std::string> keys);
+  // The full name of the selected device; empty while the list is.
+  std::string selected_key() const;
   const std::vector<std::string>& names() const { return names_; }
   int count() const { return static_cast<int>(names_.size()); }
   int index() const { return index_; }
@@ -31,6 +38,7 @@ class DeviceSelection {
  private:
   MidiPort& port_;
   std::vector<std::string> names_;
+  std::vector<std::string> keys_;
   int index_ = 0;
 };
 

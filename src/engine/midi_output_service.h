@@ -8,8 +8,9 @@
 namespace tastarion {
 
 // The system's MIDI output devices, numbered 0..device_count()-1. The list is
-// read once, by prepare() or when the service is made. Implementations need not
-// be thread-safe: MidiPort serialises every call.
+// read by prepare() or when the service is made, and again by refresh(). Apart
+// from send(), which refresh() must tolerate beside it, implementations need
+// not be thread-safe: MidiPort serialises every call.
 class MidiOutputService {
  public:
   virtual ~MidiOutputService() = default;
@@ -18,6 +19,12 @@ class MidiOutputService {
   virtual void prepare() {}
   virtual int device_count() const = 0;
   virtual std::string device_name(int id) const = 0;
+  // What tells device `id` from every other over list changes: the shown name
+  // may be cut short, the full one is not.
+  virtual std::string device_key(int id) const { return device_name(id); }
+  // Reads the list again (window thread); true when it changed. The open device
+  // stays open whatever its place in the new list.
+  virtual bool refresh() { return false; }
   // Opens device `id`; the previous device must have been closed. On failure the
   // reason names the device and what refused it.
   virtual Result open(int id) = 0;

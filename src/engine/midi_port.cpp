@@ -7,6 +7,7 @@ FirstDevice MidiPort::open_first() {
   service_.prepare();
   for (int id = 0; id < service_.device_count(); ++id) {
     found.names.push_back(service_.device_name(id));
+    found.keys.push_back(service_.device_key(id));
   }
   // No lock while the service opens: a slow sound server must not hold up the
   // window thread's sends, which find the port closed and drop their messages.
@@ -19,7 +20,7 @@ FirstDevice MidiPort::open_first() {
 Result MidiPort::switch_to(int id) {
   std::lock_guard lock(mutex_);
   if (open_) {
-    silence_locked();
+    silence_locked(true);
     service_.close();
   }
   Result opened = service_.open(id);
@@ -30,7 +31,7 @@ Result MidiPort::switch_to(int id) {
 void MidiPort::silence_and_close() {
   std::lock_guard lock(mutex_);
   if (!open_) return;
-  silence_locked();
+  silence_locked(true);
   service_.close();
   open_ = false;
 }
@@ -40,6 +41,15 @@ void MidiPort::send(ShortMessage message) noexcept {
   if (!open_) return;
   service_.send(message);
   track_locked(message);
+}
+
+void MidiPort::panic() {
+  std::lock_guard lock(mutex_);
+  if (!open_) return;
+  silence_locked(false);
+  for (int channel = 0; channel < kChannelCount; ++channel) {
+    service_.send(pack_message(static_cast<uint8_t>(0xB0 | channel), kAllNotesOff, 0));
+  }
 }
 
 bool MidiPort::is_open() const {
@@ -54,20 +64,28 @@ int MidiPort::sounding_count() const {
   return n;
 }
 
-void MidiPort::silence_locked() noexcept {
+void MidiPort::silence_locked(bool pedal) noexcept {
   for (int channel = 0; channel < kChannelCount; ++channel) {
     for (int note = 0; note < 128; ++note) {
       if (!sounding_[channel][note]) continue;
       service_.send(pack_message(static_cast<uint8_t>(0x90 | channel), static_cast<uint8_t>(note)));
     }
     sounding_[channel].reset();
+    if (pedal && pedal_down_[channel]) {
+      service_.send(pack_message(static_cast<uint8_t>(0xB0 | channel), kSustainPedal, 0));
+    }
   }
+  if (pedal) pedal_down_.reset();
 }
 
 void MidiPort::track_locked(ShortMessage message) noexcept {
   const uint8_t status = status_of(message);
   const int channel = status & 0x0F;
   const int kind = status & 0xF0;
+  if (kind == 0xB0 && data1_of(message) == kSustainPedal) {
+    pedal_down_[channel] = data2_of(message) >= 64;
+    return;
+  }
   if (channel == kMetronomeChannel || (kind != 0x90 && kind != 0x80)) return;
   const bool on = kind == 0x90 && data2_of(message) != 0;
   sounding_[channel][data1_of(message) & 127] = on;

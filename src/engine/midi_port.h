@@ -13,6 +13,8 @@ namespace tastarion {
 // What the start found: the device names and how the opening of device 0 went.
 struct FirstDevice {
   std::vector<std::string> names;
+  // The devices' full names (MidiOutputService::device_key), row by row.
+  std::vector<std::string> keys;
   Result opened = Result::failure("not opened yet");
 };
 
@@ -27,6 +29,10 @@ class MidiPort {
 
   int device_count() const { return service_.device_count(); }
   std::string device_name(int id) const { return service_.device_name(id); }
+  std::string device_key(int id) const { return service_.device_key(id); }
+  // Reads the device list again (window thread); true when it changed. Sends
+  // go on meanwhile.
+  bool refresh() { return service_.refresh(); }
 
   // Reads the device list and opens device 0, without holding the port: sends
   // meanwhile are dropped. Once, on any thread, before every other call but
@@ -39,6 +45,9 @@ class MidiPort {
   void silence_and_close();
   // Any thread. Dropped when no device is open.
   void send(ShortMessage message) noexcept;
+  // Note-offs for every note switched on and not off, whoever sent it, then All
+  // Notes Off (controller 123) on all sixteen channels. The pedal stays as it is.
+  void panic();
 
   bool is_open() const;
   // Notes switched on and not yet off (played-note channels only; the
@@ -46,13 +55,16 @@ class MidiPort {
   int sounding_count() const;
 
  private:
-  void silence_locked() noexcept;
+  // Note-offs for the sounding notes; with `pedal`, the sustain pedal lifted
+  // where it is down, since a device left with it down rings on.
+  void silence_locked(bool pedal) noexcept;
   void track_locked(ShortMessage message) noexcept;
 
   MidiOutputService& service_;
   mutable std::mutex mutex_;
   bool open_ = false;
   std::array<std::bitset<128>, 16> sounding_{};
+  std::bitset<16> pedal_down_{};
 };
 
 }  // namespace tastarion

@@ -23,9 +23,12 @@ void NotePath::release_slot(int slot) {
 
 void NotePath::note_key_down(const KeyEvent& key) {
   if (key.repeat || key.release) return;
-  const uint8_t key_note = key_to_note(key.scan_code);
   // Keys that are not piano keys sound, record and draw nothing.
-  if (key_note == 0) return;
+  note_down(key_to_note(key.scan_code), key.key_id());
+}
+
+void NotePath::note_down(uint8_t key_note, uint16_t key_id) {
+  if (!on_keyboard(key_note)) return;
   const int slot = slots_.find_free();
   // All fifteen channels busy: the press is dropped, every sounding note keeps its slot.
   if (slot < 0) return;
@@ -36,7 +39,7 @@ void NotePath::note_key_down(const KeyEvent& key) {
     // A replay's end looks at the held keys from the timer thread, and must see
     // the slot and the note-on together.
     std::lock_guard lock(slots_lock_);
-    slots_.take(slot, key_note, sent_note, key.key_id());
+    slots_.take(slot, key_note, sent_note, key_id);
     port_.send(pack_message(static_cast<uint8_t>(0x90 + slot), sent_note, velocity));
   }
   listener_.note_played({true, slot, key_note, sent_note, velocity});
@@ -44,8 +47,12 @@ void NotePath::note_key_down(const KeyEvent& key) {
 
 void NotePath::note_key_up(const KeyEvent& key) {
   if (key_to_note(key.scan_code) == 0) return;
+  note_up(key.key_id());
+}
+
+void NotePath::note_up(uint16_t key_id) {
   // The key's own slot: of two keys playing one note, each ends its own.
-  const int slot = slots_.find_key(key.key_id());
+  const int slot = slots_.find_key(key_id);
   // A release whose press found no slot (or went to another window) has nothing to end.
   if (slot < 0) return;
   release_slot(slot);
@@ -55,6 +62,24 @@ void NotePath::release_all_keys() {
   for (int slot = 0; slot < kChannelCount; ++slot) {
     if (slots_.busy(slot)) release_slot(slot);
   }
+}
+
+void NotePath::send_pedal(bool down) {
+  for (int channel = 0; channel < kChannelCount; ++channel) {
+    if (channel == kMetronomeChannel) continue;
+    port_.send(pack_message(static_cast<uint8_t>(0xB0 + channel), kSustainPedal, down ? 127 : 0));
+  }
+  listener_.pedal_played(down);
+}
+
+void NotePath::pedal_down() {
+  if (pedal_.exchange(true)) return;
+  send_pedal(true);
+}
+
+void NotePath::pedal_up() {
+  if (!pedal_.exchange(false)) return;
+  send_pedal(false);
 }
 
 }  // namespace tastarion

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -26,6 +27,8 @@ class NoteListener {
  public:
   virtual ~NoteListener() = default;
   virtual void note_played(const PlayedNote& note) = 0;
+  // The sustain pedal went down or up on every note channel.
+  virtual void pedal_played(bool /*down*/) {}
 };
 
 // The voice slots of the held keys as another thread may look at them.
@@ -35,7 +38,12 @@ class HeldKeys {
   // Runs `look` with the slots held still: no key takes or frees a slot, nor
   // sends its note, until it returns.
   virtual void while_held(const std::function<void(const VoiceSlots&)>& look) const = 0;
+  // Whether the player holds the sustain pedal down.
+  virtual bool pedal_held() const { return false; }
 };
+
+// The key id the mouse plays under: no key of the keyboard has it.
+inline constexpr uint16_t kMouseKeyId = 0x400;
 
 // The note path: piano keys take voice slots and sound on their channels.
 // Window thread; other threads look at the slots through HeldKeys.
@@ -53,12 +61,24 @@ class NotePath final : public HeldKeys {
   void note_key_up(const KeyEvent& key);
   // Releases every held key as if it had come up (the window lost the keyboard).
   void release_all_keys();
+  // The same path for a note chosen otherwise than by a key (the mouse on the
+  // picture): `key_id` stands for the key. Notes off the keyboard do nothing.
+  void note_down(uint8_t key_note, uint16_t key_id);
+  void note_up(uint16_t key_id);
+
+  // The sustain pedal: controller 64 at 127, then at 0, on the fifteen note
+  // channels (not the metronome's). A press while it is down, and a release
+  // while it is up, do nothing.
+  void pedal_down();
+  void pedal_up();
+  bool pedal_held() const override { return pedal_.load(); }
 
   const VoiceSlots& voice_slots() const { return slots_; }
   void while_held(const std::function<void(const VoiceSlots&)>& look) const override;
 
  private:
   void release_slot(int slot);
+  void send_pedal(bool down);
 
   MidiPort& port_;
   const SoundSettings& settings_;
@@ -66,6 +86,7 @@ class NotePath final : public HeldKeys {
   // Taken with each change of a slot and its note message together.
   mutable std::mutex slots_lock_;
   VoiceSlots slots_;
+  std::atomic<bool> pedal_{false};
 };
 
 }  // namespace tastarion

@@ -25,4 +25,8 @@ constexpr uint8_t data2_of(ShortMessage m) {
 inline constexpr int kMetronomeChannel = 9;
 inline constexpr int kChannelCount = 16;
 
+// Controllers: the sustain (hold) pedal, down at 64 and above; All Notes Off.
+inline constexpr uint8_t kSustainPedal = 64;
+inline constexpr uint8_t kAllNotesOff = 123;
+
 }  // namespace tastarion

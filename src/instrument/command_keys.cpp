@@ -4,7 +4,10 @@
 
 namespace tastarion {
 
-const std::array<CommandKey, 17> command_keys = {{
+const std::array<CommandKey, 19> command_keys = {{
+    {0x01, "Escape", [](Piano& p) { p.panic(); }, false, false},
+    {0x39, "Space", [](Piano& p) { p.sustain_down(); }, false, false,
+     [](Piano& p) { p.sustain_up(); }},
     {0x3B, "F1", [](Piano& p) { p.show_help(); }},
     {0x3C, "F2", [](Piano& p) { p.toggle_recording(); }},
     {0x3D, "F3", [](Piano& p) { p.toggle_replay(); }},

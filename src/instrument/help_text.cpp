@@ -50,4 +50,12 @@ const std::string_view help_text =
     "<< Contact >>\n"
     "  Comments and suggestions are welcome: tastarion@example.org";
 
+const std::string_view help_more_keys =
+    "<< More keys >>\n"
+    "  [Esc] silences every note (panic). [Space] is the sustain pedal.\n"
+    "  Press a key of the picture with the left mouse button to play it;\n"
+    "  slide to play the next. The device list follows ports that come and\n"
+    "  go; its last row, \"Own MIDI port (for patchbays)\", opens a port of\n"
+    "  the program's own that a patchbay connects.";
+
 }  // namespace tastarion

@@ -46,7 +46,8 @@ void Piano::start_midi_out() {
 }
 
 void Piano::device_started(const FirstDevice& first) {
-  devices_.set_list(first.names);
+  devices_.set_list(first.names, first.keys);
+  devices_started_ = true;
   view_.show_device_names(first.names);
   // The list shows the device that plays, and no row while none does.
   view_.show_device(first.opened ? 0 : -1);
@@ -73,7 +74,7 @@ void Piano::key_down(const KeyEvent& key) {
   // A key pressed with Alt held is a system key: it neither plays nor commands.
   if (key.alt) return;
   if (const CommandKey* command = command_key_of(key)) {
-    command->run(*this);
+    if (command->repeats || !key.repeat) command->run(*this);
     if (command->ends_program) return;
   }
   // A command key's first press goes on like any key; the note path drops it.
@@ -81,6 +82,9 @@ void Piano::key_down(const KeyEvent& key) {
 }
 
 void Piano::key_up(const KeyEvent& key) {
+  if (const CommandKey* command = command_key_of(key); command && command->release) {
+    command->release(*this);
+  }
   note_key_up(key);
 }
 
@@ -100,6 +104,68 @@ void Piano::record_and_report(const PlayedNote& note) {
   if (recorder_.recording() && !was_full && recorder_.full()) {
     view_.show_status(PianoStatus::recording_full);
   }
+}
+
+void Piano::panic() {
+  // The held keys' note-offs go the usual way, so that a recording ends them too.
+  notes_.release_all_keys();
+  mouse_held_ = false;
+  mouse_note_ = 0;
+  port_.panic();
+  view_.erase_marks();
+}
+
+void Piano::mouse_down(uint8_t key_note) {
+  mouse_up();
+  mouse_held_ = true;
+  mouse_move(key_note);
+}
+
+void Piano::mouse_move(uint8_t key_note) {
+  if (!mouse_held_ || key_note == mouse_note_) return;
+  if (mouse_note_ != 0) notes_.note_up(kMouseKeyId);
+  mouse_note_ = key_note;
+  if (key_note != 0) notes_.note_down(key_note, kMouseKeyId);
+}
+
+void Piano::mouse_up() {
+  mouse_move(0);
+  mouse_held_ = false;
+}
+
+void Piano::refresh_devices() {
+  if (!devices_started_ || refreshing_ || !port_.refresh()) return;
+  refreshing_ = true;
+  std::vector<std::string> names;
+  std::vector<std::string> keys;
+  for (int id = 0; id < port_.device_count(); ++id) {
+    names.push_back(port_.device_name(id));
+    keys.push_back(port_.device_key(id));
+  }
+  const bool was_playing = devices_.playing();
+  const std::string selected = devices_.count() > 0 ? devices_.names()[devices_.index()] : "";
+  const int row = devices_.update_list(names, keys);
+  view_.show_device_names(names);
+  if (row >= 0 || !was_playing) {
+    view_.show_device(row >= 0 && was_playing ? row : -1);
+  } else {
+    device_gone(selected);
+  }
+  refreshing_ = false;
+}
+
+void Piano::device_gone(const std::string& name) {
+  std::string text = name + " went away.";
+  if (devices_.count() > 0) {
+    text += " Device 0 (" + devices_.names()[0] + ") plays now.";
+    view_.show_device(0);
+    change_device(0);
+  } else {
+    port_.silence_and_close();
+    view_.show_device(-1);
+  }
+  errors_(text + "\n");
+  view_.show_message(text);
 }
 
 void Piano::replayed_note(bool on, uint8_t note) {
@@ -262,7 +328,7 @@ void Piano::toggle_replay() {
 }
 
 void Piano::show_help() {
-  view_.show_message(std::string(help_text));
+  view_.show_message(std::string(help_text) + "\n\n" + std::string(help_more_keys));
 }
 
 void Piano::exit_program() {

@@ -64,7 +64,31 @@ class Piano final : private NoteListener, private ReplayListener {
 
   void note_key_down(const KeyEvent& key) { notes_.note_key_down(key); }
   void note_key_up(const KeyEvent& key) { notes_.note_key_up(key); }
-  void release_all_keys() { notes_.release_all_keys(); }
+  // The pedal too: its release would not come here either.
+  void release_all_keys() {
+    notes_.release_all_keys();
+    notes_.pedal_up();
+  }
+
+  // Escape: every sounding note off (the held keys' and the replay's, then All
+  // Notes Off on all channels), every mark erased, every slot freed. Held keys
+  // sound again only when pressed again.
+  void panic();
+  // Space: the sustain pedal, recorded while recording.
+  void sustain_down() { notes_.pedal_down(); }
+  void sustain_up() { notes_.pedal_up(); }
+
+  // The left mouse button on the picture: `key_note` is the key under the
+  // pointer, 0 for none. A press plays it, a slide moves the note to the key
+  // now under the pointer, the release ends it.
+  void mouse_down(uint8_t key_note);
+  void mouse_move(uint8_t key_note);
+  void mouse_up();
+
+  // Reads the device list again; a device that came is listed, one that went
+  // away is no more. The selected device stays selected; if it went away, the
+  // program says so and device 0 plays.
+  void refresh_devices();
 
   // Change operations: a control moved to `value`, which the control already
   // shows. A value outside the setting's range cannot come from the control
@@ -109,6 +133,7 @@ class Piano final : private NoteListener, private ReplayListener {
 
  private:
   void note_played(const PlayedNote& note) override;
+  void pedal_played(bool down) override { recorder_.record_pedal(down); }
   void replayed_note(bool on, uint8_t note) override;
   void replay_finished() override;
   void record_and_report(const PlayedNote& note);
@@ -117,6 +142,7 @@ class Piano final : private NoteListener, private ReplayListener {
                     bool (SoundSettings::*set)(int), void (PianoView::*show)(int));
   void send_program_changes();
   void send_pitch_bends();
+  void device_gone(const std::string& name);
 
   PianoView& view_;
   TraceSink trace_;
@@ -128,6 +154,13 @@ class Piano final : private NoteListener, private ReplayListener {
   Recorder recorder_;
   Replayer replayer_;
   Metronome metronome_;
+  // The note the mouse holds, 0 for none.
+  uint8_t mouse_note_ = 0;
+  bool mouse_held_ = false;
+  // A box shown while the list changes runs the event loop, which may ask again.
+  bool refreshing_ = false;
+  // The list is read again only after the start read it (maybe on another thread).
+  bool devices_started_ = false;
 };
 
 }  // namespace tastarion

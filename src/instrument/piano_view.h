@@ -22,6 +22,8 @@ class PianoView {
   // with a queued call and never makes the caller wait.
   virtual void draw_mark(bool /*on*/, uint8_t /*note*/) {}
   virtual void show_status(PianoStatus /*status*/) {}
+  // Every guide mark erased, in order with the marks asked for before.
+  virtual void erase_marks() {}
 
   // Window thread only. A setting changed by a command key; the control shows it
   // without telling the piano again.

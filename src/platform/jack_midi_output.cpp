@@ -157,17 +157,60 @@ struct JackMidiOutput::Client {
   }
 };
 
-std::vector<std::string> list_jack_midi_inputs() {
+namespace {
+std::vector<std::string> midi_inputs_of(jack_client_t* client) {
   std::vector<std::string> names;
-  jack_client_t* client = open_client("tastarion-list");
-  if (client == nullptr) return names;
   if (const char** ports =
           jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput)) {
     for (const char** port = ports; *port != nullptr; ++port) names.emplace_back(*port);
     jack_free(ports);
   }
+  return names;
+}
+}  // namespace
+
+std::vector<std::string> list_jack_midi_inputs() {
+  jack_client_t* client = open_client("tastarion-list");
+  if (client == nullptr) return {};
+  std::vector<std::string> names = midi_inputs_of(client);
   jack_client_close(client);
   return names;
+}
+
+struct JackPortWatch::Client {
+  jack_client_t* client = nullptr;
+  std::atomic<bool> server_gone{false};
+
+  static void shutdown(void* arg) { static_cast<Client*>(arg)->server_gone = true; }
+  ~Client() {
+    if (client != nullptr) jack_client_close(client);
+  }
+};
+
+JackPortWatch::JackPortWatch() : next_try_(std::chrono::steady_clock::now()) {}
+JackPortWatch::~JackPortWatch() = default;
+
+bool JackPortWatch::server_found() const {
+  return client_ != nullptr;
+}
+
+std::vector<std::string> JackPortWatch::midi_inputs() {
+  if (client_ && client_->server_gone) client_.reset();
+  if (!client_) {
+    // Looking for a server that is not there takes milliseconds of the window
+    // thread: a server that starts later is looked for now and then only.
+    const auto now = std::chrono::steady_clock::now();
+    if (now < next_try_) return {};
+    next_try_ = now + kServerRetry;
+    auto c = std::make_unique<Client>();
+    c->client = open_client("tastarion-list");
+    if (c->client == nullptr) return {};
+    // Told when the server goes, so that no later call talks to a dead one.
+    jack_on_shutdown(c->client, &Client::shutdown, c.get());
+    if (jack_activate(c->client) != 0) return {};
+    client_ = std::move(c);
+  }
+  return midi_inputs_of(client_->client);
 }
 
 JackMidiOutput::JackMidiOutput() = default;
@@ -192,9 +235,11 @@ Result JackMidiOutput::open(const std::string& target_port) {
   jack_ringbuffer_mlock(c->queue);
   c->port = jack_port_register(c->client, kPortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
   if (c->port == nullptr) return fail("JACK refused the output port");
-  jack_port_t* target = jack_port_by_name(c->client, target_port.c_str());
-  if (target == nullptr || !(jack_port_flags(target) & JackPortIsInput)) {
-    return fail("the port is gone");
+  if (!target_port.empty()) {
+    jack_port_t* target = jack_port_by_name(c->client, target_port.c_str());
+    if (target == nullptr || !(jack_port_flags(target) & JackPortIsInput)) {
+      return fail("the port is gone");
+    }
   }
   // The shutdown callback goes in before the client runs, as JACK asks.
   jack_on_shutdown(c->client, &Client::shutdown, c.get());
@@ -202,8 +247,10 @@ Result JackMidiOutput::open(const std::string& target_port) {
       jack_activate(c->client) != 0) {
     return fail("JACK did not start the client");
   }
-  const int connected = jack_connect(c->client, jack_port_name(c->port), target_port.c_str());
-  if (connected != 0 && connected != EEXIST) return fail("JACK refused the connection");
+  if (!target_port.empty()) {
+    const int connected = jack_connect(c->client, jack_port_name(c->port), target_port.c_str());
+    if (connected != 0 && connected != EEXIST) return fail("JACK refused the connection");
+  }
   client_ = std::move(c);
   return Result::success();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -11,6 +12,30 @@ namespace tastarion {
 
 // The JACK MIDI input ports of the running server; empty when none runs.
 std::vector<std::string> list_jack_midi_inputs();
+
+// A JACK client kept open to list the MIDI input ports again and again without
+// a client coming and going each time. It connects when a server runs, and again
+// after the server went away and came back.
+class JackPortWatch {
+ public:
+  JackPortWatch();
+  ~JackPortWatch();
+  JackPortWatch(const JackPortWatch&) = delete;
+  JackPortWatch& operator=(const JackPortWatch&) = delete;
+
+  // The MIDI input ports now; empty when no server runs.
+  std::vector<std::string> midi_inputs();
+  // Whether the last midi_inputs() found a server.
+  bool server_found() const;
+
+  // How long after looking for a server in vain the next look comes.
+  static constexpr std::chrono::seconds kServerRetry{3};
+
+ private:
+  struct Client;
+  std::unique_ptr<Client> client_;
+  std::chrono::steady_clock::time_point next_try_;
+};
 
 // A JACK client with one MIDI output port connected to a chosen input port.
 // Messages go through a lock-free queue to the process callback, which writes
@@ -30,7 +55,8 @@ class JackMidiOutput {
   JackMidiOutput& operator=(const JackMidiOutput&) = delete;
 
   // Fails, saying why, when no server runs, the port is gone or the connection
-  // is refused.
+  // is refused. An empty target leaves the port unconnected, for a patchbay to
+  // wire.
   Result open(const std::string& target_port);
   void close();
   bool is_open() const { return client_ != nullptr; }

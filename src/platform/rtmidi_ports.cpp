@@ -75,16 +75,15 @@ size_t message_length(uint8_t status) {
 
 }  // namespace
 
-std::vector<std::string> list_output_ports(PortApi api) {
-  if (api == PortApi::jack) return list_jack_midi_inputs();
-  bool failed = false;
+namespace {
+// The ports `out` can write to; empty when the sequencer fails.
+std::vector<std::string> alsa_ports_of(RtMidiOut& out, bool& failed) {
+  failed = false;
   std::vector<std::string> names;
-  auto out = make_alsa_client(&failed);
-  if (!out) return names;
   try {
-    const unsigned count = out->getPortCount();
+    const unsigned count = out.getPortCount();
     for (unsigned i = 0; i < count && !failed; ++i) {
-      std::string name = out->getPortName(i);
+      std::string name = out.getPortName(i);
       if (!name.empty()) names.push_back(std::move(name));
     }
   } catch (...) {
@@ -92,6 +91,34 @@ std::vector<std::string> list_output_ports(PortApi api) {
   }
   if (failed) names.clear();
   return names;
+}
+}  // namespace
+
+PortLister::PortLister() = default;
+PortLister::~PortLister() = default;
+
+std::vector<std::string> PortLister::list(PortApi api) {
+  if (api == PortApi::jack) {
+    if (!jack_) jack_ = std::make_unique<JackPortWatch>();
+    return jack_->midi_inputs();
+  }
+  // The client is made once: the sequencer tells it of every port as it stands.
+  if (!alsa_) alsa_ = make_alsa_client(&alsa_failed_);
+  if (!alsa_) return {};
+  return alsa_ports_of(*alsa_, alsa_failed_);
+}
+
+bool PortLister::found(PortApi api) const {
+  if (api == PortApi::jack) return jack_ && jack_->server_found();
+  return alsa_ && !alsa_failed_;
+}
+
+std::vector<std::string> list_output_ports(PortApi api) {
+  if (api == PortApi::jack) return list_jack_midi_inputs();
+  bool failed = false;
+  auto out = make_alsa_client(&failed);
+  if (!out) return {};
+  return alsa_ports_of(*out, failed);
 }
 
 OutputPort::OutputPort() = default;
@@ -129,6 +156,24 @@ Result OutputPort::open(const PortId& id) {
   return Result::failure("the port is gone.");
 }
 
+Result OutputPort::open_own() {
+  close();
+  auto jack = std::make_unique<JackMidiOutput>();
+  const Result jack_opened = jack->open("");
+  if (jack_opened) jack_ = std::move(jack);
+  failed_ = false;
+  if (auto out = make_alsa_client(&failed_)) {
+    try {
+      out->openVirtualPort(kPortName);
+      if (!failed_) alsa_ = std::move(out);
+    } catch (...) {
+    }
+  }
+  if (is_open()) return Result::success();
+  return Result::failure("neither a JACK server nor the ALSA sequencer runs here (JACK: " +
+                         jack_opened.reason() + ")");
+}
+
 void OutputPort::close() {
   jack_.reset();
   if (!alsa_) return;
@@ -144,10 +189,8 @@ void OutputPort::send(ShortMessage message) noexcept {
   const unsigned char bytes[3] = {status_of(message), data1_of(message), data2_of(message)};
   const size_t length = message_length(bytes[0]);
   if (length == 0) return;
-  if (jack_) {
-    jack_->send(bytes, length);
-    return;
-  }
+  if (jack_) jack_->send(bytes, length);
+  if (!alsa_) return;
   try {
     alsa_->sendMessage(bytes, length);
   } catch (...) {

@@ -12,6 +12,7 @@ class RtMidiOut;
 namespace tastarion {
 
 class JackMidiOutput;
+class JackPortWatch;
 
 enum class PortApi { alsa, jack };
 
@@ -28,6 +29,26 @@ struct PortId {
 // device or no running server here.
 std::vector<std::string> list_output_ports(PortApi api);
 
+// Lists the ports of both APIs again and again through clients it keeps, so
+// that the list can follow ports that come and go.
+class PortLister {
+ public:
+  PortLister();
+  ~PortLister();
+  PortLister(const PortLister&) = delete;
+  PortLister& operator=(const PortLister&) = delete;
+
+  // As list_output_ports.
+  std::vector<std::string> list(PortApi api);
+  // Whether the last list() of `api` found its sequencer or server.
+  bool found(PortApi api) const;
+
+ private:
+  std::unique_ptr<RtMidiOut> alsa_;
+  bool alsa_failed_ = false;
+  std::unique_ptr<JackPortWatch> jack_;
+};
+
 // One open connection to an output port: ALSA through RtMidi, JACK through
 // JackMidiOutput (see there why not RtMidi).
 class OutputPort {
@@ -40,6 +61,9 @@ class OutputPort {
   // Looks the port up by name again and connects to it. Fails, saying why, when
   // it is gone or the driver refuses.
   Result open(const PortId& id);
+  // The program's own port, connected to nothing, on the JACK server and on the
+  // ALSA sequencer, whichever runs here; fails when neither does.
+  Result open_own();
   void close();
   bool is_open() const { return alsa_ != nullptr || jack_ != nullptr; }
   // Sends the message's 1 to 3 bytes (by its status); never throws.

@@ -9,18 +9,42 @@ std::string shorten_device_name(const std::string& name, size_t limit) {
   return name.substr(0, end);
 }
 
+std::vector<SystemMidiOutput::Device> SystemMidiOutput::devices_of(
+    const PortSnapshot& ports) const {
+  std::vector<Device> devices;
+  if (!soundfonts_.empty()) devices.push_back({kSynthDeviceName, true, false, {}});
+  for (const PortId& port : ports.ports) {
+    devices.push_back({shorten_device_name(port.name), false, false, port});
+  }
+  if (sources_.own_port && ports.service_found) {
+    devices.push_back({kOwnPortName, false, true, {}});
+  }
+  return devices;
+}
+
 const std::vector<SystemMidiOutput::Device>& SystemMidiOutput::list_devices() const {
   if (listed_) return devices_;
   listed_ = true;
   soundfonts_ = soundfont_candidates(sources_.soundfont_dir);
-  if (!soundfonts_.empty()) devices_.push_back({kSynthDeviceName, true, {}});
-  for (PortApi api : {PortApi::alsa, PortApi::jack}) {
-    if (!(api == PortApi::alsa ? sources_.alsa : sources_.jack)) continue;
-    for (std::string& name : list_output_ports(api)) {
-      devices_.push_back({shorten_device_name(name), false, {api, std::move(name)}});
-    }
-  }
+  devices_ = devices_of(watch_.first());
   return devices_;
+}
+
+bool SystemMidiOutput::refresh() {
+  list_devices();
+  const std::optional<PortSnapshot> ports = watch_.latest();
+  if (!ports) return false;
+  std::vector<Device> now = devices_of(*ports);
+  if (now == devices_) return false;
+  devices_ = std::move(now);
+  return true;
+}
+
+std::string SystemMidiOutput::device_key(int id) const {
+  if (id < 0 || id >= device_count()) return {};
+  const Device& device = devices_[id];
+  if (device.synth || device.own) return device.shown_name;
+  return (device.port.api == PortApi::alsa ? "alsa:" : "jack:") + device.port.name;
 }
 
 std::string SystemMidiOutput::device_name(int id) const {
@@ -37,6 +61,7 @@ Result SystemMidiOutput::open(int id) {
   }
   const Device& device = devices_[id];
   if (device.synth) return synth_.open(soundfonts_, FluidSynthOutput::Audio::system);
+  if (device.own) return port_.open_own();
   Result opened = port_.open(device.port);
   if (opened) return opened;
   return Result::failure(device.shown_name + ": " + opened.reason());

@@ -5,6 +5,7 @@
 
 #include "engine/midi_output_service.h"
 #include "platform/fluidsynth_output.h"
+#include "platform/port_watch.h"
 #include "platform/rtmidi_ports.h"
 
 namespace tastarion {
@@ -12,42 +13,58 @@ namespace tastarion {
 // Longest device name shown, as the device list has always shown them.
 inline constexpr size_t kDeviceNameLimit = 31;
 
+// The last row: a port of the program's own that a patchbay wires.
+inline constexpr const char* kOwnPortName = "Own MIDI port (for patchbays)";
+
 // The machine's MIDI outputs: the built-in synthesizer when a General MIDI
 // SoundFont is installed, then the ALSA sequencer ports that take output, then
-// the JACK MIDI input ports. What this machine lacks is simply not listed.
+// the JACK MIDI input ports, and last the program's own port when a JACK server
+// or the ALSA sequencer runs. What this machine lacks is simply not listed.
+// refresh() follows the ports that come and go; the SoundFonts are looked for
+// once.
 class SystemMidiOutput final : public MidiOutputService {
  public:
   struct Sources {
     std::string soundfont_dir = kSoundFontDir;
     bool alsa = true;
     bool jack = true;
+    bool own_port = true;
   };
 
   SystemMidiOutput() : SystemMidiOutput(Sources{}) {}
   // Lists nothing yet: the list is read by prepare() or the first call needing it.
-  explicit SystemMidiOutput(const Sources& sources) : sources_(sources) {}
+  explicit SystemMidiOutput(const Sources& sources)
+      : sources_(sources), watch_({sources.alsa, sources.jack}) {}
   ~SystemMidiOutput() override { close(); }
 
   void prepare() override { list_devices(); }
   int device_count() const override { return static_cast<int>(list_devices().size()); }
   std::string device_name(int id) const override;
+  std::string device_key(int id) const override;
+  bool refresh() override;
   Result open(int id) override;
   void close() override;
   void send(ShortMessage message) noexcept override;
+  // No more reading of the ports (the end of the program); see port_watch_abandoned().
+  void stop_watching() { watch_.stop(); }
 
  private:
   struct Device {
     std::string shown_name;
     bool synth = false;
+    bool own = false;
     PortId port{PortApi::alsa, {}};
+    bool operator==(const Device&) const = default;
   };
 
   const std::vector<Device>& list_devices() const;
+  std::vector<Device> devices_of(const PortSnapshot& ports) const;
 
   Sources sources_;
   mutable bool listed_ = false;
   mutable std::vector<Device> devices_;
   mutable std::vector<std::string> soundfonts_;
+  mutable PortWatch watch_;
   FluidSynthOutput synth_;
   OutputPort port_;
 };

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/short_message.h"
+
 namespace tastarion {
 
 template <typename... Args>
@@ -28,13 +30,45 @@ void Recorder::start_recording() {
   recording_ = true;
   full_ = false;
   open_notes_.fill(-1);
+  pedal_open_ = false;
   cursor_ = EventBuffer::kFirstRecord;
   last_event_time_ = clock_.tick_count_ms();
 }
 
 int Recorder::open_note_count() const {
   return static_cast<int>(std::count_if(open_notes_.begin(), open_notes_.end(),
-                                        [](int16_t note) { return note >= 0; }));
+                                        [](int16_t note) { return note >= 0; })) +
+         (pedal_open_ ? kPedalChannels : 0);
+}
+
+bool Recorder::room_for(int more, int open_after) const {
+  return recorded_notes() + static_cast<uint32_t>(more + open_after) <=
+         EventBuffer::kMaxNoteRecords;
+}
+
+void Recorder::append_pedal(bool down) {
+  uint32_t delta = clock_.tick_count_ms() - last_event_time_;
+  trace(down ? "pedal on time=%lX\n" : "pedal off time=%lX\n", static_cast<unsigned long>(delta));
+  for (int channel = 0; channel < static_cast<int>(open_notes_.size()); ++channel) {
+    if (channel == kMetronomeChannel) continue;
+    put_event(delta, static_cast<uint8_t>(0xB0 + channel), kSustainPedal, down ? 127 : 0);
+    // One moment for all the channels.
+    delta = 0;
+  }
+  pedal_open_ = down;
+  last_event_time_ = clock_.tick_count_ms();
+}
+
+void Recorder::record_pedal(bool down) {
+  if (!recording_ || full_ || down == pedal_open_) return;
+  const int open_after = open_note_count() + (down ? kPedalChannels : -kPedalChannels);
+  if (!room_for(kPedalChannels, open_after)) {
+    end_open_notes();
+    full_ = true;
+    return;
+  }
+  append_pedal(down);
+  if (recorded_notes() == EventBuffer::kMaxNoteRecords) full_ = true;
 }
 
 void Recorder::append_note(bool press, int slot, uint8_t sent_note, uint8_t velocity) {
@@ -52,13 +86,14 @@ void Recorder::end_open_notes() {
     if (open_notes_[slot] >= 0)
       append_note(false, slot, static_cast<uint8_t>(open_notes_[slot]), 0);
   }
+  if (pedal_open_) append_pedal(false);
 }
 
 void Recorder::record_note_event(bool press, int slot, uint8_t sent_note, uint8_t velocity) {
   if (!recording_ || full_) return;
   const bool opens = press && velocity != 0;
   const int open_after = open_note_count() - (open_notes_[slot] >= 0 ? 1 : 0) + (opens ? 1 : 0);
-  if (recorded_notes() + 1 + open_after > EventBuffer::kMaxNoteRecords) {
+  if (!room_for(1, open_after)) {
     end_open_notes();
     full_ = true;
     return;

@@ -10,6 +10,9 @@
 
 namespace tastarion {
 
+// The pedal goes down and up on every channel but the metronome's.
+inline constexpr int kPedalChannels = 15;
+
 // Captures the played notes into the event buffer with millisecond deltas, as
 // a Standard MIDI File image. Window thread; the buffer is read by the replayer
 // only while no recording runs.
@@ -46,6 +49,10 @@ class Recorder {
   // Ends the notes still sounding (keys held at the stop), appends the end
   // record, writes the track length and returns the whole file image.
   std::span<const uint8_t> stop_recording();
+  // The pedal's hook: one controller record (0xB0 + channel, 64, 127 or 0) per
+  // note channel, counted like note messages. While the pedal is down, room
+  // stays for its release as for a note-off.
+  void record_pedal(bool down);
   // Appends one record at the cursor and prints its trace line.
   void put_event(uint32_t delta, uint8_t status, uint8_t data1, uint8_t data2);
 
@@ -53,10 +60,14 @@ class Recorder {
   template <typename... Args>
   void trace(const char* format, Args... args);
   void append_note(bool press, int slot, uint8_t sent_note, uint8_t velocity);
-  // Note-offs for the notes the recording left sounding, so that the file plays
-  // cleanly in any player.
+  void append_pedal(bool down);
+  // Note-offs for the notes the recording left sounding, and the pedal lifted,
+  // so that the file plays cleanly in any player.
   void end_open_notes();
+  // Records it takes to end what the recording left sounding.
   int open_note_count() const;
+  // Whether `more` records, and then the ending of `open_after` open ones, still fit.
+  bool room_for(int more, int open_after) const;
 
   Clock& clock_;
   TraceSink trace_;
@@ -65,6 +76,7 @@ class Recorder {
   bool full_ = false;
   // Per channel, the note whose recorded note-on still waits for its note-off, or -1.
   std::array<int16_t, 16> open_notes_{};
+  bool pedal_open_ = false;
   uint32_t cursor_ = EventBuffer::kFirstRecord;
   uint32_t last_event_time_ = 0;
 };

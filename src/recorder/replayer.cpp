@@ -42,13 +42,24 @@ void Replayer::silence_locked() {
       }
       sounding_[channel].reset();
     }
+    // A pedal the replay left down would keep the silenced notes ringing; the
+    // player's own pedal, held now, stays.
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+      if (!pedal_down_[channel]) continue;
+      if (!held_.pedal_held()) {
+        port_.send(pack_message(static_cast<uint8_t>(0xB0 | channel), kSustainPedal, 0));
+      }
+    }
+    pedal_down_.reset();
   });
 }
 
 void Replayer::track_locked(uint8_t status, uint8_t note, uint8_t velocity) {
   auto& channel = sounding_[status & 0x0F];
   const uint8_t kind = status & 0xF0;
-  if (kind == 0x90 && velocity != 0) {
+  if (kind == 0xB0 && note == kSustainPedal) {
+    pedal_down_[status & 0x0F] = velocity >= 64;
+  } else if (kind == 0x90 && velocity != 0) {
     channel.set(note & 0x7F);
   } else if (kind == 0x90 || kind == 0x80) {
     channel.reset(note & 0x7F);
@@ -78,6 +89,7 @@ void Replayer::start_replay() {
   ++generation_;
   position_ = EventBuffer::kFirstRecord;
   for (auto& channel : sounding_) channel.reset();
+  pedal_down_.reset();
   schedule_step_locked(timer_.service().now() + kMinimumStepUs);
 }
 
@@ -113,7 +125,11 @@ void Replayer::replay_tick(uint32_t generation) {
   const uint8_t velocity = record[6];
   port_.send(pack_message(status, note, velocity));
   track_locked(status, note, velocity);
-  if (on_keyboard(note)) listener_.replayed_note(velocity != 0, note);
+  // Only note messages have marks: a controller's first byte is no note.
+  const uint8_t kind = status & 0xF0;
+  if ((kind == 0x90 || kind == 0x80) && on_keyboard(note)) {
+    listener_.replayed_note(velocity != 0, note);
+  }
 
   position_ += EventBuffer::kRecordSize;
   const Micros delay = Micros{std::max(read_delta(position_), kMinimumStepMs)} * 1000;

@@ -68,6 +68,8 @@ class Replayer {
   Micros due_ = 0;
   // Notes the replay switched on and has not switched off yet.
   std::array<std::bitset<128>, 16> sounding_{};
+  // Channels on which the replay put the sustain pedal down.
+  std::bitset<16> pedal_down_{};
 };
 
 }  // namespace tastarion

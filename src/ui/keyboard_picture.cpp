@@ -101,6 +101,18 @@ QRect mark_rect(uint8_t note) {
   return v < black_flag ? white_mark_rect(v) : black_mark_rect(v - black_flag);
 }
 
+uint8_t note_at(const QPoint& point) {
+  for (bool black : {true, false}) {
+    for (int note = kLowestNote; note < kLowestNote + kKeyboardNoteCount; ++note) {
+      const uint8_t v = key_positions[note - kLowestNote];
+      if ((v >= black_flag) != black) continue;
+      const QRect key = black ? black_key_rect(v - black_flag) : white_key_rect(v);
+      if (key.contains(point)) return static_cast<uint8_t>(note);
+    }
+  }
+  return 0;
+}
+
 QFont make_keyboard_font() {
   QFont font(QString::fromUtf8("ＭＳ ゴシック"));
   font.setPixelSize(label_cell_height);

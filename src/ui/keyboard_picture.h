@@ -32,6 +32,10 @@ QRect black_mark_rect(int b);
 // The mark of a note (low 8 bits), or an empty rectangle outside 43..85.
 QRect mark_rect(uint8_t note);
 
+// The note of the key at `point` (client pixels), black keys lying over the white
+// ones; 0 where no key with a note is (the gaps, the last white key, the strip).
+uint8_t note_at(const QPoint& point);
+
 // The label font; the system's fixed-pitch font stands in when the family is missing.
 QFont make_keyboard_font();
 

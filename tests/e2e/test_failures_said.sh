@@ -88,4 +88,26 @@ wait_for 15 grep -q '^Listing the devices got no answer within 8 seconds' "$WORK
 started=$SECONDS
 expect_clean_end
 [ $((SECONDS - started)) -lt 5 ] || fail "the end waited too long for the listing"
+
+# A JACK server that comes after the start and never answers holds up only the
+# thread that follows the ports: the window goes on taking its keys, and SIGTERM
+# still ends the program at once.
+MUTE_LATE="tastarion-mute-late${TASTARION_JACK_SUFFIX:-}"
+export JACK_DEFAULT_SERVER="$MUTE_LATE"
+launch
+WINDOW=$(timeout 10 xdotool search --sync --onlyvisible --limit 1 --name '^Tastarion ') ||
+  fail "no window"
+wait_for 20 grep -q 'Fail to open Midi out driver.' "$WORK/stderr.log" || fail "no failure told"
+wait_for 5 sh -c "[ \$(xdotool search --onlyvisible --name '^Tastarion ' | wc -l) -ge 2 ]" ||
+  fail "no box"
+accept_box
+mute_server "/dev/shm/jack_${MUTE_LATE}_$(id -u)_0"
+sleep 4  # the ports are looked for again within 3 s
+focus_program
+xdotool key F2
+wait_for 5 sh -c "xdotool getwindowname $WINDOW | grep -q 'Recording'" ||
+  fail "the window stopped taking keys"
+started=$SECONDS
+expect_clean_end
+[ $((SECONDS - started)) -lt 5 ] || fail "the end waited too long for the port watch"
 echo "ok"

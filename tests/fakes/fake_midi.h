@@ -20,6 +20,14 @@ class FakeMidi : public MidiOutputService {
 
   int device_count() const override { return static_cast<int>(names_.size()); }
   std::string device_name(int id) const override { return names_.at(id); }
+  // The ports change: the next refresh() finds `names`.
+  void change_names(std::vector<std::string> names) { next_names_ = std::move(names); }
+  bool refresh() override {
+    if (next_names_.empty() || next_names_ == names_) return false;
+    names_ = std::move(next_names_);
+    next_names_.clear();
+    return true;
+  }
   Result open(int id) override {
     std::lock_guard lock(mutex_);
     calls.push_back("open " + std::to_string(id));
@@ -72,6 +80,7 @@ class FakeMidi : public MidiOutputService {
 
  private:
   std::vector<std::string> names_;
+  std::vector<std::string> next_names_;
   mutable std::mutex mutex_;
   int open_device_ = -1;
 };

@@ -37,6 +37,7 @@ class RecordingView : public PianoView {
     this->status = status;
     events.push_back(std::string("status ") + status_name(status));
   }
+  void erase_marks() override { log("erase marks"); }
   void show_volume(int v) override { log("volume " + std::to_string(v)); }
   void show_fine_pitch(int v) override { log("pitch " + std::to_string(v)); }
   void show_mm_speed(int v) override { log("mm " + std::to_string(v)); }

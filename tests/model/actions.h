@@ -49,8 +49,14 @@ using Action = std::variant<Input, ClockJump, ClockSet, TimerAdvance, ChooseSave
 
 // A key event from 32 bits of input: scan code in bits 16-23, extended in bit
 // 24, auto-repeat in bit 30; the other bits mean nothing.
+// Escape's panic and Space's pedal lie outside the model (unit and end-to-end
+// tests hold them): their scan codes become F4's, which runs nothing.
+constexpr uint8_t modelled_scan_code(uint8_t scan) {
+  return scan == 0x01 || scan == 0x39 ? 0x3E : scan;
+}
+
 constexpr KeyEvent key_of_bits(uint32_t bits, bool release) {
-  return {static_cast<uint8_t>(bits >> 16), ((bits >> 24) & 1) != 0,
+  return {modelled_scan_code(static_cast<uint8_t>(bits >> 16)), ((bits >> 24) & 1) != 0,
           !release && ((bits >> 30) & 1) != 0, release};
 }
 

@@ -141,7 +141,7 @@ class Actions {
     if (roll < 67) return down(static_cast<uint8_t>(0x3F + below(3)));
     if (roll < 71) {
       // Any key at all, piano key or not.
-      const uint8_t scan = static_cast<uint8_t>(any32());
+      const uint8_t scan = modelled_scan_code(static_cast<uint8_t>(any32()));
       return chance(2) ? down(scan, chance(4)) : up(scan);
     }
     if (roll < 76) return control();

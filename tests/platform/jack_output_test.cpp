@@ -283,5 +283,29 @@ TEST_F(JackServer, AReconnectedPortSendsNoStaleBurstAndNoStuckNote) {
       << read_file(dir_ / "jackd.log");
 }
 
+// Ports that come and go between two reads of the list, our own row staying last.
+TEST_F(JackServer, RefreshFollowsPortsThatComeAndGoOwnPortLast) {
+  start_monitor("midi-monitor");
+  SystemMidiOutput output;
+  ASSERT_GE(output.device_count(), 2);
+  EXPECT_EQ(output.device_name(output.device_count() - 1), kOwnPortName);
+  EXPECT_FALSE(output.refresh());
+
+  // The ports are read on a thread of their own, a few times a second.
+  start_monitor("late-monitor");
+  EXPECT_TRUE(wait_until(5s, [&] { return output.refresh(); }));
+  EXPECT_GE(find_device(output, "late-monitor:input"), 0);
+  EXPECT_EQ(output.device_name(output.device_count() - 1), kOwnPortName);
+  EXPECT_EQ(output.device_key(find_device(output, "late-monitor:input")),
+            "jack:late-monitor:input");
+
+  monitors_.back()->stop();
+  ASSERT_TRUE(wait_until(5s, [] { return !has_port("late-monitor:input"); }));
+  EXPECT_TRUE(wait_until(5s, [&] { return output.refresh(); }));
+  EXPECT_EQ(find_device(output, "late-monitor:input"), -1);
+  EXPECT_GE(find_device(output, "midi-monitor:input"), 0);
+  EXPECT_EQ(output.device_name(output.device_count() - 1), kOwnPortName);
+}
+
 }  // namespace
 }  // namespace tastarion

@@ -259,6 +259,22 @@ TEST(KeyboardPicture, ANewRatioRedrawsTheBarePicture) {
   EXPECT_EQ(screen, sharp.image());
 }
 
+// The mouse finds the key a player sees under the pointer: every pixel of the
+// bare picture that is a key's colour belongs to the note of that key.
+TEST(KeyboardPicture, NoteAtFindsTheKeySeenUnderThePointer) {
+  EXPECT_EQ(note_at(QPoint(80, 110)), 48);  // C2, below the black keys
+  EXPECT_EQ(note_at(QPoint(88, 60)), 49);   // C#2 lies over C2 and D2
+  EXPECT_EQ(note_at(QPoint(100, 60)), 49);
+  EXPECT_EQ(note_at(QPoint(100, 110)), 50);  // D2 below it
+  EXPECT_EQ(note_at(QPoint(71, 110)), 0);    // the line between two white keys
+  EXPECT_EQ(note_at(QPoint(610, 110)), 0);   // the last white key has no note
+  EXPECT_EQ(note_at(QPoint(595, 60)), 85);   // C#5
+  EXPECT_EQ(note_at(QPoint(80, 30)), 0);     // the strip
+  for (int w = 0; w < 25; ++w) {
+    EXPECT_EQ(note_at(QPoint(24 * w + 3, 120)), white_notes[w]) << w;
+  }
+}
+
 TEST(AppIcon, DarkBandWithLettersOverKeys) {
   const QImage icon = app_icon().pixmap(32, 32).toImage().convertToFormat(QImage::Format_RGB32);
   ASSERT_EQ(icon.size(), QSize(32, 32));

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "platform/rtmidi_ports.h"
+
+namespace tastarion {
+
+// The ports that take MIDI output at one moment: the ALSA sequencer's, then
+// the JACK server's, and whether either of the two answered at all.
+struct PortSnapshot {
+  std::vector<PortId> ports;
+  bool service_found = false;
+  bool operator==(const PortSnapshot&) const = default;
+};
+
+struct PortSources {
+  bool alsa = true;
+  bool jack = true;
+};
+
+// How often the watch reads the ports.
+inline constexpr std::chrono::milliseconds kPortWatchPeriod{250};
+
+// Reads the ports once on the caller's thread, then again and again on a thread
+// of its own: a sound server that stops answering holds up that thread, never
+// the window's.
+class PortWatch {
+ public:
+  explicit PortWatch(PortSources sources);
+  ~PortWatch() { stop(); }
+  PortWatch(const PortWatch&) = delete;
+  PortWatch& operator=(const PortWatch&) = delete;
+
+  // The first reading, here and now; the watching starts after it.
+  PortSnapshot first();
+  // The newest reading, if one came since the last call. Never waits for a server.
+  std::optional<PortSnapshot> latest();
+  // Ends the watching; a thread stuck in a sound server is left behind, and
+  // port_watch_abandoned() tells so.
+  void stop();
+
+ private:
+  struct State;
+  std::shared_ptr<State> state_;
+  std::thread thread_;
+};
+
+// True once a watch thread was left behind inside a sound server that never
+// answered: the program must end without running static destructors.
+bool port_watch_abandoned();
+
+}  // namespace tastarion
