@@ -38,8 +38,10 @@ grep -q '^FluidSynth GM found no sound output:' "$WORK/stderr.log" || fail "what
 grep -q '^  pulseaudio: ' "$WORK/stderr.log" || fail "the PulseAudio try is not told"
 grep -q '^  jack: ' "$WORK/stderr.log" || fail "the JACK try is not told"
 grep -q '^Start PipeWire, PulseAudio or JACK' "$WORK/stderr.log" || fail "no word on what helps"
-# The box is up, over the window, and the signal ends both.
-[ "$(xdotool search --onlyvisible --name '^Tastarion ' | wc -l)" -ge 2 ] || fail "no box"
+# The box comes up over the window (the reasons go to standard error just before
+# it shows), and the signal ends both.
+wait_for 10 sh -c "[ \$(xdotool search --onlyvisible --name '^Tastarion ' | wc -l) -ge 2 ]" ||
+  fail "no box"
 expect_clean_end
 
 # A server that accepts connections on the socket $1 and never says a word.
