@@ -3,18 +3,23 @@
 namespace tastarion {
 
 FirstDevice MidiPort::open_first() {
-  FirstDevice found;
   service_.prepare();
-  for (int id = 0; id < service_.device_count(); ++id) {
-    found.names.push_back(service_.device_name(id));
-    found.keys.push_back(service_.device_key(id));
-  }
+  FirstDevice found{list_devices()};
   // No lock while the service opens: a slow sound server must not hold up the
   // window thread's sends, which find the port closed and drop their messages.
   found.opened = service_.open(0);
   std::lock_guard lock(mutex_);
   open_ = found.opened.ok();
   return found;
+}
+
+DeviceList MidiPort::list_devices() const {
+  DeviceList list;
+  for (int id = 0; id < service_.device_count(); ++id) {
+    list.names.push_back(service_.device_name(id));
+    list.keys.push_back(service_.device_key(id));
+  }
+  return list;
 }
 
 Result MidiPort::switch_to(int id) {

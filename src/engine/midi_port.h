@@ -10,11 +10,15 @@
 
 namespace tastarion {
 
-// What the start found: the device names and how the opening of device 0 went.
-struct FirstDevice {
+// The device names and the devices' full names (MidiOutputService::device_key),
+// row by row.
+struct DeviceList {
   std::vector<std::string> names;
-  // The devices' full names (MidiOutputService::device_key), row by row.
   std::vector<std::string> keys;
+};
+
+// What the start found: the device list and how the opening of device 0 went.
+struct FirstDevice : DeviceList {
   Result opened = Result::failure("not opened yet");
 };
 
@@ -27,9 +31,8 @@ class MidiPort {
  public:
   explicit MidiPort(MidiOutputService& service) : service_(service) {}
 
-  int device_count() const { return service_.device_count(); }
-  std::string device_name(int id) const { return service_.device_name(id); }
-  std::string device_key(int id) const { return service_.device_key(id); }
+  // The device list as the service has it now.
+  DeviceList list_devices() const;
   // Reads the device list again (window thread); true when it changed. Sends
   // go on meanwhile.
   bool refresh() { return service_.refresh(); }
