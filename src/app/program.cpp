@@ -72,7 +72,7 @@ bool Program::start() {
   // The synthesizer gives up on its own; listing the JACK ports does not. Its
   // result, if it ever comes, is still taken.
   QTimer::singleShot(kListingLimit, &window_, [this] {
-    if (!device_started_) piano_.report_open_failure(kListingFailureText);
+    if (!piano_.devices_started()) piano_.report_open_failure(kListingFailureText);
   });
   return true;
 }
@@ -82,11 +82,7 @@ void Program::start_opening() {
   opening_ = std::thread([this] {
     FirstDevice first = piano_.port().open_first();
     QMetaObject::invokeMethod(
-        &window_,
-        [this, first = std::move(first)] {
-          device_started_ = true;
-          piano_.device_started(first);
-        },
+        &window_, [this, first = std::move(first)] { piano_.device_started(first); },
         Qt::QueuedConnection);
     opening_done_ = true;
   });
