@@ -23,12 +23,22 @@ DeviceList MidiPort::list_devices() const {
 }
 
 Result MidiPort::switch_to(int id) {
-  std::lock_guard lock(mutex_);
-  if (open_) {
-    silence_locked(true);
-    service_.close();
+  bool was_open = false;
+  {
+    std::lock_guard lock(mutex_);
+    if (open_) {
+      silence_locked(true);
+      open_ = false;
+      was_open = true;
+    }
   }
+  // As at the start, no lock while the service closes (a JACK client lets its
+  // last messages out) and opens (a SoundFont loads, a sound server may be slow):
+  // the timer thread's sends meanwhile find the port closed and are dropped
+  // rather than wait for the window thread.
+  if (was_open) service_.close();
   Result opened = service_.open(id);
+  std::lock_guard lock(mutex_);
   open_ = opened.ok();
   return opened;
 }

@@ -23,8 +23,8 @@ struct FirstDevice : DeviceList {
 };
 
 // The one open MIDI output device of the program. Every send, from any thread,
-// and every open, switch and close go through here, one at a time, so that no
-// send ever reaches a device that is being closed. The port remembers which notes
+// and every open, switch and close go through here, so that no send ever
+// reaches a device that is being opened or closed. The port remembers which notes
 // it switched on and has not switched off, so that a switch or the end of the
 // program can silence them on the device that plays them.
 class MidiPort {
@@ -42,7 +42,7 @@ class MidiPort {
   // send() and is_open(); the caller hands the result to the window thread.
   FirstDevice open_first();
   // Silences the sounding notes on the open device, if any, closes it and opens
-  // `id`.
+  // `id`; sends meanwhile are dropped. Window thread.
   Result switch_to(int id);
   // Silences the sounding notes and closes the device (end of the program).
   void silence_and_close();
