@@ -6,6 +6,8 @@
 #include <functional>
 #include <utility>
 
+#include "platform/bounded_join.h"
+
 namespace tastarion {
 
 namespace {
@@ -89,19 +91,10 @@ void Program::start_opening() {
 }
 
 void Program::finish() {
-  if (opening_.joinable()) {
-    // The synthesizer's own wait ends at once at the end of the program, but
-    // listing the JACK ports asks a server that may hang as well.
-    const auto limit = std::chrono::steady_clock::now() + kOpeningEndLimit;
-    while (!opening_done_ && std::chrono::steady_clock::now() < limit) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    if (opening_done_) {
-      opening_.join();
-    } else {
-      opening_.detach();
-      opening_left_behind_ = true;
-    }
+  // The synthesizer's own wait ends at once at the end of the program, but
+  // listing the JACK ports asks a server that may hang as well.
+  if (opening_.joinable() && !join_within(opening_, opening_done_, kOpeningEndLimit)) {
+    opening_left_behind_ = true;
   }
   piano_.finish();
 }
