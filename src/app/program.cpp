@@ -6,6 +6,8 @@
 #include <functional>
 #include <utility>
 
+#include "platform/bounded_join.h"
+
 namespace tastarion {
 
 namespace {
@@ -72,7 +74,7 @@ bool Program::start() {
   // The synthesizer gives up on its own; listing the JACK ports does not. Its
   // result, if it ever comes, is still taken.
   QTimer::singleShot(kListingLimit, &window_, [this] {
-    if (!device_started_) piano_.report_open_failure(kListingFailureText);
+    if (!piano_.devices_started()) piano_.report_open_failure(kListingFailureText);
   });
   return true;
 }
@@ -82,30 +84,17 @@ void Program::start_opening() {
   opening_ = std::thread([this] {
     FirstDevice first = piano_.port().open_first();
     QMetaObject::invokeMethod(
-        &window_,
-        [this, first = std::move(first)] {
-          device_started_ = true;
-          piano_.device_started(first);
-        },
+        &window_, [this, first = std::move(first)] { piano_.device_started(first); },
         Qt::QueuedConnection);
     opening_done_ = true;
   });
 }
 
 void Program::finish() {
-  if (opening_.joinable()) {
-    // The synthesizer's own wait ends at once at the end of the program, but
-    // listing the JACK ports asks a server that may hang as well.
-    const auto limit = std::chrono::steady_clock::now() + kOpeningEndLimit;
-    while (!opening_done_ && std::chrono::steady_clock::now() < limit) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    if (opening_done_) {
-      opening_.join();
-    } else {
-      opening_.detach();
-      opening_left_behind_ = true;
-    }
+  // The synthesizer's own wait ends at once at the end of the program, but
+  // listing the JACK ports asks a server that may hang as well.
+  if (opening_.joinable() && !join_within(opening_, opening_done_, kOpeningEndLimit)) {
+    opening_left_behind_ = true;
   }
   piano_.finish();
 }

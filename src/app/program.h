@@ -29,7 +29,7 @@ class Program {
   // must end.
   bool start();
   // True once the device list is filled and device 0 opened or failed.
-  bool device_started() const { return device_started_; }
+  bool device_started() const { return piano_.devices_started(); }
   // True when finish() had to leave the opening of device 0 behind, stuck in a
   // sound library: the process must then end without destroying anything.
   bool opening_left_behind() const { return opening_left_behind_; }
@@ -47,7 +47,6 @@ class Program {
   std::thread opening_;
   std::atomic<bool> opening_done_{false};
   bool opening_left_behind_ = false;
-  bool device_started_ = false;
 };
 
 }  // namespace tastarion

@@ -3,12 +3,8 @@
 namespace tastarion {
 
 FirstDevice MidiPort::open_first() {
-  FirstDevice found;
   service_.prepare();
-  for (int id = 0; id < service_.device_count(); ++id) {
-    found.names.push_back(service_.device_name(id));
-    found.keys.push_back(service_.device_key(id));
-  }
+  FirstDevice found{list_devices()};
   // No lock while the service opens: a slow sound server must not hold up the
   // window thread's sends, which find the port closed and drop their messages.
   found.opened = service_.open(0);
@@ -17,13 +13,32 @@ FirstDevice MidiPort::open_first() {
   return found;
 }
 
-Result MidiPort::switch_to(int id) {
-  std::lock_guard lock(mutex_);
-  if (open_) {
-    silence_locked(true);
-    service_.close();
+DeviceList MidiPort::list_devices() const {
+  DeviceList list;
+  for (int id = 0; id < service_.device_count(); ++id) {
+    list.names.push_back(service_.device_name(id));
+    list.keys.push_back(service_.device_key(id));
   }
+  return list;
+}
+
+Result MidiPort::switch_to(int id) {
+  bool was_open = false;
+  {
+    std::lock_guard lock(mutex_);
+    if (open_) {
+      silence_locked(true);
+      open_ = false;
+      was_open = true;
+    }
+  }
+  // As at the start, no lock while the service closes (a JACK client lets its
+  // last messages out) and opens (a SoundFont loads, a sound server may be slow):
+  // the timer thread's sends meanwhile find the port closed and are dropped
+  // rather than wait for the window thread.
+  if (was_open) service_.close();
   Result opened = service_.open(id);
+  std::lock_guard lock(mutex_);
   open_ = opened.ok();
   return opened;
 }

@@ -10,26 +10,29 @@
 
 namespace tastarion {
 
-// What the start found: the device names and how the opening of device 0 went.
-struct FirstDevice {
+// The device names and the devices' full names (MidiOutputService::device_key),
+// row by row.
+struct DeviceList {
   std::vector<std::string> names;
-  // The devices' full names (MidiOutputService::device_key), row by row.
   std::vector<std::string> keys;
+};
+
+// What the start found: the device list and how the opening of device 0 went.
+struct FirstDevice : DeviceList {
   Result opened = Result::failure("not opened yet");
 };
 
 // The one open MIDI output device of the program. Every send, from any thread,
-// and every open, switch and close go through here, one at a time, so that no
-// send ever reaches a device that is being closed. The port remembers which notes
+// and every open, switch and close go through here, so that no send ever
+// reaches a device that is being opened or closed. The port remembers which notes
 // it switched on and has not switched off, so that a switch or the end of the
 // program can silence them on the device that plays them.
 class MidiPort {
  public:
   explicit MidiPort(MidiOutputService& service) : service_(service) {}
 
-  int device_count() const { return service_.device_count(); }
-  std::string device_name(int id) const { return service_.device_name(id); }
-  std::string device_key(int id) const { return service_.device_key(id); }
+  // The device list as the service has it now.
+  DeviceList list_devices() const;
   // Reads the device list again (window thread); true when it changed. Sends
   // go on meanwhile.
   bool refresh() { return service_.refresh(); }
@@ -39,7 +42,7 @@ class MidiPort {
   // send() and is_open(); the caller hands the result to the window thread.
   FirstDevice open_first();
   // Silences the sounding notes on the open device, if any, closes it and opens
-  // `id`.
+  // `id`; sends meanwhile are dropped. Window thread.
   Result switch_to(int id);
   // Silences the sounding notes and closes the device (end of the program).
   void silence_and_close();

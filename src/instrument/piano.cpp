@@ -136,16 +136,11 @@ void Piano::mouse_up() {
 void Piano::refresh_devices() {
   if (!devices_started_ || refreshing_ || !port_.refresh()) return;
   refreshing_ = true;
-  std::vector<std::string> names;
-  std::vector<std::string> keys;
-  for (int id = 0; id < port_.device_count(); ++id) {
-    names.push_back(port_.device_name(id));
-    keys.push_back(port_.device_key(id));
-  }
+  DeviceList list = port_.list_devices();
   const bool was_playing = devices_.playing();
   const std::string selected = devices_.count() > 0 ? devices_.names()[devices_.index()] : "";
-  const int row = devices_.update_list(names, keys);
-  view_.show_device_names(names);
+  const int row = devices_.update_list(list.names, std::move(list.keys));
+  view_.show_device_names(list.names);
   if (row >= 0 || !was_playing) {
     view_.show_device(row >= 0 && was_playing ? row : -1);
   } else {

@@ -120,6 +120,8 @@ class Piano final : private NoteListener, private ReplayListener {
   void show_help();
   void exit_program();
 
+  // True once the start's device list is shown and device 0 opened or failed.
+  bool devices_started() const { return devices_started_; }
   const SoundSettings& settings() const { return settings_; }
   const DeviceSelection& devices() const { return devices_; }
   const VoiceSlots& voice_slots() const { return notes_.voice_slots(); }

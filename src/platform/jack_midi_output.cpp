@@ -197,8 +197,9 @@ bool JackPortWatch::server_found() const {
 std::vector<std::string> JackPortWatch::midi_inputs() {
   if (client_ && client_->server_gone) client_.reset();
   if (!client_) {
-    // Looking for a server that is not there takes milliseconds of the window
-    // thread: a server that starts later is looked for now and then only.
+    // Looking for a server that is not there takes milliseconds, and the start's
+    // own look comes just before the watch thread's: a server that starts later
+    // is looked for now and then only.
     const auto now = std::chrono::steady_clock::now();
     if (now < next_try_) return {};
     next_try_ = now + kServerRetry;

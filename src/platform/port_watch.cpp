@@ -4,6 +4,8 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "platform/bounded_join.h"
+
 namespace tastarion {
 
 namespace {
@@ -63,16 +65,7 @@ void PortWatch::stop() {
     state_->stop = true;
   }
   state_->changed.notify_all();
-  const auto limit = std::chrono::steady_clock::now() + kStopLimit;
-  while (!state_->done && std::chrono::steady_clock::now() < limit) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  if (state_->done) {
-    thread_.join();
-  } else {
-    thread_.detach();
-    abandoned = true;
-  }
+  if (!join_within(thread_, state_->done, kStopLimit)) abandoned = true;
 }
 
 PortSnapshot PortWatch::first() {

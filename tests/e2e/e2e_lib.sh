@@ -72,6 +72,16 @@ start_jack() {
   wait_for 30 sh -c 'jack_lsp | grep -qx midi-monitor:input' || fail "no MIDI monitor"
 }
 
+# The usual opening: Xvfb, the JACK server with its monitor, and the program
+# started in an empty working directory, $WORK/run, where its recordings land.
+start_all_in_run_dir() {
+  start_x
+  start_jack
+  mkdir "$WORK/run"
+  cd "$WORK/run"
+  start_program
+}
+
 # Starts the program and gives its window the keyboard; WINDOW is its id.
 start_program() {
   export XDG_RUNTIME_DIR="$WORK"

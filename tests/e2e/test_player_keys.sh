@@ -10,11 +10,7 @@ for candidate in /usr/bin/python3 python3; do
   if "$candidate" -c 'import mido' 2> /dev/null; then PYTHON=$candidate; break; fi
 done
 [ -n "$PYTHON" ] || { echo "skipped: python3-mido is not installed"; exit 0; }
-start_x
-start_jack
-mkdir "$WORK/run"
-cd "$WORK/run"
-start_program
+start_all_in_run_dir
 switch_to_monitor
 
 # The fifteen note channels, not the metronome's: "40 7f" gives b0 40 7f ... bf 40 7f.

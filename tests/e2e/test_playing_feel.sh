@@ -4,11 +4,7 @@
 # unplugging the port, a replay stopped under a held key, the overlapping keys,
 # Alt.
 source "$(dirname "$0")/e2e_lib.sh"
-start_x
-start_jack
-mkdir "$WORK/run"
-cd "$WORK/run"
-start_program
+start_all_in_run_dir
 switch_to_monitor
 
 # Waits until the messages since mark $1 include the line $2.

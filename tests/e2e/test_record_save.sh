@@ -2,11 +2,7 @@
 # F2, a few keys, F2: the save dialog accepted with Enter writes vemola.mid into
 # the working directory, and the trace lines reach standard output.
 source "$(dirname "$0")/e2e_lib.sh"
-start_x
-start_jack
-mkdir "$WORK/run"
-cd "$WORK/run"
-start_program
+start_all_in_run_dir
 
 xdotool key F2
 wait_for 5 sh -c "xdotool getwindowname $WINDOW | grep -q ' \[Recording\.\.\.\]\$'" ||

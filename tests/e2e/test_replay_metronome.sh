@@ -2,11 +2,7 @@
 # A short recording replays with its recorded gaps, and the metronome clicks at
 # its set speed, as a real MIDI receiver hears them.
 source "$(dirname "$0")/e2e_lib.sh"
-start_x
-start_jack
-mkdir "$WORK/run"
-cd "$WORK/run"
-start_program
+start_all_in_run_dir
 switch_to_monitor
 
 # Times in milliseconds of the messages since mark $1 (the monitor logs frames at 48 kHz).

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <thread>
 
@@ -177,20 +178,26 @@ TEST_F(DeviceSelectionTest, SilenceAndCloseEndsWhatSounds) {
   EXPECT_EQ(piano.port().sounding_count(), 0);
 }
 
+// Devices whose opens, while `slow`, wait until the test lets them go.
+struct SlowMidi : FakeMidi {
+  SlowMidi() : FakeMidi({"Synth", "Port A"}) {}
+  Result open(int id) override {
+    if (slow) {
+      entered = true;
+      gate.wait();
+    }
+    return FakeMidi::open(id);
+  }
+  std::atomic<bool> slow{true};
+  std::atomic<bool> entered{false};
+  std::promise<void> go;
+  std::shared_future<void> gate = go.get_future().share();
+};
+
 // Device 0 opens on a thread of its own at start; the window thread's sends in
 // that time find the port closed at once instead of waiting for the sound server.
 TEST(MidiPortOpenFirst, SendsWhileDeviceZeroOpensAreDroppedWithoutWaiting) {
-  struct SlowMidi : FakeMidi {
-    SlowMidi() : FakeMidi({"Synth", "Port A"}) {}
-    Result open(int id) override {
-      entered = true;
-      gate.wait();
-      return FakeMidi::open(id);
-    }
-    std::atomic<bool> entered{false};
-    std::promise<void> go;
-    std::shared_future<void> gate = go.get_future().share();
-  } midi;
+  SlowMidi midi;
   MidiPort port(midi);
   FirstDevice first;
   std::thread opener([&] { first = port.open_first(); });
@@ -204,6 +211,32 @@ TEST(MidiPortOpenFirst, SendsWhileDeviceZeroOpensAreDroppedWithoutWaiting) {
   port.send(pack_message(0x90, 50, 96));
   EXPECT_THAT(midi.messages(), ElementsAre(pack_message(0x90, 50, 96)));
   EXPECT_EQ(midi.sends_while_closed, 0);
+}
+
+// A switch opens the new device on the window thread; a click or a replayed note
+// from the timer thread meanwhile is dropped at once instead of waiting for it.
+TEST(MidiPortSwitch, SendsWhileTheNewDeviceOpensAreDroppedWithoutWaiting) {
+  SlowMidi midi;
+  midi.slow = false;
+  MidiPort port(midi);
+  ASSERT_TRUE(port.open_first().opened);
+  port.send(pack_message(0x90, 48, 96));
+  midi.slow = true;
+  Result switched = Result::failure("not switched yet");
+  std::thread switcher([&] { switched = port.switch_to(1); });
+  while (!midi.entered) std::this_thread::yield();
+  auto click = std::async(std::launch::async, [&] { port.send(metronome_click(8)); });
+  EXPECT_EQ(click.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+  midi.go.set_value();
+  switcher.join();
+  click.wait();
+  EXPECT_TRUE(switched);
+  // The old device's note ended on it before it closed; the click went nowhere.
+  EXPECT_THAT(midi.messages(), ElementsAre(pack_message(0x90, 48, 96), pack_message(0x90, 48, 0)));
+  EXPECT_EQ(midi.sent.back().device, 0);
+  EXPECT_THAT(midi.calls, ElementsAre("open 0", "close 0", "open 1"));
+  EXPECT_EQ(midi.sends_while_closed, 0);
+  EXPECT_TRUE(port.is_open());
 }
 
 }  // namespace

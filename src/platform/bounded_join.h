@@ -1,0 +1,26 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace tastarion {
+
+// Joins `thread` once it says it is `done`, waiting `limit` at most; after that
+// it is detached and false returned: a thread stuck inside a sound server that
+// never answers is left behind rather than holding up the end of the program.
+inline bool join_within(std::thread& thread, const std::atomic<bool>& done,
+                        std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  if (done) {
+    thread.join();
+    return true;
+  }
+  thread.detach();
+  return false;
+}
+
+}  // namespace tastarion
