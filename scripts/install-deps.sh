@@ -24,6 +24,15 @@ done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 echo "Installing: ${missing[*]}"
-$sudo apt-get update -q
+# apt's hundreds of lines go to a log, shown only when something fails.
+log="$(mktemp /tmp/tastarion-apt.XXXXXX)"
 # jackd2 asks about realtime priority while it installs.
-$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+if ! { $sudo apt-get update -q &&
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+    "${missing[@]}"; } > "$log" 2>&1; then
+  tail -n 40 "$log"
+  echo "the installation failed; apt's whole output is in $log"
+  exit 1
+fi
+rm -f "$log"
+echo "installed ${#missing[@]} packages"

@@ -3,16 +3,51 @@
 # build (unit, Qt offscreen, real MIDI parts, end to end under Xvfb and JACK),
 # then the tests again under AddressSanitizer with UBSan, and the threaded ones
 # under ThreadSanitizer.
+#
+# What it prints stays short: each build and each test run writes its whole
+# output to a log under its build folder, and only failures, the closing lines
+# and where the logs are reach the terminal.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 jobs="$(nproc)"
-summary="$(mktemp)"
-trap 'rm -f "$summary"' EXIT
-# ctest, with its closing line kept for the summary at the end.
-run_ctest() {
-  ctest "$@" | tee -a "$summary"
-  [ "${PIPESTATUS[0]}" -eq 0 ]
+ctest_logs=()
+
+# Configures and builds one preset; on failure shows the end of its log.
+build() {
+  local preset="$1" dir="$2"
+  mkdir -p "$dir"
+  local log="$dir/build.log"
+  if ! { cmake --preset "$preset" && cmake --build --preset "$preset" -j"$jobs"; } > "$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "build of '$preset' failed; the whole output is in $log"
+    return 1
+  fi
+  echo "built '$preset'"
+}
+
+# One ctest run, its output kept in a log. A test that hangs is ended by the
+# per-test time limit; should ctest itself still run after `limit` seconds, it is
+# stopped with everything it started and the run is tried once more. Prints the
+# failures' output and ctest's closing lines.
+run_tests() {
+  local name="$1" dir="$2" limit="$3"
+  shift 3
+  local log="$dir/ctest-$name.log" status=0
+  ctest_logs+=("$log")
+  for attempt in 1 2; do
+    status=0
+    timeout -k 30 "$limit" ctest --test-dir "$dir" --output-on-failure --timeout 120 "$@" \
+      > "$log" 2>&1 || status=$?
+    [ "$status" -eq 124 ] || [ "$status" -eq 137 ] || break
+    echo "$name: ctest still ran after $limit s (try $attempt); its last lines:"
+    tail -n 4 "$log"
+  done
+  # Every line but the start and pass of each test.
+  grep -v -E '^ *Start +[0-9]+:|Test +#[0-9]+: .* +Passed +[0-9.]+ sec$' "$log" |
+    grep -v -E '^(Test project|Internal ctest|Label Time Summary|  [a-z0-9]+ += .*proc)|^$' || true
+  echo "($name: whole output in $log)"
+  return "$status"
 }
 
 # JACK keeps a registry of at most eight servers in shared memory, and a server
@@ -23,41 +58,37 @@ if ! pgrep -x jackd > /dev/null && ! pgrep -x jackdbus > /dev/null; then
 fi
 
 echo "== build and test =="
-cmake --preset plain > /dev/null
-cmake --build --preset plain -j"$jobs"
-run_ctest --test-dir build --output-on-failure -j"$jobs" -LE 'platform|e2e'
+build plain build
+run_tests unit build 600 -j"$jobs" -LE 'platform|e2e'
 # The real MIDI parts and the program under Xvfb share the machine with a JACK
 # server running in real time; a test that loses to a noisy machine gets two
 # more tries, so CI fails only on a fault that repeats.
-run_ctest --test-dir build --output-on-failure -L 'platform|e2e' --repeat until-pass:3
+run_tests platform-e2e build 900 -L 'platform|e2e' --repeat until-pass:3
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer =="
-cmake --preset asan > /dev/null
-cmake --build --preset asan -j"$jobs"
+build asan build-asan
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  run_ctest --test-dir build-asan --output-on-failure -j"$jobs" -LE e2e --repeat until-pass:3
+  run_tests asan build-asan 600 -j"$jobs" -LE e2e --repeat until-pass:3
 
 echo "== ThreadSanitizer =="
-cmake --preset tsan > /dev/null
-cmake --build --preset tsan -j"$jobs"
-TSAN_OPTIONS=halt_on_error=1 run_ctest --test-dir build-tsan --output-on-failure -j"$jobs" \
+build tsan build-tsan
+TSAN_OPTIONS=halt_on_error=1 run_tests tsan build-tsan 600 -j"$jobs" \
   -R 'Timer|Replay|Metronome|Concurrency|DeviceSelection|MidiPort'
 
 echo "== libFuzzer: key path and event buffer (clang, ASan + UBSan) =="
 # Each fuzzer starts from its seed corpus (copied, so the tree stays clean) and
 # runs for a fixed time; a crash, a sanitizer report or a broken invariant
 # fails the run and leaves the input in build-fuzz/artifacts/.
-cmake --preset fuzz > /dev/null
-cmake --build --preset fuzz -j"$jobs"
+build fuzz build-fuzz
 fuzz_seconds="${TASTARION_FUZZ_SECONDS:-25}"
 mkdir -p build-fuzz/artifacts
 for fuzzer in fuzz_key_path fuzz_event_buffer; do
   corpus="$(mktemp -d)"
   cp tests/fuzz/corpus/"$fuzzer"/* "$corpus"/
   if ! ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    build-fuzz/tests/"$fuzzer" -max_total_time="$fuzz_seconds" -timeout=30 -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix=build-fuzz/artifacts/"$fuzzer"- "$corpus" \
-    > build-fuzz/"$fuzzer".log 2>&1; then
+    timeout -k 10 $((fuzz_seconds + 120)) build-fuzz/tests/"$fuzzer" \
+    -max_total_time="$fuzz_seconds" -timeout=30 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix=build-fuzz/artifacts/"$fuzzer"- "$corpus" > build-fuzz/"$fuzzer".log 2>&1; then
     tail -n 80 build-fuzz/"$fuzzer".log
     echo "$fuzzer failed; the input is in build-fuzz/artifacts/"
     exit 1
@@ -69,4 +100,4 @@ done
 
 # One closing line for every suite run above.
 awk '/tests passed, [0-9]+ tests failed out of/ { failed += $4; total += $NF }
-     END { printf "tests: %d passed, %d failed\n", total - failed, failed }' "$summary"
+     END { printf "tests: %d passed, %d failed\n", total - failed, failed }' "${ctest_logs[@]}"

@@ -55,6 +55,11 @@ struct StepKey {
   std::vector<std::string> repeat;  // and on an auto-repeat after it
 };
 
+// Named in test names and failure messages by its key alone.
+void PrintTo(const StepKey& key, std::ostream* out) {
+  *out << key.name;
+}
+
 class StepKeyTest : public CommandKeysTest, public ::testing::WithParamInterface<StepKey> {};
 
 TEST_P(StepKeyTest, RunsOnFirstPressAndOnEveryRepeat) {
