@@ -169,14 +169,6 @@ std::vector<std::string> midi_inputs_of(jack_client_t* client) {
 }
 }  // namespace
 
-std::vector<std::string> list_jack_midi_inputs() {
-  jack_client_t* client = open_client("tastarion-list");
-  if (client == nullptr) return {};
-  std::vector<std::string> names = midi_inputs_of(client);
-  jack_client_close(client);
-  return names;
-}
-
 struct JackPortWatch::Client {
   jack_client_t* client = nullptr;
   std::atomic<bool> server_gone{false};

@@ -10,9 +10,6 @@
 
 namespace tastarion {
 
-// The JACK MIDI input ports of the running server; empty when none runs.
-std::vector<std::string> list_jack_midi_inputs();
-
 // A JACK client kept open to list the MIDI input ports again and again without
 // a client coming and going each time. It connects when a server runs, and again
 // after the server went away and came back.

@@ -113,14 +113,6 @@ bool PortLister::found(PortApi api) const {
   return alsa_ && !alsa_failed_;
 }
 
-std::vector<std::string> list_output_ports(PortApi api) {
-  if (api == PortApi::jack) return list_jack_midi_inputs();
-  bool failed = false;
-  auto out = make_alsa_client(&failed);
-  if (!out) return {};
-  return alsa_ports_of(*out, failed);
-}
-
 OutputPort::OutputPort() = default;
 OutputPort::~OutputPort() {
   close();

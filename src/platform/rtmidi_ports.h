@@ -24,13 +24,11 @@ struct PortId {
   bool operator==(const PortId&) const = default;
 };
 
-// The ports of `api` that take MIDI output (ALSA sequencer ports one can write
-// to, JACK MIDI input ports). Empty, and silent, when the API has no sequencer
-// device or no running server here.
-std::vector<std::string> list_output_ports(PortApi api);
-
 // Lists the ports of both APIs again and again through clients it keeps, so
-// that the list can follow ports that come and go.
+// that the list can follow ports that come and go. One client kept open, rather
+// than one opened and closed for each look, also keeps clear of libjack's close:
+// with clients opened and closed many times a second while others start, it was
+// seen here to hang for good.
 class PortLister {
  public:
   PortLister();
@@ -38,7 +36,9 @@ class PortLister {
   PortLister(const PortLister&) = delete;
   PortLister& operator=(const PortLister&) = delete;
 
-  // As list_output_ports.
+  // The ports of `api` that take MIDI output (ALSA sequencer ports one can write
+  // to, JACK MIDI input ports). Empty, and silent, when the API has no sequencer
+  // device or no running server here.
   std::vector<std::string> list(PortApi api);
   // Whether the last list() of `api` found its sequencer or server.
   bool found(PortApi api) const;

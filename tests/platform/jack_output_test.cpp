@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "platform/quiet_drivers.h"
+#include "platform/rtmidi_ports.h"
 #include "platform/system_midi_output.h"
 #include "scoped_env.h"
 
@@ -103,11 +104,6 @@ bool jack_server_up() {
   return true;
 }
 
-bool has_port(const std::string& name) {
-  const auto ports = list_output_ports(PortApi::jack);
-  return std::find(ports.begin(), ports.end(), name) != ports.end();
-}
-
 // The hex bytes of each event line of `jack_midi_dump -a`: "<time>: 90 3c 60 note on ...".
 std::vector<std::string> dumped_messages(const fs::path& log) {
   std::vector<std::string> messages;
@@ -150,9 +146,17 @@ class JackServer : public ::testing::Test {
   }
 
   void TearDown() override {
+    ports_.reset();
     monitors_.clear();
     if (jackd_) jackd_->stop();
     if (!dir_.empty()) fs::remove_all(dir_);
+  }
+
+  // Looks through one client kept open, as the program does.
+  bool has_port(const std::string& name) {
+    if (!ports_) ports_ = std::make_unique<PortLister>();
+    const auto ports = ports_->list(PortApi::jack);
+    return std::find(ports.begin(), ports.end(), name) != ports.end();
   }
 
   // Starts jack_midi_dump as client `name`; returns its log.
@@ -174,6 +178,7 @@ class JackServer : public ::testing::Test {
   fs::path dir_;
   std::unique_ptr<Child> jackd_;
   std::vector<std::unique_ptr<Child>> monitors_;
+  std::unique_ptr<PortLister> ports_;
 };
 
 TEST_F(JackServer, NoteOnAndOffArriveByteForByte) {
@@ -202,7 +207,7 @@ TEST_F(JackServer, PortsAreFoundByNameWhenTheListHasShifted) {
   ASSERT_GE(first, 0);
   ASSERT_GE(second, 0);
   monitors_.front()->stop();  // monitor-b's index in the server's list moves up
-  ASSERT_TRUE(wait_until(5s, [] { return !has_port("monitor-a:input"); }));
+  ASSERT_TRUE(wait_until(5s, [&] { return !has_port("monitor-a:input"); }));
 
   // Gone, and no other port stands in for it; the reason names it.
   const Result gone = output.open(first);
@@ -300,7 +305,7 @@ TEST_F(JackServer, RefreshFollowsPortsThatComeAndGoOwnPortLast) {
             "jack:late-monitor:input");
 
   monitors_.back()->stop();
-  ASSERT_TRUE(wait_until(5s, [] { return !has_port("late-monitor:input"); }));
+  ASSERT_TRUE(wait_until(5s, [&] { return !has_port("late-monitor:input"); }));
   EXPECT_TRUE(wait_until(5s, [&] { return output.refresh(); }));
   EXPECT_EQ(find_device(output, "late-monitor:input"), -1);
   EXPECT_GE(find_device(output, "midi-monitor:input"), 0);
