@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the plain
 # build (unit, Qt offscreen, real MIDI parts, end to end under Xvfb and JACK),
-# then the tests again under AddressSanitizer with UBSan, and the threaded ones
-# under ThreadSanitizer.
+# then the program alone as released with warnings as errors, the tests again
+# under AddressSanitizer with UBSan, and the threaded ones under ThreadSanitizer.
 #
 # What it prints stays short: each build and each test run writes its whole
 # output to a log under its build folder, and only failures, the closing lines
@@ -64,6 +64,11 @@ run_tests unit build 300 -j"$jobs" -LE 'platform|e2e'
 # server running in real time; a test that loses to a noisy machine gets two
 # more tries, so CI fails only on a fault that repeats.
 run_tests platform-e2e build 900 -L 'platform|e2e' --repeat until-pass:3
+
+echo "== the program as released, warnings as errors =="
+# -O3 inlines more than the plain build's -O2 and so warns about more; built
+# only, since the plain build's tests already ran the same code.
+build release-werror build-release-werror
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer =="
 build asan build-asan

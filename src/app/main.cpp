@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/command_line.h"
 #include "app/program.h"
 #include "app/quit_on_signal.h"
 #include "app/startup_probe.h"
@@ -15,15 +16,18 @@
 #include "platform/thread_timer_service.h"
 #include "platform/trace_writer.h"
 
-int main(int, char** argv) {
+int main(int argc, char** argv) {
+  // --help, --version and a mistyped option answer before anything opens.
+  if (const auto exit_code = tastarion::answer_command_line(argc, argv, stdout, stderr)) {
+    return *exit_code;
+  }
   tastarion::catch_end_signals();
   // A reader that goes away must not end the program; its trace lines are dropped.
   std::signal(SIGPIPE, SIG_IGN);
 
-  // The command line is ignored, Qt's own options included.
-  int qt_argc = 1;
+  // What is left on the command line are Qt's own options.
   tastarion::explain_missing_display(true);
-  QApplication application(qt_argc, argv);
+  QApplication application(argc, argv);
   tastarion::explain_missing_display(false);
   // Wayland compositors match the window to the desktop entry, and so to its icon, by this.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tastarion"));

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary root, as a package would, and checks what a
-# desktop reads from it: the desktop entry, the metainfo, the icons and the man page.
+# desktop reads from it: the desktop entry, the metainfo, the icons and the man page;
+# that the install wrote nothing but the listed files, all under DESTDIR; and that
+# the uninstall target takes everything away again.
 # Usage: check_install.sh path/to/build
 set -euo pipefail
 
@@ -19,7 +21,32 @@ rm -f "$ROOT.log"
 share="$ROOT/usr/share"
 id=org.example.Tastarion
 
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD/CMakeCache.txt")
+expected_files="usr/bin/tastarion
+usr/share/applications/$id.desktop
+usr/share/doc/tastarion/LICENSE
+usr/share/icons/hicolor/128x128/apps/tastarion.png
+usr/share/icons/hicolor/16x16/apps/tastarion.png
+usr/share/icons/hicolor/22x22/apps/tastarion.png
+usr/share/icons/hicolor/24x24/apps/tastarion.png
+usr/share/icons/hicolor/256x256/apps/tastarion.png
+usr/share/icons/hicolor/32x32/apps/tastarion.png
+usr/share/icons/hicolor/48x48/apps/tastarion.png
+usr/share/icons/hicolor/64x64/apps/tastarion.png
+usr/share/icons/hicolor/scalable/apps/tastarion.svg
+usr/share/man/man1/tastarion.1
+usr/share/metainfo/$id.metainfo.xml"
+installed_files=$(cd "$ROOT" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)
+[ "$installed_files" = "$expected_files" ] ||
+  fail "installed files differ from the list:
+$(diff <(echo "$expected_files") <(echo "$installed_files"))"
+# The manifest, which the uninstall reads, names the same files under DESTDIR.
+manifest=$(sed "s|^$ROOT/||" "$BUILD/install_manifest.txt" | LC_ALL=C sort)
+[ "$manifest" = "$expected_files" ] || fail "the manifest names other paths: $manifest"
+
 [ -x "$ROOT/usr/bin/tastarion" ] || fail "no program in /usr/bin"
+grep -q "Permission is hereby granted" "$ROOT/usr/share/doc/tastarion/LICENSE" ||
+  fail "the licence is not the MIT licence"
 
 desktop="$share/applications/$id.desktop"
 if [ -f "$desktop" ]; then
@@ -39,6 +66,11 @@ if [ -f "$metainfo" ]; then
   appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate"
   grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
     fail "the metainfo does not name the desktop entry"
+  grep -q "<project_license>MIT</project_license>" "$metainfo" || fail "the metainfo's licence is not MIT"
+  grep -q "<metadata_license>CC0-1.0</metadata_license>" "$metainfo" ||
+    fail "the metainfo's own licence is not CC0-1.0"
+  grep -q "<content_rating type=\"oars-1.1\"" "$metainfo" || fail "no content rating"
+  grep -q "<release version=\"$version\"" "$metainfo" || fail "no release entry for $version"
 else
   fail "no metainfo $id.metainfo.xml"
 fi
@@ -69,13 +101,30 @@ page="$ROOT/usr/share/man/man1/tastarion.1"
 if [ -f "$page" ]; then
   warnings=$(MANWIDTH=80 man -l --warnings=all "$page" 2>&1 > "$ROOT/page.txt") || fail "man -l"
   [ -z "$warnings" ] || fail "man page warnings: $warnings"
-  for section in NAME SYNOPSIS DESCRIPTION FILES ENVIRONMENT "WHEN NOTHING SOUNDS"; do
+  for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" FILES ENVIRONMENT \
+    "WHEN NOTHING SOUNDS"; do
     grep -qx "$section" "$ROOT/page.txt" || fail "man page lacks $section"
   done
   grep -q 'vemola.mid' "$ROOT/page.txt" || fail "man page does not name the recording"
+  # In the C locale the sharp sign has to become #, not vanish.
+  LC_ALL=C MANWIDTH=80 man -l "$page" 2> /dev/null | grep -q 'Backspace is C#5' ||
+    fail "man page loses the sharp of C#5 in the C locale"
 else
   fail "no man page in man1"
 fi
 
+# The README's icon cache line works on an icon folder without a theme index.
+if command -v gtk-update-icon-cache > /dev/null; then
+  gtk-update-icon-cache -q -f -t "$share/icons/hicolor" || fail "gtk-update-icon-cache -f -t"
+fi
+
+DESTDIR="$ROOT" cmake -DMANIFEST="$BUILD/install_manifest.txt" -DPREFIX=/usr \
+  -P "$(dirname "$0")/../../cmake/uninstall.cmake" > "$ROOT.log" 2>&1 || fail "uninstall: $(cat "$ROOT.log")"
+rm -f "$ROOT.log"
+# Only the folders every system has may stay, and they empty.
+left=$(cd "$ROOT" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
+[ "$left" = "usr usr/bin usr/share usr/share/applications usr/share/doc usr/share/icons \
+usr/share/man usr/share/man/man1 usr/share/metainfo " ] || fail "the uninstall left: $left"
+
 [ "$failures" -eq 0 ] || exit 1
-echo "ok: $(cd "$ROOT" && find usr -type f | sort | tr '\n' ' ')"
+echo "ok: $(echo "$expected_files" | tr '\n' ' ')"

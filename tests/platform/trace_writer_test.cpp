@@ -54,9 +54,13 @@ TEST(TraceWriter, AStalledReaderCostsLinesNotTimeAndTheLossIsTold) {
       for (size_t i = 0; i < written; ++i) lines += line;
       return lines;
     }());
-    EXPECT_EQ(seen.substr(notice), "(" + std::to_string(20000 - written) +
-                                       " trace lines dropped: standard output was full)\n"
-                                       "on ch=0 time=FA\n");
+    // Appended piece by piece: GCC 12 warns (-Wrestrict) about "(" + std::string
+    // when optimising.
+    std::string expected = "(";
+    expected.append(std::to_string(20000 - written))
+        .append(" trace lines dropped: standard output was full)\n")
+        .append("on ch=0 time=FA\n");
+    EXPECT_EQ(seen.substr(notice), expected);
   }
   close(fds[0]);
   close(fds[1]);

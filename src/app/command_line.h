@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace tastarion {
+
+// What the command line asks for. It is read before Qt starts, so that --help
+// and --version answer without a display and without opening any device.
+struct CommandLine {
+  enum class Action { start, help, version, usage_error };
+  Action action = Action::start;
+  std::string error;  // for usage_error: a sentence naming the argument
+};
+
+// Reads the arguments after the program name, left to right; the first one that
+// decides (help, version or an error) ends the reading. Qt's own options, with
+// their values, are let through for QApplication.
+CommandLine read_command_line(int argc, const char* const* argv);
+
+std::string usage_text();
+std::string version_text();
+
+// Prints what the command line asks for: help and version on `out`, an error
+// with the usage on `err`. Returns the exit code (0, or 2 for a usage error),
+// or nothing when the program is to start.
+std::optional<int> answer_command_line(int argc, const char* const* argv, std::FILE* out,
+                                       std::FILE* err);
+
+}  // namespace tastarion
