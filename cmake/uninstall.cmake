@@ -3,6 +3,7 @@
 # and the manifest. Folders every system has (bin, share, share/man/man1, ...)
 # stay. Run with the same DESTDIR as the install.
 #   cmake -DMANIFEST=build/install_manifest.txt -DPREFIX=/usr/local -P uninstall.cmake
+cmake_minimum_required(VERSION 3.24)
 if(NOT EXISTS "${MANIFEST}")
   message(FATAL_ERROR "No ${MANIFEST}: nothing was installed from this build")
 endif()
@@ -12,7 +13,9 @@ set(kept bin share share/applications share/metainfo share/icons share/doc share
 
 file(STRINGS "${MANIFEST}" installed)
 set(folders "")
-foreach(path IN LISTS installed)
+foreach(listed IN LISTS installed)
+  # The manifest names the files as under the prefix, without DESTDIR.
+  set(path "$ENV{DESTDIR}${listed}")
   if(EXISTS "${path}" OR IS_SYMLINK "${path}")
     message(STATUS "Removing ${path}")
     file(REMOVE "${path}")

@@ -7,17 +7,18 @@
 set -euo pipefail
 
 BUILD=${1:?usage: $0 path/to/build}
-ROOT=$(mktemp -d /tmp/tastarion-install.XXXXXX)
-trap 'rm -rf "$ROOT"' EXIT
+WORK=$(mktemp -d /tmp/tastarion-install.XXXXXX)
+trap 'rm -rf "$WORK"' EXIT
+ROOT="$WORK/root"
 failures=0
 fail() {
   echo "FAIL: $*" >&2
   failures=$((failures + 1))
 }
 
-DESTDIR="$ROOT" cmake --install "$BUILD" --prefix /usr > "$ROOT.log" 2>&1 ||
-  { cat "$ROOT.log"; rm -f "$ROOT.log"; echo "FAIL: cmake --install" >&2; exit 1; }
-rm -f "$ROOT.log"
+DESTDIR="$ROOT" cmake --install "$BUILD" --prefix /usr > "$WORK/log" 2>&1 ||
+  { cat "$WORK/log"; rm -f "$WORK/log"; echo "FAIL: cmake --install" >&2; exit 1; }
+rm -f "$WORK/log"
 share="$ROOT/usr/share"
 id=org.example.Tastarion
 
@@ -40,8 +41,8 @@ installed_files=$(cd "$ROOT" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sor
 [ "$installed_files" = "$expected_files" ] ||
   fail "installed files differ from the list:
 $(diff <(echo "$expected_files") <(echo "$installed_files"))"
-# The manifest, which the uninstall reads, names the same files under DESTDIR.
-manifest=$(sed "s|^$ROOT/||" "$BUILD/install_manifest.txt" | LC_ALL=C sort)
+# The manifest, which the uninstall reads, names the same files (without DESTDIR).
+manifest=$(sed "s|^/||" "$BUILD/install_manifest.txt" | LC_ALL=C sort)
 [ "$manifest" = "$expected_files" ] || fail "the manifest names other paths: $manifest"
 
 [ -x "$ROOT/usr/bin/tastarion" ] || fail "no program in /usr/bin"
@@ -99,13 +100,13 @@ PY
 
 page="$ROOT/usr/share/man/man1/tastarion.1"
 if [ -f "$page" ]; then
-  warnings=$(MANWIDTH=80 man -l --warnings=all "$page" 2>&1 > "$ROOT/page.txt") || fail "man -l"
+  warnings=$(MANWIDTH=80 man -l --warnings=all "$page" 2>&1 > "$WORK/page.txt") || fail "man -l"
   [ -z "$warnings" ] || fail "man page warnings: $warnings"
   for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" FILES ENVIRONMENT \
     "WHEN NOTHING SOUNDS"; do
-    grep -qx "$section" "$ROOT/page.txt" || fail "man page lacks $section"
+    grep -qx "$section" "$WORK/page.txt" || fail "man page lacks $section"
   done
-  grep -q 'vemola.mid' "$ROOT/page.txt" || fail "man page does not name the recording"
+  grep -q 'vemola.mid' "$WORK/page.txt" || fail "man page does not name the recording"
   # In the C locale the sharp sign has to become #, not vanish.
   LC_ALL=C MANWIDTH=80 man -l "$page" 2> /dev/null | grep -q 'Backspace is C#5' ||
     fail "man page loses the sharp of C#5 in the C locale"
@@ -119,8 +120,8 @@ if command -v gtk-update-icon-cache > /dev/null; then
 fi
 
 DESTDIR="$ROOT" cmake -DMANIFEST="$BUILD/install_manifest.txt" -DPREFIX=/usr \
-  -P "$(dirname "$0")/../../cmake/uninstall.cmake" > "$ROOT.log" 2>&1 || fail "uninstall: $(cat "$ROOT.log")"
-rm -f "$ROOT.log"
+  -P "$(dirname "$0")/../../cmake/uninstall.cmake" > "$WORK/log" 2>&1 || fail "uninstall: $(cat "$WORK/log")"
+rm -f "$WORK/log"
 # Only the folders every system has may stay, and they empty.
 left=$(cd "$ROOT" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
 [ "$left" = "usr usr/bin usr/share usr/share/applications usr/share/doc usr/share/icons \
