@@ -6,6 +6,7 @@
 #include <functional>
 #include <utility>
 
+#include "app/startup_probe.h"
 #include "platform/bounded_join.h"
 
 namespace tastarion {
@@ -84,7 +85,11 @@ void Program::start_opening() {
   opening_ = std::thread([this] {
     FirstDevice first = piano_.port().open_first();
     QMetaObject::invokeMethod(
-        &window_, [this, first = std::move(first)] { piano_.device_started(first); },
+        &window_,
+        [this, first = std::move(first)] {
+          probe_device_started(static_cast<bool>(first.opened));
+          piano_.device_started(first);
+        },
         Qt::QueuedConnection);
     opening_done_ = true;
   });
