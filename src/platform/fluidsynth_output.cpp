@@ -26,6 +26,7 @@ constexpr double kSampleRate = 48000.0;
 // for a desktop's scheduling jitter.
 constexpr int kPeriodSize = 128;
 constexpr int kPeriods = 2;
+constexpr int kPolyphony = 128;
 // The PipeWire graph's cycle while the program plays: 128 frames at 48 kHz, as
 // measured with bench/synth_latency.sh (64 frames was no quicker to the ear,
 // 256 added over 2 ms to every key).
@@ -214,6 +215,9 @@ bool FluidSynthOutput::open_here(const std::vector<std::string>& soundfonts, Aud
     return false;
   }
   fluid_settings_setnum(settings_, "synth.sample-rate", kSampleRate);
+  // Fifteen notes and the metronome, each with a few layers and a release tail,
+  // stay far below this; each voice more costs memory.
+  fluid_settings_setint(settings_, "synth.polyphony", kPolyphony);
   // Only the instruments chosen take memory: a large SoundFont costs no more
   // than a small one, and loads in a fraction of the time.
   fluid_settings_setint(settings_, "synth.dynamic-sample-loading", 1);
