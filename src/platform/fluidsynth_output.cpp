@@ -27,9 +27,10 @@ constexpr double kSampleRate = 48000.0;
 constexpr int kPeriodSize = 128;
 constexpr int kPeriods = 2;
 constexpr int kPolyphony = 128;
-// The PipeWire graph's cycle while the program plays: 128 frames at 48 kHz, as
-// measured with bench/synth_latency.sh (64 frames was no quicker to the ear,
-// 256 added over 2 ms to every key).
+// The PipeWire graph's cycle while the program plays: 128 frames at 48 kHz. With
+// bench/synth_latency.sh the synthesizer's output answered a key alike at 64,
+// 128 and 256 frames (medians near 5 ms), but the sound card's own buffer grows
+// with the cycle, and 64 frames gave the worst single taps on a loaded machine.
 constexpr int kPipeWireLatencyFrames = 128;
 // PipeWire's own wait ends a second before the open gives up on the server, so
 // that its reason is the one told.
