@@ -2,7 +2,11 @@
 # both gone at the end; an Xvfb and a JACK dummy server of their own.
 WORK=$(mktemp -d /tmp/tastarion-bench.XXXXXX)
 PIDS=()
+# Commands a script adds for its own clean-up; they run first.
+AT_EXIT=()
 cleanup() {
+  local command
+  for command in "${AT_EXIT[@]}"; do eval "$command" || true; done
   for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2> /dev/null || true; done
   wait 2> /dev/null || true
   rm -rf "$WORK"

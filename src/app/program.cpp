@@ -6,6 +6,7 @@
 #include <functional>
 #include <utility>
 
+#include "app/startup_probe.h"
 #include "platform/bounded_join.h"
 
 namespace tastarion {
@@ -63,9 +64,14 @@ bool Program::start() {
     return false;
   }
   // The SoundFont, the sound server and the JACK clients take their time; the
-  // window does not wait for them, nor share the processor with them while it
-  // is built: the opening starts after the first paint, or a little later at
-  // the latest. Until the device opens, notes are dropped.
+  // window does not wait for them. With a second processor the two go side by
+  // side, so that the synthesizer is ready within a second; with one, the window
+  // is not made to share it while it is built: the opening starts after the
+  // first paint, or a little later at the latest. Until the device opens, notes
+  // are dropped.
+  if (std::thread::hardware_concurrency() > 1) {
+    start_opening();
+  }
   auto* first_paint = new OnFirstPaint(window_, [this] {
     // Once the paint has reached the screen.
     QTimer::singleShot(0, &window_, [this] { start_opening(); });
@@ -84,7 +90,11 @@ void Program::start_opening() {
   opening_ = std::thread([this] {
     FirstDevice first = piano_.port().open_first();
     QMetaObject::invokeMethod(
-        &window_, [this, first = std::move(first)] { piano_.device_started(first); },
+        &window_,
+        [this, first = std::move(first)] {
+          probe_device_started(static_cast<bool>(first.opened));
+          piano_.device_started(first);
+        },
         Qt::QueuedConnection);
     opening_done_ = true;
   });

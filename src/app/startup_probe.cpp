@@ -9,6 +9,17 @@
 namespace tastarion {
 namespace {
 
+long long now_ns() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+long long launched_ns() {
+  const char* launched = std::getenv("TASTARION_PROBE_STARTUP");
+  return launched == nullptr || *launched == '\0' ? 0 : std::atoll(launched);
+}
+
 class FirstPaintProbe final : public QObject {
  public:
   FirstPaintProbe(QWidget& window, long long launched_ns)
@@ -16,10 +27,7 @@ class FirstPaintProbe final : public QObject {
 
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Paint) {
-      const long long now_ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                   std::chrono::system_clock::now().time_since_epoch())
-                                   .count();
-      std::fprintf(stderr, "startup_ms=%.1f\n", double(now_ns - launched_ns_) / 1e6);
+      std::fprintf(stderr, "startup_ms=%.1f\n", double(now_ns() - launched_ns_) / 1e6);
       std::fflush(stderr);
       watched->removeEventFilter(this);
       deleteLater();
@@ -34,9 +42,17 @@ class FirstPaintProbe final : public QObject {
 }  // namespace
 
 void install_startup_probe(QWidget& window) {
-  const char* launched = std::getenv("TASTARION_PROBE_STARTUP");
-  if (launched == nullptr || *launched == '\0') return;
-  window.installEventFilter(new FirstPaintProbe(window, std::atoll(launched)));
+  const long long launched = launched_ns();
+  if (launched == 0) return;
+  window.installEventFilter(new FirstPaintProbe(window, launched));
+}
+
+void probe_device_started(bool opened) {
+  const long long launched = launched_ns();
+  if (launched == 0) return;
+  std::fprintf(stderr, "%s=%.1f\n", opened ? "device_ms" : "device_failed_ms",
+               double(now_ns() - launched) / 1e6);
+  std::fflush(stderr);
 }
 
 }  // namespace tastarion

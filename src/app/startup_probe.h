@@ -10,4 +10,8 @@ namespace tastarion {
 // does nothing.
 void install_startup_probe(QWidget& window);
 
+// With the same variable set, prints "device_ms=<elapsed>" (or
+// "device_failed_ms=<elapsed>") once device 0 has opened (or failed to).
+void probe_device_started(bool opened);
+
 }  // namespace tastarion

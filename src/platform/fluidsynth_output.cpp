@@ -10,9 +10,11 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 
+#include "platform/pipewire_audio.h"
 #include "platform/quiet_drivers.h"
 
 namespace tastarion {
@@ -24,12 +26,26 @@ constexpr double kSampleRate = 48000.0;
 // for a desktop's scheduling jitter.
 constexpr int kPeriodSize = 128;
 constexpr int kPeriods = 2;
+constexpr int kPolyphony = 128;
+// The PipeWire graph's cycle while the program plays: 128 frames at 48 kHz. With
+// bench/synth_latency.sh the synthesizer's output answered a key alike at 64,
+// 128 and 256 frames (medians near 5 ms), but the sound card's own buffer grows
+// with the cycle, and 64 frames gave the worst single taps on a loaded machine.
+constexpr int kPipeWireLatencyFrames = 128;
+// PipeWire's own wait ends a second before the open gives up on the server, so
+// that its reason is the one told.
+constexpr auto kPipeWireLimit = std::chrono::seconds(kOpenLimitSeconds - 1);
 
-bool has_extension_sf2(const std::filesystem::path& path) {
+std::string lower_extension(const std::filesystem::path& path) {
   std::string ext = path.extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(),
                  [](unsigned char c) { return std::tolower(c); });
-  return ext == ".sf2";
+  return ext;
+}
+
+bool has_soundfont_extension(const std::filesystem::path& path) {
+  const std::string ext = lower_extension(path);
+  return ext == ".sf2" || ext == ".sf3";
 }
 
 // ALSA's library reports a missing card on standard error by itself, so it is
@@ -69,21 +85,43 @@ bool sound_open_abandoned() {
   return abandoned.load();
 }
 
-std::vector<std::string> soundfont_candidates(const std::string& dir) {
+std::string fluidsynth_default_soundfont() {
+  quiet_sound_drivers();
+  fluid_settings_t* settings = new_fluid_settings();
+  if (settings == nullptr) return {};
+  char* path = nullptr;
+  std::string found;
+  if (fluid_settings_dupstr(settings, "synth.default-soundfont", &path) == FLUID_OK &&
+      path != nullptr) {
+    found = path;
+  }
+  fluid_free(path);
+  delete_fluid_settings(settings);
+  return found;
+}
+
+std::vector<std::string> soundfont_candidates(const std::vector<std::string>& dirs,
+                                              const std::string& first) {
   quiet_sound_drivers();
   namespace fs = std::filesystem;
-  std::vector<std::string> found;
-  const fs::path preferred = fs::path(dir) / "default-GM.sf2";
-  std::vector<std::string> others;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(dir, ec)) {
-    if (!has_extension_sf2(entry.path()) || entry.path() == preferred) continue;
-    others.push_back(entry.path().string());
+  std::vector<std::string> paths;
+  if (!first.empty()) paths.push_back(first);
+  for (const std::string& dir : dirs) {
+    std::vector<std::string> defaults, others;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dir, ec)) {
+      if (!has_soundfont_extension(entry.path())) continue;
+      (entry.path().stem() == "default-GM" ? defaults : others).push_back(entry.path().string());
+    }
+    std::sort(defaults.begin(), defaults.end());
+    std::sort(others.begin(), others.end());
+    paths.insert(paths.end(), defaults.begin(), defaults.end());
+    paths.insert(paths.end(), others.begin(), others.end());
   }
-  std::sort(others.begin(), others.end());
-  others.insert(others.begin(), preferred.string());
+  std::vector<std::string> found;
   std::vector<fs::path> seen;  // default-GM.sf2 is usually a link to one of the others
-  for (const std::string& path : others) {
+  for (const std::string& path : paths) {
+    std::error_code ec;
     if (!fs::is_regular_file(path, ec) || !fluid_is_soundfont(path.c_str())) continue;
     const fs::path real = fs::canonical(path, ec);
     if (std::find(seen.begin(), seen.end(), real) != seen.end()) continue;
@@ -91,6 +129,20 @@ std::vector<std::string> soundfont_candidates(const std::string& dir) {
     found.push_back(path);
   }
   return found;
+}
+
+std::vector<std::string> soundfont_candidates(const std::string& dir) {
+  return soundfont_candidates(std::vector<std::string>{dir});
+}
+
+std::vector<std::string> soundfont_candidates() {
+  return soundfont_candidates({kSoundFontDir, kSoundFont3Dir}, fluidsynth_default_soundfont());
+}
+
+FluidSynthOutput::FluidSynthOutput() = default;
+
+FluidSynthOutput::~FluidSynthOutput() {
+  close();
 }
 
 Result FluidSynthOutput::outcome(bool opened) const {
@@ -103,13 +155,24 @@ Result FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio 
   if (audio == Audio::none) return outcome(open_here(soundfonts, audio));
 
   // Opened on a thread of its own, so that a server that never answers costs
-  // this caller kOpenLimitSeconds and not the rest of the run.
+  // this caller kOpenLimitSeconds and not the rest of the run. Reading the
+  // SoundFont takes what it takes: only the servers are timed.
   struct Attempt {
     FluidSynthOutput synth;
     bool done = false;
     bool opened = false;
+    std::optional<std::chrono::steady_clock::time_point> server_since;
+    std::string server;
   };
   auto attempt = std::make_shared<Attempt>();
+  attempt->synth.trying_server_ = [weak = std::weak_ptr<Attempt>(attempt)](const char* name) {
+    std::lock_guard lock(wait_mutex);
+    if (const auto held = weak.lock()) {
+      held->server_since = std::chrono::steady_clock::now();
+      held->server = name;
+    }
+    wait_changed.notify_all();
+  };
   std::thread([attempt, soundfonts] {
     const bool opened = attempt->synth.open_here(soundfonts, Audio::system);
     std::lock_guard lock(wait_mutex);
@@ -120,12 +183,21 @@ Result FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio 
   }).detach();
 
   std::unique_lock lock(wait_mutex);
-  wait_changed.wait_for(lock, std::chrono::seconds(kOpenLimitSeconds),
-                        [&] { return attempt->done || stop_waiting; });
+  const auto limit = std::chrono::seconds(kOpenLimitSeconds);
+  while (!attempt->done && !stop_waiting) {
+    if (!attempt->server_since) {
+      wait_changed.wait(lock);
+      continue;
+    }
+    const auto deadline = *attempt->server_since + limit;
+    if (std::chrono::steady_clock::now() >= deadline) break;
+    wait_changed.wait_until(lock, deadline);
+  }
   if (!attempt->done) {
     abandoned = true;
-    failure_ = std::string(kSynthDeviceName) + ": the sound server did not answer within " +
-               std::to_string(kOpenLimitSeconds) + " seconds.";
+    failure_ = std::string(kSynthDeviceName) + ": the sound server" +
+               (attempt->server.empty() ? "" : " (" + attempt->server + ")") +
+               " did not answer within " + std::to_string(kOpenLimitSeconds) + " seconds.";
     return Result::failure(failure_);
   }
   if (!attempt->opened) {
@@ -144,10 +216,17 @@ bool FluidSynthOutput::open_here(const std::vector<std::string>& soundfonts, Aud
     return false;
   }
   fluid_settings_setnum(settings_, "synth.sample-rate", kSampleRate);
+  // Fifteen notes and the metronome, each with a few layers and a release tail,
+  // stay far below this; each voice more costs memory.
+  fluid_settings_setint(settings_, "synth.polyphony", kPolyphony);
+  // Only the instruments chosen take memory: a large SoundFont costs no more
+  // than a small one, and loads in a fraction of the time.
+  fluid_settings_setint(settings_, "synth.dynamic-sample-loading", 1);
   fluid_settings_setint(settings_, "audio.period-size", kPeriodSize);
   fluid_settings_setint(settings_, "audio.periods", kPeriods);
   fluid_settings_setint(settings_, "audio.jack.autoconnect", 1);
   fluid_settings_setstr(settings_, "audio.jack.id", "Tastarion");
+  fluid_settings_setstr(settings_, "audio.pulseaudio.media-role", "production");
   synth_ = new_fluid_synth(settings_);
   if (synth_ == nullptr) {
     failure_ =
@@ -162,43 +241,99 @@ bool FluidSynthOutput::open_here(const std::vector<std::string>& soundfonts, Aud
     }
   }
   if (soundfont_.empty()) {
-    failure_ = std::string(kSynthDeviceName) + ": no SoundFont loads. " + joined(messages.take());
+    failure_ = std::string(kSynthDeviceName) + ": no SoundFont loads (" + kSoundFontPackages +
+               "). " + joined(messages.take());
     close();
     return false;
   }
   messages.take();
-  if (audio == Audio::system && !start_audio()) {
-    const std::string why = failure_;
-    close();
-    failure_ = why;
-    return false;
+  if (audio == Audio::system) {
+    warm_up();
+    if (!start_audio()) {
+      const std::string why = failure_;
+      close();
+      failure_ = why;
+      return false;
+    }
   }
   return true;
 }
 
+// Plays a note nobody hears before any output exists, so that the first key's
+// voice finds the synthesizer's code and the instrument's samples in memory.
+void FluidSynthOutput::warm_up() {
+  constexpr int kFrames = 4096;
+  std::vector<float> left(kFrames), right(kFrames);
+  for (int channel : {0, 9}) fluid_synth_noteon(synth_, channel, 60, 1);
+  fluid_synth_write_float(synth_, kFrames, left.data(), 0, 1, right.data(), 0, 1);
+  fluid_synth_all_sounds_off(synth_, -1);
+  fluid_synth_write_float(synth_, kFrames, left.data(), 0, 1, right.data(), 0, 1);
+}
+
+namespace {
+
+void fill_from_synth(void* synth, float* interleaved, int frames) {
+  fluid_synth_write_float(static_cast<fluid_synth_t*>(synth), frames, interleaved, 0, 2,
+                          interleaved, 1, 2);
+}
+
+}  // namespace
+
+bool FluidSynthOutput::start_pipewire(std::string& why) {
+  auto audio = std::make_unique<PipeWireAudio>();
+  PipeWireAudio::Stream stream;
+  stream.rate = kSampleRate;
+  stream.latency_frames = kPipeWireLatencyFrames;
+  stream.fill = fill_from_synth;
+  stream.context = synth_;
+  if (!audio->start(stream, kPipeWireLimit, why)) return false;
+  pipewire_ = std::move(audio);
+  return true;
+}
+
 bool FluidSynthOutput::start_audio() {
-  failure_ = std::string(kSynthDeviceName) + " found no sound output:";
+  std::string tries;
+  const bool pipewire_runs = PipeWireAudio::server_socket_present();
   DriverMessages messages;
-  for (const char* name : {"pulseaudio", "jack", "alsa"}) {
-    failure_ += "\n  ";
-    failure_ += name;
-    if (std::string_view(name) == "alsa" && !alsa_worth_trying()) {
-      failure_ += ": no sound card here.";
+  for (const char* name : {"pipewire", "jack", "pulseaudio", "alsa"}) {
+    const std::string_view driver(name);
+    tries += "\n  ";
+    tries += name;
+    if (driver == "alsa" && !alsa_worth_trying()) {
+      tries += ": no sound card here.";
+      continue;
+    }
+    if (trying_server_) trying_server_(name);
+    if (driver == "pipewire") {
+      std::string why;
+      if (start_pipewire(why)) {
+        driver_name_ = name;
+        return true;
+      }
+      tries += ": " + why;
       continue;
     }
     if (fluid_settings_setstr(settings_, "audio.driver", name) == FLUID_FAILED) {
-      failure_ += ": not built into this FluidSynth.";
+      tries += ": not built into this FluidSynth.";
       continue;
     }
     driver_ = new_fluid_audio_driver(settings_, synth_);
     if (driver_ != nullptr) {
       driver_name_ = name;
-      failure_.clear();
       return true;
     }
     const std::string said = joined(messages.take());
-    failure_ += ": " + (said.empty() ? std::string("it did not start.") : said);
+    tries += ": " + (said.empty() ? std::string("it did not start.") : said);
   }
+  failure_ = std::string(kSynthDeviceName) + " found no sound output:";
+  // PipeWire answering but taking neither kind of stream is a matter of its
+  // set-up, not of starting a server.
+  if (pipewire_runs) {
+    failure_ +=
+        " PipeWire runs here, but neither its own stream nor its PulseAudio layer "
+        "(pipewire-pulse) took the sound.";
+  }
+  failure_ += tries;
   return false;
 }
 
@@ -206,12 +341,14 @@ void FluidSynthOutput::take_from(FluidSynthOutput& other) {
   std::swap(settings_, other.settings_);
   std::swap(synth_, other.synth_);
   std::swap(driver_, other.driver_);
+  std::swap(pipewire_, other.pipewire_);
   std::swap(driver_name_, other.driver_name_);
   std::swap(soundfont_, other.soundfont_);
 }
 
 void FluidSynthOutput::close() {
-  // The driver calls into the synth from its own thread: it goes first.
+  // The outputs call into the synth from their own threads: they go first.
+  pipewire_.reset();
   if (driver_ != nullptr) delete_fluid_audio_driver(driver_);
   if (synth_ != nullptr) delete_fluid_synth(synth_);
   if (settings_ != nullptr) delete_fluid_settings(settings_);
@@ -252,7 +389,7 @@ void FluidSynthOutput::send(ShortMessage message) noexcept {
 }
 
 bool FluidSynthOutput::render(float* left, float* right, int frames) {
-  if (synth_ == nullptr || driver_ != nullptr) return false;
+  if (synth_ == nullptr || driver_ != nullptr || pipewire_ != nullptr) return false;
   return fluid_synth_write_float(synth_, frames, left, 0, 1, right, 0, 1) == FLUID_OK;
 }
 

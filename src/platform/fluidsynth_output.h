@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,29 +15,47 @@ struct _fluid_audio_driver_t;
 namespace tastarion {
 
 inline constexpr const char* kSoundFontDir = "/usr/share/sounds/sf2";
+inline constexpr const char* kSoundFont3Dir = "/usr/share/sounds/sf3";
 inline constexpr const char* kSynthDeviceName = "FluidSynth GM";
+// What to install when no SoundFont is found, in the words of a failure.
+inline constexpr const char* kSoundFontPackages =
+    "install a General MIDI SoundFont (Debian: timgm6mb-soundfont or fluid-soundfont-gm)";
 
-// SoundFont files to try, best first: default-GM.sf2, then the other .sf2 files
-// of `dir` in name order. Only files FluidSynth recognises are listed.
-std::vector<std::string> soundfont_candidates(const std::string& dir = kSoundFontDir);
+class PipeWireAudio;
+
+// FluidSynth's own default SoundFont (its setting synth.default-soundfont), or
+// empty when it names none.
+std::string fluidsynth_default_soundfont();
+
+// SoundFont files to try, best first: `first`, then for each of `dirs` its
+// default-GM.sf2 (or .sf3) and its other .sf2 and .sf3 files in name order.
+// Only files FluidSynth recognises are listed, each file once.
+std::vector<std::string> soundfont_candidates(const std::vector<std::string>& dirs,
+                                              const std::string& first = {});
+// The files of `dir` alone.
+std::vector<std::string> soundfont_candidates(const std::string& dir);
+// The usual places: FluidSynth's default, then /usr/share/sounds/sf2 and sf3.
+std::vector<std::string> soundfont_candidates();
 
 // The built-in General MIDI synthesizer. With Audio::system it plays through the
-// first sound server that takes it (PulseAudio or PipeWire, then JACK, then ALSA)
-// with a buffer of a few milliseconds; with Audio::none nothing plays and render()
-// pulls the samples, which lets tests listen without a sound card.
+// first sound server that takes it (a PipeWire stream of its own, then JACK, then
+// PulseAudio, then ALSA) with a buffer of a few milliseconds; with Audio::none
+// nothing plays and render() pulls the samples, which lets tests listen without a
+// sound card. Only the instruments in use are read from the SoundFont.
 class FluidSynthOutput {
  public:
   enum class Audio { system, none };
 
-  FluidSynthOutput() = default;
-  ~FluidSynthOutput() { close(); }
+  FluidSynthOutput();
+  ~FluidSynthOutput();
   FluidSynthOutput(const FluidSynthOutput&) = delete;
   FluidSynthOutput& operator=(const FluidSynthOutput&) = delete;
 
   // Loads the first candidate that loads; fails (and nothing is open) when no
-  // SoundFont loads or, with Audio::system, no audio driver starts within
-  // kOpenLimit (a sound server may take the connection and never answer). The
-  // reason tells what was tried and why each try failed.
+  // SoundFont loads or, with Audio::system, no sound server takes the sound.
+  // Each server has kOpenLimitSeconds to answer (one may take the connection and
+  // never answer); reading the SoundFont is not limited. The reason tells what
+  // was tried and why each try failed.
   Result open(const std::vector<std::string>& soundfonts, Audio audio);
   void close();
   bool is_open() const { return synth_ != nullptr; }
@@ -48,19 +68,24 @@ class FluidSynthOutput {
   bool render(float* left, float* right, int frames);
 
   double sample_rate() const;
-  // The audio driver playing the sound ("pulseaudio", "jack", "alsa"), or empty.
+  // The output playing the sound ("pipewire", "jack", "pulseaudio", "alsa"), or empty.
   const std::string& audio_driver() const { return driver_name_; }
   const std::string& soundfont() const { return soundfont_; }
 
  private:
   bool open_here(const std::vector<std::string>& soundfonts, Audio audio);
   Result outcome(bool opened) const;
+  void warm_up();
   bool start_audio();
+  bool start_pipewire(std::string& why);
   void take_from(FluidSynthOutput& other);
 
   _fluid_hashtable_t* settings_ = nullptr;
   _fluid_synth_t* synth_ = nullptr;
   _fluid_audio_driver_t* driver_ = nullptr;
+  std::unique_ptr<PipeWireAudio> pipewire_;
+  // Told, on the opening thread, each time a sound server is tried, with its name.
+  std::function<void(const char*)> trying_server_;
   std::string driver_name_;
   std::string soundfont_;
   std::string failure_;

@@ -25,7 +25,8 @@ std::vector<SystemMidiOutput::Device> SystemMidiOutput::devices_of(
 const std::vector<SystemMidiOutput::Device>& SystemMidiOutput::list_devices() const {
   if (listed_) return devices_;
   listed_ = true;
-  soundfonts_ = soundfont_candidates(sources_.soundfont_dir);
+  soundfonts_ = sources_.soundfont_dir.empty() ? soundfont_candidates()
+                                               : soundfont_candidates(sources_.soundfont_dir);
   devices_ = devices_of(watch_.first());
   return devices_;
 }
@@ -55,9 +56,9 @@ std::string SystemMidiOutput::device_name(int id) const {
 Result SystemMidiOutput::open(int id) {
   close();
   if (id < 0 || id >= device_count()) {
-    return Result::failure(
-        "No MIDI output device was found: no SoundFont for the built-in synthesizer, no "
-        "ALSA sequencer port and no JACK MIDI port.");
+    return Result::failure(std::string("No MIDI output device was found: no SoundFont for the "
+                                       "built-in synthesizer (") +
+                           kSoundFontPackages + "), no ALSA sequencer port and no JACK MIDI port.");
   }
   const Device& device = devices_[id];
   if (device.synth) return synth_.open(soundfonts_, FluidSynthOutput::Audio::system);

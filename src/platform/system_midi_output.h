@@ -25,7 +25,8 @@ inline constexpr const char* kOwnPortName = "Own MIDI port (for patchbays)";
 class SystemMidiOutput final : public MidiOutputService {
  public:
   struct Sources {
-    std::string soundfont_dir = kSoundFontDir;
+    // Empty: the usual places (soundfont_candidates()).
+    std::string soundfont_dir;
     bool alsa = true;
     bool jack = true;
     bool own_port = true;

@@ -119,8 +119,10 @@ TEST(SynthOpen, FallsBackToTheNextSoundFontAndFailsWithoutOne) {
   FluidSynthOutput synth;
   const Result failed = synth.open({"/nonexistent.sf2"}, FluidSynthOutput::Audio::none);
   EXPECT_FALSE(failed);
-  // The reason names the device and passes on what FluidSynth said of the file.
-  EXPECT_TRUE(failed.reason().starts_with("FluidSynth GM: no SoundFont loads.")) << failed.reason();
+  // The reason names the device, what to install, and passes on what FluidSynth
+  // said of the file.
+  EXPECT_TRUE(failed.reason().starts_with("FluidSynth GM: no SoundFont loads")) << failed.reason();
+  EXPECT_NE(failed.reason().find("timgm6mb-soundfont"), std::string::npos) << failed.reason();
   EXPECT_NE(failed.reason().find("/nonexistent.sf2"), std::string::npos) << failed.reason();
   EXPECT_FALSE(synth.is_open());
   ASSERT_TRUE(synth.open({"/nonexistent.sf2", soundfonts.front()}, FluidSynthOutput::Audio::none));

@@ -43,6 +43,18 @@ TEST_F(SoundFontDir, DefaultGmFirstThenTheOthersByNameEachFileOnce) {
   EXPECT_TRUE(soundfont_candidates((dir_ / "missing").string()).empty());
 }
 
+// FluidSynth's own default comes first when it is there; .sf3 files count.
+TEST_F(SoundFontDir, FluidSynthsDefaultFirstAndSf3FilesCount) {
+  write_fake_soundfont(dir_ / "b.sf3");
+  write_fake_soundfont(dir_ / "a.sf2");
+  write_fake_soundfont(dir_ / "z.sf2");
+  const std::string a = (dir_ / "a.sf2").string(), b = (dir_ / "b.sf3").string(),
+                    z = (dir_ / "z.sf2").string();
+  EXPECT_EQ(soundfont_candidates({dir_.string()}, z), (std::vector<std::string>{z, a, b}));
+  EXPECT_EQ(soundfont_candidates({dir_.string()}, "/nonexistent/default-GM.sf3"),
+            (std::vector<std::string>{a, b, z}));
+}
+
 TEST_F(SoundFontDir, NoSynthWithoutAUsableSoundFont) {
   SystemMidiOutput output({dir_.string(), false, false});
   EXPECT_EQ(output.device_count(), 0);

@@ -1,0 +1,238 @@
+#include "platform/pipewire_audio.h"
+
+#include <pipewire/pipewire.h>
+#include <spa/param/audio/format-utils.h>
+#include <sys/stat.h>
+#include <time.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace tastarion {
+
+namespace {
+
+constexpr uint32_t kChannels = 2;
+constexpr uint32_t kFrameBytes = kChannels * sizeof(float);
+
+void init_pipewire_once() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    pw_init(nullptr, nullptr);
+    // A failed connection is reported as a reason, not as lines on the
+    // terminal; PIPEWIRE_DEBUG still turns the library's own log on.
+    if (std::getenv("PIPEWIRE_DEBUG") == nullptr) pw_log_set_level(SPA_LOG_LEVEL_NONE);
+  });
+}
+
+const char* state_name(pw_stream_state state) {
+  return pw_stream_state_as_string(state);
+}
+
+}  // namespace
+
+// What the loop thread and the graph's thread report back. Written with the
+// thread loop's lock held, except what the real-time callback reads.
+struct PipeWireAudio::Listener {
+  pw_thread_loop* loop = nullptr;
+  pw_stream* stream = nullptr;
+  Fill fill = nullptr;
+  void* context = nullptr;
+  spa_hook core_hook{};
+  spa_hook stream_hook{};
+  pw_stream_state state = PW_STREAM_STATE_UNCONNECTED;
+  std::string error;
+
+  static void on_core_error(void* data, uint32_t id, int, int res, const char* message) {
+    auto* self = static_cast<Listener*>(data);
+    if (id != PW_ID_CORE) return;
+    self->error = message != nullptr && *message != '\0' ? message : std::strerror(-res);
+    pw_thread_loop_signal(self->loop, false);
+  }
+
+  static void on_state_changed(void* data, pw_stream_state, pw_stream_state state,
+                               const char* error) {
+    auto* self = static_cast<Listener*>(data);
+    self->state = state;
+    if (state == PW_STREAM_STATE_ERROR && error != nullptr) self->error = error;
+    pw_thread_loop_signal(self->loop, false);
+  }
+
+  // The graph's real-time thread: renders straight into the buffer it hands out.
+  static void on_process(void* data) {
+    auto* self = static_cast<Listener*>(data);
+    pw_buffer* buffer = pw_stream_dequeue_buffer(self->stream);
+    if (buffer == nullptr) return;
+    spa_data& out = buffer->buffer->datas[0];
+    if (out.data != nullptr) {
+      uint32_t frames = out.maxsize / kFrameBytes;
+      if (buffer->requested != 0 && buffer->requested < frames) {
+        frames = static_cast<uint32_t>(buffer->requested);
+      }
+      self->fill(self->context, static_cast<float*>(out.data), static_cast<int>(frames));
+      out.chunk->offset = 0;
+      out.chunk->stride = kFrameBytes;
+      out.chunk->size = frames * kFrameBytes;
+    }
+    pw_stream_queue_buffer(self->stream, buffer);
+  }
+};
+
+namespace {
+
+const pw_core_events core_events = [] {
+  pw_core_events events{};
+  events.version = PW_VERSION_CORE_EVENTS;
+  events.error = &PipeWireAudio::Listener::on_core_error;
+  return events;
+}();
+
+const pw_stream_events stream_events = [] {
+  pw_stream_events events{};
+  events.version = PW_VERSION_STREAM_EVENTS;
+  events.state_changed = &PipeWireAudio::Listener::on_state_changed;
+  events.process = &PipeWireAudio::Listener::on_process;
+  return events;
+}();
+
+// How mixers and patchbays name and sort the program: by its name and icon, as
+// an instrument being played rather than media being watched.
+void describe_program(pw_properties* props) {
+  pw_properties_set(props, PW_KEY_APP_NAME, "Tastarion");
+  pw_properties_set(props, PW_KEY_APP_ID, "org.example.Tastarion");
+  pw_properties_set(props, PW_KEY_APP_ICON_NAME, "tastarion");
+}
+
+}  // namespace
+
+bool PipeWireAudio::server_socket_present() {
+  const char* remote = std::getenv("PIPEWIRE_REMOTE");
+  std::string path = remote != nullptr && *remote != '\0' ? remote : "pipewire-0";
+  if (path.front() != '/') {
+    const char* dir = std::getenv("PIPEWIRE_RUNTIME_DIR");
+    if (dir == nullptr || *dir == '\0') dir = std::getenv("XDG_RUNTIME_DIR");
+    if (dir == nullptr || *dir == '\0') return false;
+    path = std::string(dir) + "/" + path;
+  }
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
+bool PipeWireAudio::start(const Stream& stream, std::chrono::milliseconds limit, std::string& why) {
+  stop();
+  init_pipewire_once();
+  stream_settings_ = stream;
+  loop_ = pw_thread_loop_new("tastarion-pw", nullptr);
+  if (loop_ == nullptr) {
+    why = "cannot start its thread.";
+    return false;
+  }
+  listener_ = new Listener;
+  listener_->loop = loop_;
+  listener_->fill = stream.fill;
+  listener_->context = stream.context;
+  pw_thread_loop_lock(loop_);
+  const bool playing = pw_thread_loop_start(loop_) == 0
+                           ? connect(why) && wait_until_playing(limit, why)
+                           : (why = "cannot start its thread.", false);
+  pw_thread_loop_unlock(loop_);
+  if (!playing) stop();
+  return playing;
+}
+
+bool PipeWireAudio::connect(std::string& why) {
+  pw_properties* context_props = pw_properties_new(nullptr, nullptr);
+  describe_program(context_props);
+  context_ = pw_context_new(pw_thread_loop_get_loop(loop_), context_props, 0);
+  if (context_ == nullptr) {
+    why = std::string("cannot start: ") + std::strerror(errno) + ".";
+    return false;
+  }
+  core_ = pw_context_connect(context_, nullptr, 0);
+  if (core_ == nullptr) {
+    why = std::string("no PipeWire server here (") + std::strerror(errno) + ").";
+    return false;
+  }
+  pw_core_add_listener(core_, &listener_->core_hook, &core_events, listener_);
+
+  const std::string rate = std::to_string(static_cast<int>(stream_settings_.rate));
+  const std::string latency = std::to_string(stream_settings_.latency_frames) + "/" + rate;
+  pw_properties* props = pw_properties_new(
+      PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, "Playback", PW_KEY_MEDIA_ROLE,
+      "Production", PW_KEY_NODE_NAME, "Tastarion", PW_KEY_NODE_DESCRIPTION, "Tastarion",
+      PW_KEY_MEDIA_NAME, "Tastarion", PW_KEY_MEDIA_ICON_NAME, "tastarion", PW_KEY_NODE_LATENCY,
+      latency.c_str(), nullptr);
+  describe_program(props);
+  stream_ = pw_stream_new(core_, "Tastarion", props);
+  if (stream_ == nullptr) {
+    why = std::string("cannot make a stream: ") + std::strerror(errno) + ".";
+    return false;
+  }
+  listener_->stream = stream_;
+  pw_stream_add_listener(stream_, &listener_->stream_hook, &stream_events, listener_);
+
+  uint8_t pod_space[1024];
+  spa_pod_builder builder = SPA_POD_BUILDER_INIT(pod_space, sizeof(pod_space));
+  spa_audio_info_raw format{};
+  format.format = SPA_AUDIO_FORMAT_F32;
+  format.rate = static_cast<uint32_t>(stream_settings_.rate);
+  format.channels = kChannels;
+  format.position[0] = SPA_AUDIO_CHANNEL_FL;
+  format.position[1] = SPA_AUDIO_CHANNEL_FR;
+  const spa_pod* params[] = {spa_format_audio_raw_build(&builder, SPA_PARAM_EnumFormat, &format)};
+  const auto flags = static_cast<pw_stream_flags>(
+      PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS | PW_STREAM_FLAG_RT_PROCESS);
+  const int connected =
+      pw_stream_connect(stream_, PW_DIRECTION_OUTPUT, PW_ID_ANY, flags, params, 1);
+  if (connected < 0) {
+    why = std::string("cannot connect the stream: ") + std::strerror(-connected) + ".";
+    return false;
+  }
+  return true;
+}
+
+// Called with the loop locked; the loop thread signals each change of state.
+bool PipeWireAudio::wait_until_playing(std::chrono::milliseconds limit, std::string& why) {
+  timespec deadline{};
+  pw_thread_loop_get_time(loop_, &deadline,
+                          std::chrono::duration_cast<std::chrono::nanoseconds>(limit).count());
+  while (listener_->state != PW_STREAM_STATE_STREAMING && listener_->error.empty()) {
+    if (pw_thread_loop_timed_wait_full(loop_, &deadline) == -ETIMEDOUT) break;
+  }
+  if (listener_->state == PW_STREAM_STATE_STREAMING) return true;
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(limit).count();
+  if (!listener_->error.empty()) {
+    why = "PipeWire refused the stream: " + listener_->error + ".";
+  } else if (listener_->state == PW_STREAM_STATE_PAUSED) {
+    // Taken, but nothing links it to an output: no session manager, or no sink.
+    why = "PipeWire took the stream but did not play it within " + std::to_string(seconds) +
+          " s (is WirePlumber running, and is there an output?).";
+  } else {
+    why = "PipeWire did not answer within " + std::to_string(seconds) + " s (the stream stayed " +
+          state_name(listener_->state) + ").";
+  }
+  return false;
+}
+
+void PipeWireAudio::stop() {
+  if (loop_ == nullptr) return;
+  // Nothing here waits for the server: destroying the stream takes it off the
+  // graph's thread on this side, and disconnecting closes the socket.
+  pw_thread_loop_lock(loop_);
+  if (stream_ != nullptr) pw_stream_destroy(stream_);
+  if (core_ != nullptr) pw_core_disconnect(core_);
+  pw_thread_loop_unlock(loop_);
+  pw_thread_loop_stop(loop_);
+  if (context_ != nullptr) pw_context_destroy(context_);
+  pw_thread_loop_destroy(loop_);
+  delete listener_;
+  stream_ = nullptr;
+  core_ = nullptr;
+  context_ = nullptr;
+  loop_ = nullptr;
+  listener_ = nullptr;
+}
+
+}  // namespace tastarion
