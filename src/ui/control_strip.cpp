@@ -11,7 +11,6 @@
 #include <algorithm>
 
 #include "engine/sound_settings.h"
-#include "timing/metronome.h"
 
 namespace tastarion::ui {
 
