@@ -35,7 +35,6 @@ class MainWindow final : public QWidget, public PianoView {
 
   // The piano the window plays; until then input goes nowhere.
   void attach(Piano& piano) { piano_ = &piano; }
-  ui::ControlStrip& control_strip() { return *strip_; }
   // True when releases wait for a possible auto-repeat press (see kReleaseGraceMs).
   bool releases_wait() const { return release_grace_; }
   void set_releases_wait(bool wait) { release_grace_ = wait; }

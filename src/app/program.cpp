@@ -82,7 +82,7 @@ bool Program::start() {
 void Program::start_opening() {
   if (opening_.joinable()) return;
   opening_ = std::thread([this] {
-    FirstDevice first = piano_.port().open_first();
+    FirstDevice first = piano_.open_first_device();
     QMetaObject::invokeMethod(
         &window_, [this, first = std::move(first)] { piano_.device_started(first); },
         Qt::QueuedConnection);
