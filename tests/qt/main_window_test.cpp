@@ -24,6 +24,7 @@
 #include "instrument/help_text.h"
 #include "qt/strip_controls.h"
 #include "ui/control_strip.h"
+#include "ui/keyboard_widget.h"
 
 namespace tastarion::testing {
 namespace {
@@ -348,7 +349,7 @@ TEST_F(MainWindowTest, TheSaveDialogAsksForAMidFile) {
 }
 
 TEST_F(MainWindowTest, RightClickOpensTheMenuThereAndExitEndsTheProgram) {
-  const QPoint click(300, 90);
+  const QPoint click(300, 10);  // on the header, which lies over the keyboard
   QPoint menu_at;
   QStringList items;
   when_opened([&](QWidget* opened) {
@@ -362,10 +363,33 @@ TEST_F(MainWindowTest, RightClickOpensTheMenuThereAndExitEndsTheProgram) {
   });
   QMouseEvent right(QEvent::MouseButtonPress, QPointF(click), window().mapToGlobal(QPointF(click)),
                     Qt::RightButton, Qt::RightButton, Qt::NoModifier);
-  QApplication::sendEvent(&window(), &right);
+  QApplication::sendEvent(controls().header, &right);
   EXPECT_EQ(menu_at, window().mapToGlobal(click));
   EXPECT_EQ(items, QStringList({"Help", "Exit"}));
   EXPECT_FALSE(window().isVisible());
+}
+
+TEST_F(MainWindowTest, TheMousePlaysTheKeyboardAndGivesTheKeysBackToTheWindow) {
+  auto* keyboard = window().findChild<ui::KeyboardWidget*>();
+  ASSERT_NE(keyboard, nullptr);
+  EXPECT_EQ(keyboard->geometry(), QRect(0, 0, 624, 126));
+  controls().device->setFocus();
+  QTest::mousePress(keyboard, Qt::LeftButton, {}, QPoint(83, 110));  // C2
+  EXPECT_EQ(QApplication::focusWidget(), &window());
+  QTest::mouseMove(keyboard, QPoint(107, 110));  // slid on to D2
+  settle();
+  EXPECT_EQ(pixel(QPoint(107, 119)), kBlack);
+  QTest::mouseRelease(keyboard, Qt::LeftButton, {}, QPoint(107, 110));
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96), pack_message(0x90, 48, 0),
+                                  pack_message(0x90, 50, 96), pack_message(0x90, 50, 0)));
+
+  // The header lies over the keyboard: a press there slides into the keys below.
+  QTest::mousePress(controls().header, Qt::LeftButton, {}, QPoint(83, 10));
+  QTest::mouseMove(controls().header, QPoint(83, 110));
+  QTest::mouseRelease(controls().header, Qt::LeftButton, {}, QPoint(83, 110));
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96), pack_message(0x90, 48, 0)));
+  settle();
+  EXPECT_EQ(pixel(kMark48), kWhite);
 }
 
 TEST_F(MainWindowTest, PauseClosesTheWindowAndNumLockDoesNot) {
