@@ -15,6 +15,25 @@
 #include "platform/thread_timer_service.h"
 #include "platform/trace_writer.h"
 
+namespace {
+
+// When a thread still waits on a sound server that never answered, the
+// libraries it is inside, and the program it reports to, must not be torn down
+// under it: the process ends here, once the output is out.
+void end_here_if_threads_left_behind(const tastarion::Program& program,
+                                     tastarion::TraceWriter& trace, int exit_code) {
+  if (!tastarion::sound_open_abandoned() && !program.opening_left_behind() &&
+      !tastarion::port_watch_abandoned()) {
+    return;
+  }
+  trace.drain(std::chrono::milliseconds(300));
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::_Exit(exit_code);
+}
+
+}  // namespace
+
 int main(int, char** argv) {
   tastarion::catch_end_signals();
   // A reader that goes away must not end the program; its trace lines are dropped.
@@ -45,16 +64,7 @@ int main(int, char** argv) {
     program.finish();
     midi.stop_watching();
     exit_code = started ? 0 : 1;
-    if (tastarion::sound_open_abandoned() || program.opening_left_behind() ||
-        tastarion::port_watch_abandoned()) {
-      // A thread still waits on a sound server that never answered; the
-      // libraries it is inside, and the program it reports to, must not be torn
-      // down under it.
-      trace.drain(std::chrono::milliseconds(300));
-      std::fflush(stdout);
-      std::fflush(stderr);
-      std::_Exit(exit_code);
-    }
+    end_here_if_threads_left_behind(program, trace, exit_code);
   }
   return exit_code;
 }
