@@ -127,6 +127,8 @@ QString MainWindow::title_for(PianoStatus status) {
   return title + QStringLiteral("        ") + QString::fromUtf8(text);
 }
 
+// The timer thread must never wait for this one: the title goes through the
+// queue, after the marks asked for before it.
 void MainWindow::show_status(PianoStatus status) {
   QMetaObject::invokeMethod(
       this, [this, status] { setWindowTitle(title_for(status)); }, Qt::QueuedConnection);
