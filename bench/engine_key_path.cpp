@@ -2,10 +2,13 @@
 // with a service that does nothing.
 #include <benchmark/benchmark.h>
 
+#include "fixture/piano_parts.h"
 #include "instrument/piano.h"
 
 namespace tastarion {
 namespace {
+
+using testing::PianoParts;
 
 class NullMidi : public MidiOutputService {
  public:
@@ -35,7 +38,7 @@ void BM_KeyPressAndRelease(benchmark::State& state) {
   ZeroClock clock;
   PianoView view;
   Piano piano(midi, timers, clock, view, [](std::string_view) {});
-  static_cast<void>(piano.port().switch_to(0));
+  static_cast<void>(PianoParts::port(piano).switch_to(0));
   const KeyEvent down = key_press(0x2E);
   const KeyEvent up = key_release(0x2E);
   for (auto _ : state) {

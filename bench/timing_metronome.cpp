@@ -7,6 +7,7 @@
 #include <optional>
 #include <thread>
 
+#include "fixture/piano_parts.h"
 #include "instrument/piano.h"
 #include "platform/thread_timer_service.h"
 #include "timing/metronome.h"
@@ -14,6 +15,7 @@
 
 using namespace tastarion;
 using namespace tastarion::bench;
+using tastarion::testing::PianoParts;
 
 int main(int argc, char** argv) {
   int beats = 200;
@@ -50,7 +52,7 @@ int main(int argc, char** argv) {
   while (sink.count() < static_cast<size_t>(beats)) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  piano.metronome().stop();
+  PianoParts::metronome(piano).stop();
   const double cpu = cpu_seconds() - cpu_before;
   load.reset();
 

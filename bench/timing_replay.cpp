@@ -7,6 +7,7 @@
 #include <random>
 #include <thread>
 
+#include "fixture/piano_parts.h"
 #include "instrument/piano.h"
 #include "platform/thread_timer_service.h"
 #include "recorder/event_buffer.h"
@@ -15,6 +16,7 @@
 
 using namespace tastarion;
 using namespace tastarion::bench;
+using tastarion::testing::PianoParts;
 
 int main(int argc, char** argv) {
   int events = 1000;
@@ -47,7 +49,7 @@ int main(int argc, char** argv) {
   std::mt19937 rng(seed);
   std::vector<double> expected_ms;
   double t = 10;  // the first record plays 10 ms after F3
-  uint8_t* at = piano.recorder().buffer().data() + EventBuffer::kFirstRecord;
+  uint8_t* at = PianoParts::recorder(piano).buffer().data() + EventBuffer::kFirstRecord;
   for (int n = 0; n < events; ++n, at += EventBuffer::kRecordSize) {
     const uint32_t delta = 10 + rng() % 31;
     if (n > 0) t += delta;

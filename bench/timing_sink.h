@@ -12,11 +12,14 @@
 #include <vector>
 
 #include "engine/midi_output_service.h"
+#include "fixture/piano_parts.h"
 #include "instrument/piano.h"
 #include "platform/thread_timer_service.h"
 #include "timing/clock.h"
 
 namespace tastarion::bench {
+
+using testing::PianoParts;
 
 inline int64_t steady_micros() {
   return std::chrono::duration_cast<std::chrono::microseconds>(
@@ -113,7 +116,7 @@ inline double cpu_seconds() {
 // timestamping sink that is open from the start.
 struct TimingRig {
   explicit TimingRig(size_t capacity) : sink(capacity) {
-    static_cast<void>(piano.port().switch_to(0));
+    static_cast<void>(PianoParts::port(piano).switch_to(0));
   }
 
   TimestampingSink sink;

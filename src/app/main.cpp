@@ -16,6 +16,25 @@
 #include "platform/thread_timer_service.h"
 #include "platform/trace_writer.h"
 
+namespace {
+
+// When a thread still waits on a sound server that never answered, the
+// libraries it is inside, and the program it reports to, must not be torn down
+// under it: the process ends here, once the output is out.
+void end_here_if_threads_left_behind(const tastarion::Program& program,
+                                     tastarion::TraceWriter& trace, int exit_code) {
+  if (!tastarion::sound_open_abandoned() && !program.opening_left_behind() &&
+      !tastarion::port_watch_abandoned()) {
+    return;
+  }
+  trace.drain(std::chrono::milliseconds(300));
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::_Exit(exit_code);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   // --help, --version and a mistyped option answer before anything opens.
   if (const auto exit_code = tastarion::answer_command_line(argc, argv, stdout, stderr)) {
@@ -49,16 +68,7 @@ int main(int argc, char** argv) {
     program.finish();
     midi.stop_watching();
     exit_code = started ? 0 : 1;
-    if (tastarion::sound_open_abandoned() || program.opening_left_behind() ||
-        tastarion::port_watch_abandoned()) {
-      // A thread still waits on a sound server that never answered; the
-      // libraries it is inside, and the program it reports to, must not be torn
-      // down under it.
-      trace.drain(std::chrono::milliseconds(300));
-      std::fflush(stdout);
-      std::fflush(stderr);
-      std::_Exit(exit_code);
-    }
+    end_here_if_threads_left_behind(program, trace, exit_code);
   }
   return exit_code;
 }

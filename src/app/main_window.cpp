@@ -3,9 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPushButton>
 
 #include "app/quit_on_signal.h"
@@ -16,22 +14,26 @@
 #include "recorder/recording_file.h"
 #include "ui/app_icon.h"
 #include "ui/control_strip.h"
+#include "ui/keyboard_widget.h"
 
 namespace tastarion {
 
 MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
+      keyboard_(new ui::KeyboardWidget(this)),
       strip_(new ui::ControlStrip(this)) {
   setFixedSize(ui::picture_width, ui::picture_height);
   setWindowTitle(title_for(PianoStatus::none));
   setWindowIcon(ui::app_icon());
   setToolTip(QString::fromUtf8(ui::keyboard_tooltip));
   setFocusPolicy(Qt::StrongFocus);
-  // The picture covers the whole client area; nothing needs clearing first.
-  setAttribute(Qt::WA_OpaquePaintEvent);
+  // A click on the keyboard gives the keys to the window, which plays them.
+  keyboard_->setFocusProxy(this);
+  keyboard_->move(0, 0);
   strip_->setGeometry(0, 0, ui::strip_width, ui::strip_height);
   connect_strip();
+  connect_keyboard();
   release_timer_.setSingleShot(true);
   release_timer_.setInterval(kReleaseGraceMs);
   connect(&release_timer_, &QTimer::timeout, this, [this] { send_pending_release(); });
@@ -66,26 +68,36 @@ void MainWindow::connect_strip() {
   connect(strip_, &ControlStrip::focusReturn, this, [this] { take_focus(); });
 }
 
+void MainWindow::connect_keyboard() {
+  using ui::KeyboardWidget;
+  connect(keyboard_, &KeyboardWidget::notePressed, this, [this](uint8_t note) {
+    if (piano_ != nullptr) piano_->mouse_down(note);
+  });
+  connect(keyboard_, &KeyboardWidget::noteMoved, this, [this](uint8_t note) {
+    if (piano_ != nullptr) piano_->mouse_move(note);
+  });
+  connect(keyboard_, &KeyboardWidget::noteReleased, this, [this] {
+    if (piano_ != nullptr) piano_->mouse_up();
+  });
+  connect(keyboard_, &KeyboardWidget::helpAsked, this, [this] {
+    if (piano_ != nullptr) piano_->show_help();
+  });
+  connect(keyboard_, &KeyboardWidget::exitAsked, this, [this] {
+    if (piano_ != nullptr) piano_->exit_program();
+  });
+}
+
 void MainWindow::control_moved(void (Piano::*change)(int), int value) {
   if (piano_ != nullptr) (piano_->*change)(value);
   take_focus();
 }
 
-// The timer thread must never wait for this one, and marks and titles must keep
-// the order in which they were asked for, so both always go through the queue.
 void MainWindow::draw_mark(bool on, uint8_t note) {
-  QMetaObject::invokeMethod(
-      this, [this, on, note] { update(picture_.draw_mark(on, note)); }, Qt::QueuedConnection);
+  keyboard_->draw_mark(on, note);
 }
 
 void MainWindow::erase_marks() {
-  QMetaObject::invokeMethod(
-      this,
-      [this] {
-        picture_.draw_keyboard();
-        update();
-      },
-      Qt::QueuedConnection);
+  keyboard_->erase_marks();
 }
 
 namespace {
@@ -115,6 +127,8 @@ QString MainWindow::title_for(PianoStatus status) {
   return title + QStringLiteral("        ") + QString::fromUtf8(text);
 }
 
+// The timer thread must never wait for this one: the title goes through the
+// queue, after the marks asked for before it.
 void MainWindow::show_status(PianoStatus status) {
   QMetaObject::invokeMethod(
       this, [this, status] { setWindowTitle(title_for(status)); }, Qt::QueuedConnection);
@@ -178,15 +192,6 @@ bool MainWindow::closing() const {
 
 void MainWindow::close_program() {
   close();
-}
-
-void MainWindow::run_popup_menu(const QPoint& at) {
-  QMenu menu(this);
-  QAction* help = menu.addAction(QStringLiteral("Help"));
-  QAction* exit = menu.addAction(QStringLiteral("Exit"));
-  QAction* chosen = menu.exec(mapToGlobal(at));
-  if (chosen == help && piano_ != nullptr) piano_->show_help();
-  if (chosen == exit) close_program();
 }
 
 void MainWindow::take_focus() {
@@ -282,34 +287,30 @@ void MainWindow::send_release(quint32 native_scan_code) {
   if (piano_ != nullptr) piano_->key_up(key_event_from_native(native_scan_code, true, false));
 }
 
+// The strip lies over the top of the keyboard: a click its controls leave to
+// the window, on the header or in a gap, belongs to the keyboard under it, and
+// so do the moves and the release that follow it.
 void MainWindow::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::RightButton) {
-    run_popup_menu(event->position().toPoint());
-    return;
-  }
-  if (event->button() == Qt::LeftButton && piano_ != nullptr) {
-    piano_->mouse_down(ui::note_at(event->position().toPoint()));
+  if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) {
+    pass_to_keyboard(event);
     return;
   }
   QWidget::mousePressEvent(event);
 }
 
-// Without mouse tracking, moves come only while a button is held.
 void MainWindow::mouseMoveEvent(QMouseEvent* event) {
-  if (event->buttons().testFlag(Qt::LeftButton) && piano_ != nullptr) {
-    piano_->mouse_move(ui::note_at(event->position().toPoint()));
-  }
+  pass_to_keyboard(event);
 }
 
 void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && piano_ != nullptr) piano_->mouse_up();
+  pass_to_keyboard(event);
 }
 
-void MainWindow::paintEvent(QPaintEvent* event) {
-  // The window may have moved to a screen of another pixel ratio.
-  picture_.set_device_pixel_ratio(devicePixelRatioF());
-  QPainter painter(this);
-  picture_.paint(painter, event->rect());
+void MainWindow::pass_to_keyboard(QMouseEvent* event) {
+  QMouseEvent passed(event->type(), keyboard_->mapFrom(this, event->position()),
+                     event->scenePosition(), event->globalPosition(), event->button(),
+                     event->buttons(), event->modifiers(), event->pointingDevice());
+  QApplication::sendEvent(keyboard_, &passed);
 }
 
 }  // namespace tastarion

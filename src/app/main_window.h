@@ -6,7 +6,6 @@
 #include <optional>
 
 #include "instrument/piano_view.h"
-#include "ui/keyboard_picture.h"
 
 namespace tastarion {
 
@@ -14,7 +13,8 @@ class Piano;
 
 namespace ui {
 class ControlStrip;
-}
+class KeyboardWidget;
+}  // namespace ui
 
 // Where the X server refuses detectable auto-repeat, it sends a held key as
 // release-press pairs with one time: a release then waits this long for the
@@ -23,9 +23,10 @@ inline constexpr int kReleaseGraceMs = 15;
 // How often the device list is compared with the system's ports.
 inline constexpr int kDevicePollMs = 500;
 
-// The main window: the keyboard picture under the control strip. Its keys,
-// controls and menu call the piano's operations; it shows what the piano
-// reports, keeps the keyboard focus and paints itself.
+// The main window: the keyboard widget under the control strip. Its keys,
+// controls and the keyboard's mouse and menu call the piano's operations; it
+// shows what the piano reports in the title, the strip, the keyboard and its
+// boxes, and keeps the keyboard focus.
 class MainWindow final : public QWidget, public PianoView {
   Q_OBJECT
 
@@ -35,7 +36,6 @@ class MainWindow final : public QWidget, public PianoView {
 
   // The piano the window plays; until then input goes nowhere.
   void attach(Piano& piano) { piano_ = &piano; }
-  ui::ControlStrip& control_strip() { return *strip_; }
   // True when releases wait for a possible auto-repeat press (see kReleaseGraceMs).
   bool releases_wait() const { return release_grace_; }
   void set_releases_wait(bool wait) { release_grace_ = wait; }
@@ -70,17 +70,17 @@ class MainWindow final : public QWidget, public PianoView {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
-  void paintEvent(QPaintEvent* event) override;
 
  private:
   void connect_strip();
+  void connect_keyboard();
+  void pass_to_keyboard(QMouseEvent* event);
   // A control's change operation with its value; then the keyboard comes back.
   void control_moved(void (Piano::*change)(int), int value);
   void send_pending_release();
   void send_release(quint32 native_scan_code);
   // The window stopped getting the keys: every held key is released.
   void keyboard_lost();
-  void run_popup_menu(const QPoint& at);
   // A control never keeps the keyboard: the arrow keys belong to the commands.
   void take_focus();
 
@@ -90,7 +90,8 @@ class MainWindow final : public QWidget, public PianoView {
   };
 
   Piano* piano_ = nullptr;
-  ui::KeyboardPicture picture_;
+  // Covers the whole client area; the strip lies over its top.
+  ui::KeyboardWidget* keyboard_;
   ui::ControlStrip* strip_;
   // The keys down now, by native scan code: a press of one of them is a repeat.
   QSet<quint32> held_keys_;

@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QTimer>
 #include <chrono>
@@ -22,22 +23,25 @@ constexpr const char* kListingFailureText =
 // How long the end of the program waits for an opening that is still going on.
 constexpr auto kOpeningEndLimit = std::chrono::seconds(2);
 
-// Runs `then` once, when `window` receives its first paint event.
+// Runs `then` once, when a widget of `window` receives its first paint event:
+// the window itself paints nothing, its keyboard covers it.
 class OnFirstPaint final : public QObject {
  public:
   OnFirstPaint(QWidget& window, std::function<void()> then)
-      : QObject(&window), then_(std::move(then)) {
-    window.installEventFilter(this);
+      : QObject(&window), window_(window), then_(std::move(then)) {
+    qApp->installEventFilter(this);
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint && then_) {
-      watched->removeEventFilter(this);
+    if (event->type() == QEvent::Paint && then_ && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == &window_) {
+      qApp->removeEventFilter(this);
       std::exchange(then_, nullptr)();
     }
     return false;
   }
 
  private:
+  QWidget& window_;
   std::function<void()> then_;
 };
 
@@ -88,7 +92,7 @@ bool Program::start() {
 void Program::start_opening() {
   if (opening_.joinable()) return;
   opening_ = std::thread([this] {
-    FirstDevice first = piano_.port().open_first();
+    FirstDevice first = piano_.open_first_device();
     QMetaObject::invokeMethod(
         &window_,
         [this, first = std::move(first)] {

@@ -15,6 +15,8 @@ inline constexpr Setting kFinePitchSetting{-100, 100, 0};
 inline constexpr Setting kTransposeSetting{-12, 12, 0};
 // Index into instrument_names.
 inline constexpr Setting kInstrumentSetting{0, 8, 0};
+// The metronome's speed in beats per minute; the metronome keeps it.
+inline constexpr Setting kMmSpeedSetting{30, 240, 60};
 
 // "number name"; the number is the General MIDI program.
 extern const std::array<const char*, 9> instrument_names;

@@ -18,6 +18,10 @@
 
 namespace tastarion {
 
+namespace testing {
+struct PianoParts;
+}
+
 inline constexpr const char* kOpenFailureText = "Fail to open Midi out driver.";
 inline constexpr const char* kOpenFailureHelp =
     "Start PipeWire, PulseAudio or JACK, or choose another device with Page Up / Page Down.";
@@ -42,6 +46,9 @@ class Piano final : private NoteListener, private ReplayListener {
   void show_settings();
   // The device list read and device 0 opened here and now (device_started).
   void start_midi_out();
+  // Reads the device list and opens device 0 (MidiPort::open_first): once, on
+  // any thread, before device_started, which takes the result.
+  FirstDevice open_first_device() { return port_.open_first(); }
   // The window thread's half of the start when device 0 was opened elsewhere
   // (MidiPort::open_first): the list shown, and a failure with its reasons; the
   // program goes on without a device.
@@ -126,14 +133,13 @@ class Piano final : private NoteListener, private ReplayListener {
   const DeviceSelection& devices() const { return devices_; }
   const VoiceSlots& voice_slots() const { return notes_.voice_slots(); }
   const Recorder& recorder() const { return recorder_; }
-  Recorder& recorder() { return recorder_; }
   const Replayer& replayer() const { return replayer_; }
-  Replayer& replayer() { return replayer_; }
   const Metronome& metronome() const { return metronome_; }
-  Metronome& metronome() { return metronome_; }
-  MidiPort& port() { return port_; }
 
  private:
+  // Tests and benchmarks load recordings and stop timer routines directly.
+  friend struct testing::PianoParts;
+
   void note_played(const PlayedNote& note) override;
   void pedal_played(bool down) override { recorder_.record_pedal(down); }
   void replayed_note(bool on, uint8_t note) override;

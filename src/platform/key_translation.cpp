@@ -1,70 +1,60 @@
 #include "platform/key_translation.h"
 
+#include <algorithm>
+#include <array>
+
 namespace tastarion {
 
 namespace {
 
 constexpr uint32_t kXkbOffset = 8;
 
+struct EvdevKey {
+  uint16_t evdev;
+  uint8_t scan_code;
+  bool extended;
+};
+
+// The keys whose evdev code is not their set-1 make code.
+constexpr std::array<EvdevKey, 25> kEvdevKeys{{
+    {69, 0x45, true},    // Num Lock; Pause has the same code unextended
+    {89, 0x73, false},   // Ro
+    {92, 0x79, false},   // Henkan
+    {93, 0x70, false},   // Katakana-Hiragana
+    {94, 0x7B, false},   // Muhenkan
+    {96, 0x1C, true},    // keypad Enter
+    {97, 0x1D, true},    // Right Ctrl
+    {98, 0x35, true},    // keypad slash
+    {99, 0x37, true},    // Print Screen
+    {100, 0x38, true},   // Right Alt
+    {102, 0x47, true},   // Home
+    {103, 0x48, true},   // Up
+    {104, 0x49, true},   // Page Up
+    {105, 0x4B, true},   // Left
+    {106, 0x4D, true},   // Right
+    {107, 0x4F, true},   // End
+    {108, 0x50, true},   // Down
+    {109, 0x51, true},   // Page Down
+    {110, 0x52, true},   // Insert
+    {111, 0x53, true},   // Delete
+    {119, 0x45, false},  // Pause
+    {124, 0x7D, false},  // Yen
+    {125, 0x5B, true},   // Left Meta
+    {126, 0x5C, true},   // Right Meta
+    {127, 0x5D, true},   // Menu
+}};
+
 KeyEvent key_of_evdev(uint32_t evdev) {
-  // Up to F12 the evdev codes are the set-1 make codes, Num Lock aside.
-  if ((evdev >= 1 && evdev <= 83 && evdev != 69) || (evdev >= 86 && evdev <= 88)) {
+  const auto* found = std::find_if(kEvdevKeys.begin(), kEvdevKeys.end(),
+                                   [evdev](const EvdevKey& key) { return key.evdev == evdev; });
+  if (found != kEvdevKeys.end()) {
+    return {found->scan_code, found->extended};
+  }
+  // Up to F12 the evdev codes are the set-1 make codes.
+  if ((evdev >= 1 && evdev <= 83) || (evdev >= 86 && evdev <= 88)) {
     return {static_cast<uint8_t>(evdev), false};
   }
-  switch (evdev) {
-    case 69:
-      return {0x45, true};  // Num Lock; Pause has the same code unextended
-    case 89:
-      return {0x73, false};  // Ro
-    case 92:
-      return {0x79, false};  // Henkan
-    case 93:
-      return {0x70, false};  // Katakana-Hiragana
-    case 94:
-      return {0x7B, false};  // Muhenkan
-    case 96:
-      return {0x1C, true};  // keypad Enter
-    case 97:
-      return {0x1D, true};  // Right Ctrl
-    case 98:
-      return {0x35, true};  // keypad slash
-    case 99:
-      return {0x37, true};  // Print Screen
-    case 100:
-      return {0x38, true};  // Right Alt
-    case 102:
-      return {0x47, true};  // Home
-    case 103:
-      return {0x48, true};  // Up
-    case 104:
-      return {0x49, true};  // Page Up
-    case 105:
-      return {0x4B, true};  // Left
-    case 106:
-      return {0x4D, true};  // Right
-    case 107:
-      return {0x4F, true};  // End
-    case 108:
-      return {0x50, true};  // Down
-    case 109:
-      return {0x51, true};  // Page Down
-    case 110:
-      return {0x52, true};  // Insert
-    case 111:
-      return {0x53, true};  // Delete
-    case 119:
-      return {0x45, false};  // Pause
-    case 124:
-      return {0x7D, false};  // Yen
-    case 125:
-      return {0x5B, true};  // Left Meta
-    case 126:
-      return {0x5C, true};  // Right Meta
-    case 127:
-      return {0x5D, true};  // Menu
-    default:
-      return {};
-  }
+  return {};
 }
 
 }  // namespace

@@ -83,16 +83,31 @@ void ThreadTimerService::kill(TimerId id) {
   finished_.wait(lock, [&] { return running_ != id; });
 }
 
+void ThreadTimerService::drop_stale_deadlines_locked() {
+  while (!queue_.empty()) {
+    const Deadline& top = queue_.top();
+    auto it = timers_.find(top.id);
+    if (it != timers_.end() && it->second.due == top.due) return;
+    queue_.pop();
+  }
+}
+
+void ThreadTimerService::reschedule_locked(Timer& timer, TimerId id, Micros fired_at) {
+  Micros following = timer.due + timer.period;
+  // Far behind (the machine stalled): skip the missed beats rather than
+  // firing them in a burst, and stay on the original grid.
+  if (following <= fired_at) {
+    following = timer.start + ((fired_at - timer.start) / timer.period + 1) * timer.period;
+  }
+  timer.due = following;
+  queue_.push(Deadline{following, id});
+}
+
 void ThreadTimerService::run() {
   tune_service_thread();
   std::unique_lock lock(mutex_);
   while (!stopping_) {
-    while (!queue_.empty()) {
-      const Deadline& top = queue_.top();
-      auto it = timers_.find(top.id);
-      if (it != timers_.end() && it->second.due == top.due) break;
-      queue_.pop();
-    }
+    drop_stale_deadlines_locked();
     if (queue_.empty()) {
       wake_.wait(lock);
       continue;
@@ -114,29 +129,25 @@ void ThreadTimerService::run() {
     }
 
     queue_.pop();
-    auto it = timers_.find(next.id);
-    std::shared_ptr<const Routine> routine = it->second.routine;
-    if (it->second.period == 0) {
-      timers_.erase(it);
-    } else {
-      Timer& timer = it->second;
-      Micros following = timer.due + timer.period;
-      // Far behind (the machine stalled): skip the missed beats rather than
-      // firing them in a burst, and stay on the original grid.
-      if (following <= t) {
-        following = timer.start + ((t - timer.start) / timer.period + 1) * timer.period;
-      }
-      timer.due = following;
-      queue_.push(Deadline{following, next.id});
-    }
-    running_ = next.id;
-    lock.unlock();
-    (*routine)();
-    routine.reset();
-    lock.lock();
-    running_ = 0;
-    finished_.notify_all();
+    fire(lock, next.id, t);
   }
+}
+
+void ThreadTimerService::fire(std::unique_lock<std::mutex>& lock, TimerId id, Micros due_now) {
+  auto it = timers_.find(id);
+  std::shared_ptr<const Routine> routine = it->second.routine;
+  if (it->second.period == 0) {
+    timers_.erase(it);
+  } else {
+    reschedule_locked(it->second, id, due_now);
+  }
+  running_ = id;
+  lock.unlock();
+  (*routine)();
+  routine.reset();
+  lock.lock();
+  running_ = 0;
+  finished_.notify_all();
 }
 
 }  // namespace tastarion

@@ -55,6 +55,12 @@ class ThreadTimerService final : public TimerService {
   };
 
   TimerId add_locked(Timer timer);
+  // Pops the deadlines of killed and rescheduled timers off the top of the queue.
+  void drop_stale_deadlines_locked();
+  // A periodic timer's next deadline, once it fired at `fired_at`.
+  void reschedule_locked(Timer& timer, TimerId id, Micros fired_at);
+  // Runs the routine of timer `id`, found due at `due_now`, with the lock released meanwhile.
+  void fire(std::unique_lock<std::mutex>& lock, TimerId id, Micros due_now);
   void run();
 
   const Micros spin_us_;

@@ -3,15 +3,11 @@
 #include <cstdint>
 
 #include "engine/midi_port.h"
-#include "engine/setting.h"
 #include "engine/short_message.h"
 #include "engine/sound_settings.h"
 #include "timing/timer.h"
 
 namespace tastarion {
-
-// Beats per minute.
-inline constexpr Setting kMmSpeedSetting{30, 240, 60};
 
 constexpr uint32_t metronome_period_ms(int mm_speed) {
   return 60000 / mm_speed;

@@ -11,7 +11,6 @@
 #include <algorithm>
 
 #include "engine/sound_settings.h"
-#include "timing/metronome.h"
 
 namespace tastarion::ui {
 
@@ -61,20 +60,7 @@ ControlStrip::ControlStrip(QWidget* parent) : QWidget(parent) {
   dialog_palette.setResolveMask(~QPalette::ResolveMask{0});
   setPalette(dialog_palette);
 
-  header_ = new QLabel(QString::fromLatin1(header_text), this);
-  header_->setGeometry(0, 0, strip_width, controls_top);
-  header_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  // The captions are spaced for a font of about seven pixels a character; a fixed-pitch
-  // one keeps each caption over its column, which the usual proportional font does not.
-  QFont header_font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  header_font.setPixelSize(header_font_pixels);
-  header_->setFont(header_font);
-  header_->setAutoFillBackground(true);
-  QPalette header_palette = header_->palette();
-  header_palette.setColor(QPalette::WindowText, Qt::black);
-  header_->setPalette(header_palette);
-  // No tip of its own: the window's key guide shows over the header.
-
+  make_header();
   volume_ =
       make_slider(0, kVolumeSetting, 1, "Volume(Up/Down arrow key)", &ControlStrip::volumeMoved);
   pitch_ =
@@ -89,11 +75,35 @@ ControlStrip::ControlStrip(QWidget* parent) : QWidget(parent) {
       make_list(290, 124, "Instrument([Home]/[End])", &ControlStrip::instrumentChosen, same_row);
   device_ =
       make_list(414, 210, "Midi Source([PgUp]/[PgDn])", &ControlStrip::deviceChosen, same_row);
+  // Names that tools and tests find the controls by.
+  volume_->setObjectName(QStringLiteral("volume"));
+  pitch_->setObjectName(QStringLiteral("pitch"));
+  mm_->setObjectName(QStringLiteral("mm"));
+  transpose_->setObjectName(QStringLiteral("transpose"));
+  instrument_->setObjectName(QStringLiteral("instrument"));
+  device_->setObjectName(QStringLiteral("device"));
 
   for (const char* name : transpose_names) transpose_->addItem(QString::fromUtf8(name));
   setTranspose(kTransposeSetting.initial);
   for (const char* name : instrument_names) instrument_->addItem(QString::fromUtf8(name));
   selectInstrument(kInstrumentSetting.initial);
+}
+
+void ControlStrip::make_header() {
+  auto* header = new QLabel(QString::fromLatin1(header_text), this);
+  header->setObjectName(QStringLiteral("header"));
+  header->setGeometry(0, 0, strip_width, controls_top);
+  header->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  // The captions are spaced for a font of about seven pixels a character; a fixed-pitch
+  // one keeps each caption over its column, which the usual proportional font does not.
+  QFont header_font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  header_font.setPixelSize(header_font_pixels);
+  header->setFont(header_font);
+  header->setAutoFillBackground(true);
+  QPalette header_palette = header->palette();
+  header_palette.setColor(QPalette::WindowText, Qt::black);
+  header->setPalette(header_palette);
+  // No tip of its own: the window's key guide shows over the header.
 }
 
 QSlider* ControlStrip::make_slider(int left, const Setting& setting, int tick_interval,

@@ -27,7 +27,8 @@ inline constexpr int strip_height = 46;
 // The header, the three sliders and the three lists along the top of the window.
 // Ranges and start values come from the settings' descriptions. Signals tell
 // only what the user did, in the settings' own values; the setters move a
-// control silently.
+// control silently. The controls are named by their object names: "header",
+// "volume", "pitch", "mm", "transpose", "instrument" and "device".
 class ControlStrip : public QWidget {
   Q_OBJECT
 
@@ -41,14 +42,6 @@ class ControlStrip : public QWidget {
   void selectInstrument(int index);
   void setDeviceNames(const std::vector<std::string>& names);
   void selectDevice(int index);
-
-  QLabel* headerLabel() const { return header_; }
-  QSlider* volumeSlider() const { return volume_; }
-  QSlider* pitchSlider() const { return pitch_; }
-  QSlider* mmSlider() const { return mm_; }
-  QComboBox* transposeList() const { return transpose_; }
-  QComboBox* instrumentList() const { return instrument_; }
-  QComboBox* deviceList() const { return device_; }
 
  signals:
   // Each step of a drag, each click on the track (moved or not) and the end of a drag.
@@ -66,6 +59,7 @@ class ControlStrip : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void make_header();
   QSlider* make_slider(int left, const Setting& setting, int tick_interval, const char* tip,
                        void (ControlStrip::*moved)(int));
   QComboBox* make_list(int left, int width, const char* tip, void (ControlStrip::*chosen)(int),
@@ -73,7 +67,6 @@ class ControlStrip : public QWidget {
   void show_value_tip(QSlider* slider, int value);
   void schedule_focus_return();
 
-  QLabel* header_;
   QSlider* volume_;
   QSlider* pitch_;
   QSlider* mm_;

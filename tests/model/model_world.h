@@ -23,6 +23,7 @@
 
 #include "fakes/fake_clock.h"
 #include "fakes/fake_timer_service.h"
+#include "fixture/piano_parts.h"
 #include "instrument/piano.h"
 #include "model/actions.h"
 #include "model/smf_reader.h"
@@ -30,6 +31,8 @@
 #include "recorder/event_buffer.h"
 
 namespace tastarion::model {
+
+using testing::PianoParts;
 
 struct WorldOptions {
   std::vector<std::string> devices = {"Synth", "Port A", "Dead port", "Port B"};
@@ -161,8 +164,8 @@ class World {
         if (!fault.empty()) return "losing the keyboard: " + fault;
       }
       fault = stop_all([&] {
-        piano_.replayer().stop_replay();
-        piano_.metronome().stop();
+        PianoParts::replayer(piano_).stop_replay();
+        PianoParts::metronome(piano_).stop();
       });
       if (!fault.empty()) return fault;
       fault = step(TimerAdvance{600'000});
@@ -177,9 +180,9 @@ class World {
       if (view_.marks.any()) return "marks left on the picture: " + view_.marks.to_string();
     } else {
       fault = stop_all([&] {
-        piano_.metronome().stop();
-        piano_.replayer().stop_replay();
-        piano_.port().silence_and_close();
+        PianoParts::metronome(piano_).stop();
+        PianoParts::replayer(piano_).stop_replay();
+        PianoParts::port(piano_).silence_and_close();
       });
       if (!fault.empty()) return fault;
     }

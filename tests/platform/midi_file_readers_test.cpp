@@ -62,7 +62,7 @@ class ReadersTest : public PianoTest {
 
   void note(uint32_t at, bool press, int slot, uint8_t sent_note, uint8_t velocity) {
     clock.now_ms = at;
-    piano.recorder().record_note_event(press, slot, sent_note, velocity);
+    PianoParts::recorder(piano).record_note_event(press, slot, sent_note, velocity);
   }
   void save_worked_example() {
     piano.toggle_recording();

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "engine/sound_settings.h"
+#include "qt/strip_controls.h"
 
 namespace tastarion::ui {
 namespace {
@@ -26,6 +27,7 @@ class ControlStripTest : public ::testing::Test {
     window.setAutoFillBackground(true);
     strip = new ControlStrip(&window);
     strip->setGeometry(0, 0, 624, 46);
+    controls = std::make_unique<testing::StripControls>(*strip);
     window.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     for (auto signal : {SIGNAL(volumeMoved(int)), SIGNAL(pitchMoved(int)), SIGNAL(mmMoved(int)),
@@ -75,6 +77,7 @@ class ControlStripTest : public ::testing::Test {
 
   QWidget window;
   ControlStrip* strip;
+  std::unique_ptr<testing::StripControls> controls;
   std::vector<std::unique_ptr<QSignalSpy>> spies;
 };
 
@@ -83,9 +86,9 @@ TEST_F(ControlStripTest, StartsAtTheInitialSettings) {
     QSlider* slider;
     int minimum, maximum, value, tick_interval;
   };
-  for (const Expected& e : {Expected{strip->volumeSlider(), 0, 10, 8, 1},
-                            Expected{strip->pitchSlider(), -100, 100, 0, 100},
-                            Expected{strip->mmSlider(), 30, 240, 60, 20}}) {
+  for (const Expected& e :
+       {Expected{controls->volume, 0, 10, 8, 1}, Expected{controls->pitch, -100, 100, 0, 100},
+        Expected{controls->mm, 30, 240, 60, 20}}) {
     EXPECT_EQ(e.slider->minimum(), e.minimum);
     EXPECT_EQ(e.slider->maximum(), e.maximum);
     EXPECT_EQ(e.slider->value(), e.value);
@@ -93,7 +96,7 @@ TEST_F(ControlStripTest, StartsAtTheInitialSettings) {
     EXPECT_EQ(e.slider->tickInterval(), e.tick_interval);
     EXPECT_EQ(e.slider->orientation(), Qt::Horizontal);
   }
-  QComboBox* transpose_list = strip->transposeList();
+  QComboBox* transpose_list = controls->transpose;
   ASSERT_EQ(transpose_list->count(), 25);
   for (int row = 0; row < 25; ++row) {
     EXPECT_EQ(transpose_list->itemText(row), QString::fromUtf8(transpose_names[row]));
@@ -106,22 +109,22 @@ TEST_F(ControlStripTest, StartsAtTheInitialSettings) {
   EXPECT_EQ(transpose_list->currentText(), "C");
   EXPECT_EQ(transpose_list->itemText(5), "+G");
   EXPECT_EQ(transpose_list->itemText(24), "-C");
-  QComboBox* instrument_list = strip->instrumentList();
+  QComboBox* instrument_list = controls->instrument;
   ASSERT_EQ(instrument_list->count(), 9);
   EXPECT_EQ(instrument_list->currentText(), "0 Piano");
   EXPECT_EQ(instrument_list->itemText(8), "73 Flute");
-  EXPECT_EQ(strip->deviceList()->count(), 0);
+  EXPECT_EQ(controls->device->count(), 0);
   EXPECT_EQ(signals_seen(), 0);
 }
 
 TEST_F(ControlStripTest, GeometryAndHeader) {
-  EXPECT_EQ(strip->headerLabel()->geometry(), QRect(0, 0, 624, 20));
-  const QString header = strip->headerLabel()->text();
+  EXPECT_EQ(controls->header->geometry(), QRect(0, 0, 624, 20));
+  const QString header = controls->header->text();
   EXPECT_EQ(header.size(), 81);
   EXPECT_EQ(header,
             "  Volume     Pitch      M.M    Transpose     Instrument               Midi device");
   // Each caption starts over its own column.
-  const QFontMetrics metrics(strip->headerLabel()->font());
+  const QFontMetrics metrics(controls->header->font());
   const QList<std::pair<QString, int>> captions{
       {"Pitch", 70}, {"M.M", 140}, {"Transpose", 210}, {"Instrument", 290}, {"Midi device", 414}};
   for (int i = 0; i < captions.size(); ++i) {
@@ -132,16 +135,15 @@ TEST_F(ControlStripTest, GeometryAndHeader) {
     EXPECT_LT(left, column_end) << caption.toStdString();
   }
   EXPECT_LE(metrics.horizontalAdvance(header), 624);
-  EXPECT_EQ(strip->volumeSlider()->geometry(), QRect(0, 20, 69, 26));
-  EXPECT_EQ(strip->pitchSlider()->geometry(), QRect(70, 20, 69, 26));
-  EXPECT_EQ(strip->mmSlider()->geometry(), QRect(140, 20, 69, 26));
+  EXPECT_EQ(controls->volume->geometry(), QRect(0, 20, 69, 26));
+  EXPECT_EQ(controls->pitch->geometry(), QRect(70, 20, 69, 26));
+  EXPECT_EQ(controls->mm->geometry(), QRect(140, 20, 69, 26));
   struct List {
     QComboBox* list;
     int left, width;
   };
-  for (const List& l :
-       {List{strip->transposeList(), 210, 79}, List{strip->instrumentList(), 290, 124},
-        List{strip->deviceList(), 414, 210}}) {
+  for (const List& l : {List{controls->transpose, 210, 79}, List{controls->instrument, 290, 124},
+                        List{controls->device, 414, 210}}) {
     EXPECT_EQ(l.list->x(), l.left);
     EXPECT_EQ(l.list->y(), 20);
     EXPECT_EQ(l.list->width(), l.width);
@@ -159,36 +161,36 @@ TEST_F(ControlStripTest, GeometryAndHeader) {
 }
 
 TEST_F(ControlStripTest, TooltipsNameTheKeysThatDoTheJob) {
-  EXPECT_EQ(strip->volumeSlider()->toolTip(), "Volume(Up/Down arrow key)");
-  EXPECT_EQ(strip->pitchSlider()->toolTip(),
+  EXPECT_EQ(controls->volume->toolTip(), "Volume(Up/Down arrow key)");
+  EXPECT_EQ(controls->pitch->toolTip(),
             QString::fromUtf8("Fine Picth \u00b1100Cent\n(Left/Right arrow key)"));
-  EXPECT_EQ(strip->mmSlider()->toolTip(), "M.M On/Off(F5)\nM.M Speed(F6/F7)");
-  EXPECT_EQ(strip->transposeList()->toolTip(), "Transpose([Ins]/[Del])");
-  EXPECT_EQ(strip->instrumentList()->toolTip(), "Instrument([Home]/[End])");
-  EXPECT_EQ(strip->deviceList()->toolTip(), "Midi Source([PgUp]/[PgDn])");
+  EXPECT_EQ(controls->mm->toolTip(), "M.M On/Off(F5)\nM.M Speed(F6/F7)");
+  EXPECT_EQ(controls->transpose->toolTip(), "Transpose([Ins]/[Del])");
+  EXPECT_EQ(controls->instrument->toolTip(), "Instrument([Home]/[End])");
+  EXPECT_EQ(controls->device->toolTip(), "Midi Source([PgUp]/[PgDn])");
   EXPECT_STREQ(keyboard_tooltip,
                "[C]=C2-Do [V]=C2-Re [/]=C3-Do\nPress [F1] for Help or\n"
                "Click right button of a mouse");
   // Nothing in the way of the window's own tip over the header and the gaps.
-  EXPECT_TRUE(strip->headerLabel()->toolTip().isEmpty());
+  EXPECT_TRUE(controls->header->toolTip().isEmpty());
   EXPECT_TRUE(strip->toolTip().isEmpty());
 }
 
 TEST_F(ControlStripTest, FocusStaysWithTheWindow) {
-  for (QSlider* slider : {strip->volumeSlider(), strip->pitchSlider(), strip->mmSlider()}) {
+  for (QSlider* slider : {controls->volume, controls->pitch, controls->mm}) {
     EXPECT_EQ(slider->focusPolicy(), Qt::NoFocus);
   }
-  for (QComboBox* list : {strip->transposeList(), strip->instrumentList(), strip->deviceList()}) {
+  for (QComboBox* list : {controls->transpose, controls->instrument, controls->device}) {
     EXPECT_EQ(list->focusPolicy(), Qt::ClickFocus);
   }
   window.setFocusPolicy(Qt::StrongFocus);
   window.setFocus();
-  QTest::mouseClick(strip->volumeSlider(), Qt::LeftButton, {}, QPoint(60, 18));
+  QTest::mouseClick(controls->volume, Qt::LeftButton, {}, QPoint(60, 18));
   EXPECT_TRUE(window.hasFocus());
 }
 
 TEST_F(ControlStripTest, SlidersReportEveryUserAction) {
-  QSlider* slider = strip->volumeSlider();
+  QSlider* slider = controls->volume;
   slider->triggerAction(QAbstractSlider::SliderPageStepAdd);
   EXPECT_EQ(values(volume()), QList<int>{10});
   EXPECT_EQ(slider->value(), 10);
@@ -197,7 +199,7 @@ TEST_F(ControlStripTest, SlidersReportEveryUserAction) {
   EXPECT_EQ(values(volume()), (QList<int>{10, 10}));
 
   // A click on the track with the mouse.
-  QSlider* pitch_slider = strip->pitchSlider();
+  QSlider* pitch_slider = controls->pitch;
   QTest::mouseClick(pitch_slider, Qt::LeftButton, {}, QPoint(66, 18));
   ASSERT_EQ(pitch().count(), 1);
   EXPECT_EQ(values(pitch()).first(), pitch_slider->value());
@@ -206,7 +208,7 @@ TEST_F(ControlStripTest, SlidersReportEveryUserAction) {
 }
 
 TEST_F(ControlStripTest, ADragReportsEachStepAndItsEnd) {
-  QSlider* slider = strip->mmSlider();
+  QSlider* slider = controls->mm;
   strip->setMmSpeed(150);
   const QPoint start = handle_centre(slider);
   QTest::mousePress(slider, Qt::LeftButton, {}, start);
@@ -234,16 +236,16 @@ TEST_F(ControlStripTest, SettersAreSilent) {
   strip->selectDevice(1);
   QApplication::processEvents();
   EXPECT_EQ(signals_seen(), 0);
-  EXPECT_EQ(strip->volumeSlider()->value(), 3);
-  EXPECT_EQ(strip->pitchSlider()->value(), -42);
-  EXPECT_EQ(strip->mmSlider()->value(), 200);
-  EXPECT_EQ(strip->transposeList()->currentText(), "+G");
-  EXPECT_EQ(strip->instrumentList()->currentText(), "73 Flute");
-  EXPECT_EQ(strip->deviceList()->currentText(), "midi-monitor:input");
+  EXPECT_EQ(controls->volume->value(), 3);
+  EXPECT_EQ(controls->pitch->value(), -42);
+  EXPECT_EQ(controls->mm->value(), 200);
+  EXPECT_EQ(controls->transpose->currentText(), "+G");
+  EXPECT_EQ(controls->instrument->currentText(), "73 Flute");
+  EXPECT_EQ(controls->device->currentText(), "midi-monitor:input");
 }
 
 TEST_F(ControlStripTest, AChoiceInTheDropDownReportsAndReturnsTheFocus) {
-  QComboBox* list = strip->transposeList();
+  QComboBox* list = controls->transpose;
   list->setFocus();
   list->showPopup();
   ASSERT_TRUE(list->view()->isVisible());
@@ -261,7 +263,7 @@ TEST_F(ControlStripTest, AChoiceInTheDropDownReportsAndReturnsTheFocus) {
 }
 
 TEST_F(ControlStripTest, EscapeCancelsAndReturnsTheFocus) {
-  QComboBox* list = strip->instrumentList();
+  QComboBox* list = controls->instrument;
   list->setFocus();
   list->showPopup();
   ASSERT_TRUE(list->view()->isVisible());
@@ -274,7 +276,7 @@ TEST_F(ControlStripTest, EscapeCancelsAndReturnsTheFocus) {
 }
 
 TEST_F(ControlStripTest, AClickOutsideCancelsAndReturnsTheFocus) {
-  QComboBox* list = strip->deviceList();
+  QComboBox* list = controls->device;
   strip->setDeviceNames({"FluidSynth", "midi-monitor:input"});
   list->setFocus();
   list->showPopup();
@@ -289,7 +291,7 @@ TEST_F(ControlStripTest, AClickOutsideCancelsAndReturnsTheFocus) {
 }
 
 TEST_F(ControlStripTest, AKeyOnAClosedListChoosesTheNextRow) {
-  QComboBox* list = strip->instrumentList();
+  QComboBox* list = controls->instrument;
   list->setFocus();
   QTest::keyClick(list, Qt::Key_Down);
   EXPECT_EQ(values(instrument()), QList<int>{1});

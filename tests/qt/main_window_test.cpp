@@ -22,7 +22,9 @@
 #include "fakes/fake_midi.h"
 #include "fakes/fake_timer_service.h"
 #include "instrument/help_text.h"
+#include "qt/strip_controls.h"
 #include "ui/control_strip.h"
+#include "ui/keyboard_widget.h"
 
 namespace tastarion::testing {
 namespace {
@@ -103,7 +105,8 @@ class MainWindowTest : public ::testing::Test {
   QRgb pixel(QPoint at) { return window().grab().toImage().pixel(at); }
 
   MainWindow& window() { return program.window(); }
-  ui::ControlStrip& strip() { return window().control_strip(); }
+  ui::ControlStrip& strip() { return *window().findChild<ui::ControlStrip*>(); }
+  StripControls controls() { return StripControls(window()); }
   Piano& piano() { return program.piano(); }
 
   FakeMidi midi;
@@ -123,13 +126,13 @@ TEST_F(MainWindowTest, StartsWithTheWindowAndControlsAsSet) {
   EXPECT_EQ(strip().geometry(), QRect(0, 0, 624, 46));
   EXPECT_FALSE(window().windowIcon().isNull());
 
-  EXPECT_EQ(strip().volumeSlider()->value(), 8);
-  EXPECT_EQ(strip().pitchSlider()->value(), 0);
-  EXPECT_EQ(strip().mmSlider()->value(), 60);
-  EXPECT_EQ(strip().transposeList()->currentText(), "C");
-  EXPECT_EQ(strip().instrumentList()->currentText(), "0 Piano");
-  ASSERT_EQ(strip().deviceList()->count(), 3);
-  EXPECT_EQ(strip().deviceList()->currentText(), "Fake synth");
+  EXPECT_EQ(controls().volume->value(), 8);
+  EXPECT_EQ(controls().pitch->value(), 0);
+  EXPECT_EQ(controls().mm->value(), 60);
+  EXPECT_EQ(controls().transpose->currentText(), "C");
+  EXPECT_EQ(controls().instrument->currentText(), "0 Piano");
+  ASSERT_EQ(controls().device->count(), 3);
+  EXPECT_EQ(controls().device->currentText(), "Fake synth");
   EXPECT_EQ(midi.open_device(), 0);
   EXPECT_TRUE(piano().recorder().buffer().allocated());
   EXPECT_EQ(QApplication::focusWidget(), &window());
@@ -154,7 +157,7 @@ TEST_F(MainWindowTest, AHeldKeyRepeatsPressesAndItsReleaseGoesOutAtOnce) {
   release(kXkbUp);
   press(kXkbC);
   EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 120)));
-  EXPECT_EQ(strip().volumeSlider()->value(), 10);
+  EXPECT_EQ(controls().volume->value(), 10);
 }
 
 TEST_F(MainWindowTest, WithoutDetectableRepeatReleasePressPairsAreRepeats) {
@@ -220,7 +223,7 @@ TEST_F(MainWindowTest, MarksFromTheTimerThreadShowOnceTheWindowThreadRuns) {
 }
 
 TEST_F(MainWindowTest, FocusComesBackAfterAListChoiceAndAfterEscape) {
-  QComboBox* devices = strip().deviceList();
+  QComboBox* devices = controls().device;
   devices->setFocus();
   ASSERT_EQ(QApplication::focusWidget(), devices);
   devices->setCurrentIndex(2);
@@ -229,7 +232,7 @@ TEST_F(MainWindowTest, FocusComesBackAfterAListChoiceAndAfterEscape) {
   EXPECT_EQ(midi.open_device(), 2);
   EXPECT_EQ(QApplication::focusWidget(), &window());
 
-  QComboBox* transpose = strip().transposeList();
+  QComboBox* transpose = controls().transpose;
   transpose->setFocus();
   transpose->showPopup();
   settle();
@@ -241,13 +244,13 @@ TEST_F(MainWindowTest, FocusComesBackAfterAListChoiceAndAfterEscape) {
 }
 
 TEST_F(MainWindowTest, SliderAndListNotificationsReachTheSettings) {
-  strip().volumeSlider()->triggerAction(QAbstractSlider::SliderPageStepSub);  // 8 -> 6
-  strip().pitchSlider()->triggerAction(QAbstractSlider::SliderPageStepAdd);   // 0 -> 40
+  controls().volume->triggerAction(QAbstractSlider::SliderPageStepSub);  // 8 -> 6
+  controls().pitch->triggerAction(QAbstractSlider::SliderPageStepAdd);   // 0 -> 40
   EXPECT_THAT(sent(), ::testing::Contains(pack_message(0xE5, 0, 40 / 3 + 64)));
-  strip().mmSlider()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  controls().mm->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   EXPECT_EQ(piano().metronome().mm_speed(), 61);
-  emit strip().transposeList()->activated(5);   // "+G"
-  emit strip().instrumentList()->activated(8);  // "73 Flute"
+  emit controls().transpose->activated(5);   // "+G"
+  emit controls().instrument->activated(8);  // "73 Flute"
   EXPECT_THAT(sent(), ::testing::Contains(pack_message(0xCF, 73)));
   press(kXkbC);
   EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 55, 72)));
@@ -277,10 +280,10 @@ TEST_F(MainWindowTest, HeldKeysEndWheneverTheWindowStopsGettingTheKeys) {
   // A list opened with the mouse while a key is held.
   window().setFocus();
   press(kXkbC);
-  strip().instrumentList()->showPopup();
+  controls().instrument->showPopup();
   settle();
   EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96), pack_message(0x90, 48, 0)));
-  strip().instrumentList()->hidePopup();
+  controls().instrument->hidePopup();
 }
 
 TEST_F(MainWindowTest, AKeyHeldWhileTheHelpBoxIsOpenEndsAndPlaysAnewAfterwards) {
@@ -303,7 +306,7 @@ TEST_F(MainWindowTest, KeysPressedWithAltNeitherPlayNorCommand) {
   key(QEvent::KeyPress, kXkbC);
   key(QEvent::KeyPress, kXkbUp, false, Qt::Key_Up, 0, Qt::AltModifier);
   key(QEvent::KeyPress, kXkbV, false, Qt::Key_V, 0, Qt::AltModifier);
-  EXPECT_EQ(strip().volumeSlider()->value(), 8);
+  EXPECT_EQ(controls().volume->value(), 8);
   // A release with Alt held still ends its note.
   key(QEvent::KeyRelease, kXkbC, false, Qt::Key_C, 0, Qt::AltModifier);
   key(QEvent::KeyRelease, kXkbV);
@@ -346,7 +349,7 @@ TEST_F(MainWindowTest, TheSaveDialogAsksForAMidFile) {
 }
 
 TEST_F(MainWindowTest, RightClickOpensTheMenuThereAndExitEndsTheProgram) {
-  const QPoint click(300, 90);
+  const QPoint click(300, 10);  // on the header, which lies over the keyboard
   QPoint menu_at;
   QStringList items;
   when_opened([&](QWidget* opened) {
@@ -360,10 +363,33 @@ TEST_F(MainWindowTest, RightClickOpensTheMenuThereAndExitEndsTheProgram) {
   });
   QMouseEvent right(QEvent::MouseButtonPress, QPointF(click), window().mapToGlobal(QPointF(click)),
                     Qt::RightButton, Qt::RightButton, Qt::NoModifier);
-  QApplication::sendEvent(&window(), &right);
+  QApplication::sendEvent(controls().header, &right);
   EXPECT_EQ(menu_at, window().mapToGlobal(click));
   EXPECT_EQ(items, QStringList({"Help", "Exit"}));
   EXPECT_FALSE(window().isVisible());
+}
+
+TEST_F(MainWindowTest, TheMousePlaysTheKeyboardAndGivesTheKeysBackToTheWindow) {
+  auto* keyboard = window().findChild<ui::KeyboardWidget*>();
+  ASSERT_NE(keyboard, nullptr);
+  EXPECT_EQ(keyboard->geometry(), QRect(0, 0, 624, 126));
+  controls().device->setFocus();
+  QTest::mousePress(keyboard, Qt::LeftButton, {}, QPoint(83, 110));  // C2
+  EXPECT_EQ(QApplication::focusWidget(), &window());
+  QTest::mouseMove(keyboard, QPoint(107, 110));  // slid on to D2
+  settle();
+  EXPECT_EQ(pixel(QPoint(107, 119)), kBlack);
+  QTest::mouseRelease(keyboard, Qt::LeftButton, {}, QPoint(107, 110));
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96), pack_message(0x90, 48, 0),
+                                  pack_message(0x90, 50, 96), pack_message(0x90, 50, 0)));
+
+  // The header lies over the keyboard: a press there slides into the keys below.
+  QTest::mousePress(controls().header, Qt::LeftButton, {}, QPoint(83, 10));
+  QTest::mouseMove(controls().header, QPoint(83, 110));
+  QTest::mouseRelease(controls().header, Qt::LeftButton, {}, QPoint(83, 110));
+  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96), pack_message(0x90, 48, 0)));
+  settle();
+  EXPECT_EQ(pixel(kMark48), kWhite);
 }
 
 TEST_F(MainWindowTest, PauseClosesTheWindowAndNumLockDoesNot) {
@@ -410,7 +436,7 @@ TEST(MainWindowStart, TheWindowShowsFirstThenTheDeviceFailureWithItsReasons) {
             "Fail to open Midi out driver.\nBroken synth: no sound server answered.\n" +
                 std::string(kOpenFailureHelp));
   EXPECT_TRUE(window_visible);
-  EXPECT_EQ(program.window().control_strip().deviceList()->currentIndex(), -1);  // none plays
+  EXPECT_EQ(StripControls(program.window()).device->currentIndex(), -1);  // none plays
   program.finish();
 }
 

@@ -13,6 +13,7 @@
 #include "fakes/fake_clock.h"
 #include "fakes/fake_midi.h"
 #include "fakes/recording_view.h"
+#include "fixture/piano_parts.h"
 #include "instrument/piano.h"
 #include "platform/thread_timer_service.h"
 #include "recorder/event_buffer.h"
@@ -23,11 +24,12 @@ namespace {
 using namespace std::chrono_literals;
 using testing::FakeClock;
 using testing::FakeMidi;
+using testing::PianoParts;
 using testing::RecordingView;
 
 // A recording of quick notes on several channels, some left on at the end.
 void load_busy_recording(Piano& piano) {
-  uint8_t* at = piano.recorder().buffer().data() + EventBuffer::kFirstRecord;
+  uint8_t* at = PianoParts::recorder(piano).buffer().data() + EventBuffer::kFirstRecord;
   for (int n = 0; n < 60; ++n, at += 7) {
     const uint8_t channel = n % 4;
     const uint8_t velocity = (n / 4) % 2 == 0 ? 96 : 0;
@@ -49,7 +51,7 @@ TEST(Concurrency, TimerRoutinesAndTheWindowThreadShareSafely) {
   ThreadTimerService timers;
   Piano piano{midi, timers, clock, view, [](std::string_view) {}};
   ASSERT_TRUE(piano.allocate_buffer());
-  ASSERT_TRUE(piano.port().switch_to(0));
+  ASSERT_TRUE(PianoParts::port(piano).switch_to(0));
   load_busy_recording(piano);
   const auto saved = std::filesystem::temp_directory_path() /
                      ("tastarion-concurrency-" + std::to_string(::getpid()) + ".mid");
@@ -79,8 +81,8 @@ TEST(Concurrency, TimerRoutinesAndTheWindowThreadShareSafely) {
   }
 
   // The end of the program: after these, nothing more is sent.
-  piano.replayer().stop_replay();
-  piano.metronome().stop();
+  PianoParts::replayer(piano).stop_replay();
+  PianoParts::metronome(piano).stop();
   const size_t sent = midi.messages().size();
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(midi.messages().size(), sent);
@@ -103,7 +105,7 @@ class ConcurrencyOnTimerThread : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(piano.allocate_buffer());
-    ASSERT_TRUE(piano.port().switch_to(0));
+    ASSERT_TRUE(PianoParts::port(piano).switch_to(0));
   }
   // Whether the last message on `channel` for `note` switched it on.
   bool sounding(int channel, uint8_t note) {
@@ -129,11 +131,11 @@ TEST_F(ConcurrencyOnTimerThread, NoStepSendsAfterStopReturns) {
   for (int attempt = 0; attempt < 150; ++attempt) {
     piano.toggle_replay();
     std::this_thread::sleep_for(std::chrono::microseconds(9'000 + attempt * 37 % 3'000));
-    piano.replayer().stop_replay();
+    PianoParts::replayer(piano).stop_replay();
     const size_t sent = midi.messages().size();
     std::this_thread::sleep_for(1ms);
     ASSERT_EQ(midi.messages().size(), sent) << attempt;
-    ASSERT_EQ(piano.port().sounding_count(), 0) << attempt;
+    ASSERT_EQ(PianoParts::port(piano).sounding_count(), 0) << attempt;
   }
 }
 
@@ -141,7 +143,7 @@ TEST_F(ConcurrencyOnTimerThread, NoStepSendsAfterStopReturns) {
 // left on, on the same channel: the key's note must outlive the replay.
 TEST_F(ConcurrencyOnTimerThread, AKeyPressedAsTheReplayEndsKeepsSounding) {
   constexpr uint8_t kScanV = 0x2F;  // note 50 on channel 1, as the recording has it
-  uint8_t* at = piano.recorder().buffer().data() + EventBuffer::kFirstRecord;
+  uint8_t* at = PianoParts::recorder(piano).buffer().data() + EventBuffer::kFirstRecord;
   std::memcpy(at, encode_event_record(0, 0x90, 50, 96).data(), 7);
   std::memcpy(at + 7, encode_event_record(0, 0x91, 51, 96).data(), 7);
   std::memcpy(at + 14, encode_event_record(0, 0xFF, 0x2F, 0).data(), 7);
@@ -150,11 +152,11 @@ TEST_F(ConcurrencyOnTimerThread, AKeyPressedAsTheReplayEndsKeepsSounding) {
     piano.toggle_replay();  // the end comes 30 ms later
     std::this_thread::sleep_for(std::chrono::microseconds(20'000 + attempt * 131 % 15'000));
     piano.note_key_down(key_press(kScanV));
-    if (attempt % 2 == 0) piano.replayer().stop_replay();
+    if (attempt % 2 == 0) PianoParts::replayer(piano).stop_replay();
     while (replaying(piano)) std::this_thread::sleep_for(1ms);
     ASSERT_TRUE(sounding(0, 50)) << attempt;
     piano.note_key_up(key_release(kScanV));
-    ASSERT_EQ(piano.port().sounding_count(), 0) << attempt;
+    ASSERT_EQ(PianoParts::port(piano).sounding_count(), 0) << attempt;
   }
 }
 
@@ -168,7 +170,7 @@ TEST(Concurrency, APianoGoingAwayStopsItsTimers) {
   for (int attempt = 0; attempt < 20; ++attempt) {
     auto piano = std::make_unique<Piano>(midi, timers, clock, view, [](std::string_view) {});
     ASSERT_TRUE(piano->allocate_buffer());
-    ASSERT_TRUE(piano->port().switch_to(0));
+    ASSERT_TRUE(PianoParts::port(*piano).switch_to(0));
     load_busy_recording(*piano);
     piano->change_mm_speed(240);
     piano->toggle_metronome();

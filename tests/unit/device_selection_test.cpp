@@ -29,7 +29,7 @@ TEST_F(DeviceSelectionTest, StartListsDevicesSelectsTheFirstAndOpensIt) {
                                        "instrument 0", "device name Synth", "device name Port A",
                                        "device name Port B", "device 0"));
   EXPECT_EQ(fresh.devices().count(), 3);
-  EXPECT_TRUE(fresh.port().is_open());
+  EXPECT_TRUE(PianoParts::port(fresh).is_open());
   EXPECT_THAT(midi.messages(), IsEmpty());
 }
 
@@ -114,7 +114,7 @@ TEST_F(DeviceSelectionTest, PageDownOpensTheNextDeviceAndSendsTheInstrumentAndPi
 TEST_F(DeviceSelectionTest, SwitchSilencesTheOldDeviceAndHeldKeysEndOnTheNewOne) {
   piano.note_key_down(key_press(0x2E));
   piano.note_key_down(key_press(0x2F));
-  piano.port().send(pack_message(0x99, 0x38, 96));  // a click needs no note-off
+  PianoParts::port(piano).send(pack_message(0x99, 0x38, 96));  // a click needs no note-off
   midi.clear();
   piano.change_device(2);
   ASSERT_EQ(midi.sent.size(), 34u);
@@ -155,14 +155,14 @@ TEST_F(DeviceSelectionTest, FailedSwitchStaysOnTheDeviceItHadAndSaysWhy) {
 
 TEST_F(DeviceSelectionTest, FailedSwitchFromAClosedDeviceOpensNothingElse) {
   midi.failing_device = 1;
-  piano.port().silence_and_close();
+  PianoParts::port(piano).silence_and_close();
   midi.clear();
   view.take();
   piano.change_device(1);
   EXPECT_THAT(midi.calls, ElementsAre("open 1"));
   EXPECT_EQ(view.take().front(), "device -1");  // nothing plays
   EXPECT_EQ(piano.devices().index(), 0);
-  EXPECT_FALSE(piano.port().is_open());
+  EXPECT_FALSE(PianoParts::port(piano).is_open());
   EXPECT_THAT(midi.messages(), IsEmpty());
   piano.change_device(2);
   EXPECT_EQ(midi.open_device(), 2);
@@ -172,10 +172,10 @@ TEST_F(DeviceSelectionTest, FailedSwitchFromAClosedDeviceOpensNothingElse) {
 TEST_F(DeviceSelectionTest, SilenceAndCloseEndsWhatSounds) {
   piano.note_key_down(key_press(0x2E));
   midi.clear();
-  piano.port().silence_and_close();
+  PianoParts::port(piano).silence_and_close();
   EXPECT_THAT(midi.messages(), ElementsAre(pack_message(0x90, 48, 0)));
   EXPECT_THAT(midi.calls, ElementsAre("close 0"));
-  EXPECT_EQ(piano.port().sounding_count(), 0);
+  EXPECT_EQ(PianoParts::port(piano).sounding_count(), 0);
 }
 
 // Devices whose opens, while `slow`, wait until the test lets them go.

@@ -154,7 +154,7 @@ TEST_F(MetronomeTest, OutOfRangeSpeedsAreClamped) {
 
 TEST_F(MetronomeTest, GoingAwayStopsTheClicks) {
   {
-    Metronome metronome(timers, piano.port(), piano.settings());
+    Metronome metronome(timers, PianoParts::port(piano), piano.settings());
     metronome.toggle_metronome();
     EXPECT_EQ(timers.pending(), 1u);
   }
@@ -164,11 +164,11 @@ TEST_F(MetronomeTest, GoingAwayStopsTheClicks) {
 
 TEST_F(MetronomeTest, StopMetronomeLeavesNoTimer) {
   piano.toggle_metronome();
-  piano.metronome().stop();
+  PianoParts::metronome(piano).stop();
   EXPECT_EQ(timers.pending(), 0u);
   EXPECT_FALSE(piano.metronome().on());
   EXPECT_THAT(until(5000), IsEmpty());
-  piano.metronome().stop();  // a second time, with nothing running
+  PianoParts::metronome(piano).stop();  // a second time, with nothing running
 }
 
 }  // namespace

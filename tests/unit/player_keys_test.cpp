@@ -55,7 +55,7 @@ class PlayerKeysTest : public PianoTest {
 
 TEST_F(PlayerKeysTest, PanicEndsHeldAndReplayedNotesThenAllNotesOff) {
   // A replay has note 67 on channel 3 sounding.
-  uint8_t* at = piano.recorder().buffer().data() + EventBuffer::kFirstRecord;
+  uint8_t* at = PianoParts::recorder(piano).buffer().data() + EventBuffer::kFirstRecord;
   for (const EventRecord& r :
        {encode_event_record(0, 0x92, 67, 96), encode_event_record(5000, 0x92, 67, 0),
         encode_event_record(0, 0xFF, 0x2F, 0)}) {
@@ -138,7 +138,7 @@ TEST_F(PlayerKeysTest, AFullRecordingKeepsRoomToLiftThePedalAndEndItsNotes) {
     ++strokes;
   }
   ASSERT_TRUE(piano.recorder().full());
-  piano.recorder().stop_recording();
+  PianoParts::recorder(piano).stop_recording();
   const auto all = recorded();
   // The end: C's note-off, the pedal lifted, the end record, all within the block.
   ASSERT_GE(all.size(), 17u);

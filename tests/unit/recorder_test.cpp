@@ -31,7 +31,7 @@ class RecorderTest : public PianoTest {
   // A note message of the note path at clock time `at`.
   void note(uint32_t at, bool press, int slot, uint8_t sent_note, uint8_t velocity) {
     clock.now_ms = at;
-    piano.recorder().record_note_event(press, slot, sent_note, velocity);
+    PianoParts::recorder(piano).record_note_event(press, slot, sent_note, velocity);
   }
   std::vector<uint8_t> record_at(uint32_t offset) const {
     const uint8_t* p = piano.recorder().buffer().data() + offset;

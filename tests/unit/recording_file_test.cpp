@@ -71,7 +71,7 @@ class RecordingFileTest : public PianoTest {
 
   void note(uint32_t at, bool press, int slot, uint8_t sent_note, uint8_t velocity) {
     clock.now_ms = at;
-    piano.recorder().record_note_event(press, slot, sent_note, velocity);
+    PianoParts::recorder(piano).record_note_event(press, slot, sent_note, velocity);
   }
   // A recording of `notes` alternating presses and releases, 5 ms apart.
   void record(int notes) {

@@ -27,7 +27,7 @@ class ReplayerTest : public PianoTest {
  protected:
   // Writes the records from offset 22 on, closed by the end record.
   void load(const std::vector<Rec>& records) {
-    uint8_t* at = piano.recorder().buffer().data() + EventBuffer::kFirstRecord;
+    uint8_t* at = PianoParts::recorder(piano).buffer().data() + EventBuffer::kFirstRecord;
     for (const Rec& r : records) {
       EventRecord bytes = encode_event_record(r.delta, r.status, r.note, r.velocity);
       std::memcpy(at, bytes.data(), bytes.size());
@@ -222,8 +222,8 @@ TEST(ReplayerTimeline, ALateStepDoesNotDelayTheLaterOnes) {
   RecordingView view;
   Piano piano{midi, timers, clock, view, [](std::string_view) {}};
   ASSERT_TRUE(piano.allocate_buffer());
-  ASSERT_TRUE(piano.port().switch_to(0));
-  uint8_t* at = piano.recorder().buffer().data() + EventBuffer::kFirstRecord;
+  ASSERT_TRUE(PianoParts::port(piano).switch_to(0));
+  uint8_t* at = PianoParts::recorder(piano).buffer().data() + EventBuffer::kFirstRecord;
   for (int n = 0; n < 4; ++n, at += 7) {
     std::memcpy(at, encode_event_record(100, 0x90, 60 + n, 96).data(), 7);
   }
@@ -247,7 +247,7 @@ TEST(ReplayerTimeline, ALateStepDoesNotDelayTheLaterOnes) {
 }
 
 TEST_F(ReplayerTest, ARecordingWithoutItsEndStopsAtTheEndOfTheBuffer) {
-  uint8_t* data = piano.recorder().buffer().data();
+  uint8_t* data = PianoParts::recorder(piano).buffer().data();
   for (uint32_t at = EventBuffer::kFirstRecord; at + 7 <= EventBuffer::kSize; at += 7) {
     std::memcpy(data + at, encode_event_record(0, 0x90, 20, 0).data(), 7);
   }
@@ -259,7 +259,7 @@ TEST_F(ReplayerTest, ARecordingWithoutItsEndStopsAtTheEndOfTheBuffer) {
 }
 
 TEST_F(ReplayerTest, ReadDeltaIgnoresContinuationBits) {
-  uint8_t* data = piano.recorder().buffer().data();
+  uint8_t* data = PianoParts::recorder(piano).buffer().data();
   const uint8_t records[][7] = {{0x00, 0x00, 0x00, 0x00, 0x90, 60, 0},
                                 {0x80, 0x80, 0x80, 0x00, 0x90, 60, 0},
                                 {0x80, 0x80, 0x81, 0x7A, 0x90, 60, 0},
