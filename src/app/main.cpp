@@ -9,6 +9,7 @@
 #include "app/quit_on_signal.h"
 #include "app/startup_probe.h"
 #include "platform/fluidsynth_output.h"
+#include "platform/midi_input_ports.h"
 #include "platform/port_watch.h"
 #include "platform/steady_clock.h"
 #include "platform/system_midi_output.h"
@@ -33,6 +34,7 @@ int main(int, char** argv) {
   {
     tastarion::TraceWriter trace(STDOUT_FILENO);
     tastarion::SystemMidiOutput midi;
+    tastarion::MidiInputPorts inputs;
     tastarion::ThreadTimerService timers;
     tastarion::SteadyClock clock;
     tastarion::Program program(midi, timers, clock,
@@ -40,13 +42,17 @@ int main(int, char** argv) {
     tastarion::install_startup_probe(program.window());
 
     const bool started = program.start();
-    if (started) QApplication::exec();
+    if (started) {
+      program.listen_to(inputs);
+      QApplication::exec();
+    }
     tastarion::stop_waiting_for_sound_servers();
     program.finish();
     midi.stop_watching();
+    inputs.stop();
     exit_code = started ? 0 : 1;
     if (tastarion::sound_open_abandoned() || program.opening_left_behind() ||
-        tastarion::port_watch_abandoned()) {
+        tastarion::port_watch_abandoned() || tastarion::midi_input_abandoned()) {
       // A thread still waits on a sound server that never answered; the
       // libraries it is inside, and the program it reports to, must not be torn
       // down under it.
