@@ -27,6 +27,16 @@ constexpr auto kServerRetry = std::chrono::seconds(1);
 // How long the end waits for the thread busy with a server.
 constexpr auto kStopLimit = std::chrono::seconds(1);
 
+// The full names of the ports open now, for is_own_input_port.
+std::mutex own_names_lock;
+std::string own_jack_name;
+bool own_alsa_open = false;
+
+void set_own_jack_name(std::string name) {
+  std::lock_guard lock(own_names_lock);
+  own_jack_name = std::move(name);
+}
+
 void wake_up(int fd) {
   const uint64_t one = 1;
   // A full counter still wakes the reader; nothing to do about a failure here.
@@ -37,10 +47,11 @@ void wake_up(int fd) {
 // into the feed and wakes the window: no lock, no allocation, no wait.
 struct JackInput {
   JackInput(MidiInputFeed& f, int fd) : feed(f), wake_fd(fd) {}
+  // A client whose server went away is not deactivated, which would ask the
+  // server, only closed: libjack keeps the first server's shared memory for
+  // every later client until each client of the process is closed.
   ~JackInput() {
     if (client == nullptr) return;
-    // A server that went away takes no more requests; the close only frees
-    // what libjack holds.
     if (!server_gone) jack_deactivate(client);
     jack_client_close(client);
   }
@@ -78,6 +89,8 @@ std::unique_ptr<JackInput> open_jack_input(MidiInputFeed& feed, int wake_fd, std
     why = "no JACK server runs";
     return nullptr;
   }
+  // Known as ours before other clients can see it.
+  set_own_jack_name(std::string(jack_get_client_name(input->client)) + ":" + kInputJackPort);
   input->port =
       jack_port_register(input->client, kInputJackPort, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
   // Told when the server goes, before the client runs, as JACK asks.
@@ -97,6 +110,10 @@ class AlsaInput {
   AlsaInput(MidiInputFeed& feed, int wake_fd) : feed_(feed), wake_fd_(wake_fd) {}
   ~AlsaInput() {
     if (!in_) return;
+    {
+      std::lock_guard lock(own_names_lock);
+      own_alsa_open = false;
+    }
     try {
       in_->cancelCallback();
       in_->closePort();
@@ -129,6 +146,8 @@ class AlsaInput {
       why = "the ALSA sequencer refused the input port";
       return false;
     }
+    std::lock_guard lock(own_names_lock);
+    own_alsa_open = true;
     return true;
   }
 
@@ -153,6 +172,14 @@ class AlsaInput {
 };
 
 }  // namespace
+
+bool is_own_input_port(bool jack, const std::string& name) {
+  std::lock_guard lock(own_names_lock);
+  if (jack) return !own_jack_name.empty() && name == own_jack_name;
+  // RtMidi names an ALSA port "client:port client-id:port-id".
+  const std::string own = std::string(kInputAlsaClient) + ":" + kInputAlsaPort + " ";
+  return own_alsa_open && name.rfind(own, 0) == 0;
+}
 
 bool midi_input_abandoned() {
   return abandoned.load();

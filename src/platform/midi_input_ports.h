@@ -65,6 +65,10 @@ class MidiInputPorts {
   std::thread thread_;
 };
 
+// Whether an output port is the program's own input (on JACK when `jack`, else
+// on the ALSA sequencer): playing into it would play the notes again and again.
+bool is_own_input_port(bool jack, const std::string& name);
+
 // True once the input ports' thread was left behind inside a sound server that
 // never answered: the program must end without running static destructors.
 bool midi_input_abandoned();

@@ -5,6 +5,8 @@
   90 3c 64      one event with these bytes (any bytes at all, one event)
   sleep 0.2     a pause in seconds
   flood N       N note-ons and note-offs as fast as the port takes them
+  A; sleep 0.3; B   several of these in one line, timed here rather than by
+                the shell that writes the lines
 
 It prints "ready" once its port exists and "sent" after each line's events.
 """
@@ -17,10 +19,9 @@ out = rtmidi.MidiOut(rtmidi.API_UNIX_JACK, name="e2e-keys")
 out.open_virtual_port("out")
 print("ready", flush=True)
 
-for line in sys.stdin:
-    words = line.split()
-    if not words:
-        continue
+
+
+def play(words):
     if words[0] == "sleep":
         time.sleep(float(words[1]))
     elif words[0] == "flood":
@@ -32,6 +33,12 @@ for line in sys.stdin:
                 time.sleep(0.001)
     else:
         out.send_message([int(word, 16) for word in words])
+
+
+for line in sys.stdin:
+    for part in line.split(";"):
+        if part.split():
+            play(part.split())
     print("sent", flush=True)
 time.sleep(0.3)
 out.close_port()
