@@ -115,6 +115,13 @@ $(pedal "40 7f")
 90 43 00
 $(pedal "40 00")"
 
+# The program's own input is no output device (it would play its notes again
+# and again): from the monitor, Page Down goes straight to the last row, the
+# program's own output port.
+focus_program
+xdotool key Page_Down
+wait_for 5 sh -c 'jack_lsp | grep -qx Tastarion:output' || fail "Page Down went to the input port"
+
 # The start found a JACK server: nothing was said about the input.
 ! grep -q 'No MIDI input port' "$WORK/program.log" || fail "a failure was told"
 echo "ok"
