@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 
 #include "engine/midi_input_feed.h"
 #include "platform/bounded_join.h"
@@ -24,6 +25,8 @@ std::atomic<bool> abandoned{false};
 constexpr auto kWatchPeriod = std::chrono::milliseconds(100);
 // How long after looking for a JACK server in vain the next look comes.
 constexpr auto kServerRetry = std::chrono::seconds(1);
+// How long a client whose server went away is kept before it is closed.
+constexpr auto kCloseAfterServerGone = std::chrono::milliseconds(1500);
 // How long the end waits for the thread busy with a server.
 constexpr auto kStopLimit = std::chrono::seconds(1);
 
@@ -207,11 +210,20 @@ struct MidiInputPorts::State {
     auto next_try = std::chrono::steady_clock::now();
     bool told = false;
     bool lost_owed = false;
+    std::optional<std::chrono::steady_clock::time_point> gone_since;
     do {
       if (jack && jack->server_gone) {
-        jack.reset();
         jack_is_open = false;
-        lost_owed = true;
+        // The other clients of the program see the server go a little later
+        // (the port list's client within its period) and close theirs; closing
+        // this one meanwhile, while they still ask libjack about the dead
+        // server, crashed them now and then.
+        if (!gone_since) gone_since = std::chrono::steady_clock::now();
+        if (std::chrono::steady_clock::now() - *gone_since >= kCloseAfterServerGone) {
+          jack.reset();
+          gone_since.reset();
+          lost_owed = true;
+        }
       }
       // The notes of the server that went end, once the window has room for it.
       if (lost_owed && jack_feed.port_lost()) {
