@@ -10,7 +10,7 @@ packages=(
   libfluidsynth-dev timgm6mb-soundfont
   libgtest-dev libgmock-dev googletest libbenchmark-dev libxcb-xtest0-dev
   xvfb xdotool x11-utils xauth imagemagick fonts-dejavu-core
-  python3 python3-mido
+  python3 python3-mido python3-rtmidi
   desktop-file-utils appstream man-db
   qt6-wayland sway wtype
 )
