@@ -19,10 +19,5 @@ start_x_and_jack tastarion-latency
 "$PROBE" "$TAPS" &
 probe=$!
 wait_for 10 sh -c 'jack_lsp | grep -q latency-probe:input' || { echo "no probe port"; exit 1; }
-"$PROGRAM" > /dev/null 2>&1 &
-PIDS+=($!)
-window=$(timeout 60 xdotool search --sync --onlyvisible --limit 1 --name '^Tastarion ') ||
-  { echo "the window did not show"; exit 1; }
-xdotool windowfocus "$window"
-wait_for 10 sh -c "[ \"\$(xdotool getwindowfocus)\" = $window ]" || { echo "no focus"; exit 1; }
+start_program "$PROGRAM"
 wait "$probe"

@@ -11,7 +11,7 @@ packages=(
   pipewire wireplumber pipewire-pulse pipewire-jack pipewire-bin dbus
   libgtest-dev libgmock-dev googletest libbenchmark-dev libxcb-xtest0-dev
   xvfb xdotool x11-utils xauth imagemagick fonts-dejavu-core
-  python3 python3-mido
+  python3 python3-mido python3-rtmidi
   desktop-file-utils appstream man-db gtk-update-icon-cache
   qt6-wayland sway wtype
 )

@@ -80,14 +80,14 @@ build tsan build-tsan
 TSAN_OPTIONS=halt_on_error=1 run_tests tsan build-tsan 300 -j"$jobs" \
   -R 'Timer|Replay|Metronome|Concurrency|DeviceSelection|MidiPort'
 
-echo "== libFuzzer: key path and event buffer (clang, ASan + UBSan) =="
+echo "== libFuzzer: key path, event buffer and MIDI input (clang, ASan + UBSan) =="
 # Each fuzzer starts from its seed corpus (copied, so the tree stays clean) and
 # runs for a fixed time; a crash, a sanitizer report or a broken invariant
 # fails the run and leaves the input in build-fuzz/artifacts/.
 build fuzz build-fuzz
 fuzz_seconds="${TASTARION_FUZZ_SECONDS:-25}"
 mkdir -p build-fuzz/artifacts
-for fuzzer in fuzz_key_path fuzz_event_buffer; do
+for fuzzer in fuzz_key_path fuzz_event_buffer fuzz_midi_input; do
   corpus="$(mktemp -d)"
   cp tests/fuzz/corpus/"$fuzzer"/* "$corpus"/
   if ! ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \

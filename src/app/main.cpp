@@ -10,6 +10,7 @@
 #include "app/quit_on_signal.h"
 #include "app/startup_probe.h"
 #include "platform/fluidsynth_output.h"
+#include "platform/midi_input_ports.h"
 #include "platform/port_watch.h"
 #include "platform/steady_clock.h"
 #include "platform/system_midi_output.h"
@@ -24,13 +25,38 @@ namespace {
 void end_here_if_threads_left_behind(const tastarion::Program& program,
                                      tastarion::TraceWriter& trace, int exit_code) {
   if (!tastarion::sound_open_abandoned() && !program.opening_left_behind() &&
-      !tastarion::port_watch_abandoned()) {
+      !tastarion::port_watch_abandoned() && !tastarion::midi_input_abandoned()) {
     return;
   }
   trace.drain(std::chrono::milliseconds(300));
   std::fflush(stdout);
   std::fflush(stderr);
   std::_Exit(exit_code);
+}
+
+// The window, the piano and the ports for one run; the exit code.
+int run_program() {
+  tastarion::TraceWriter trace(STDOUT_FILENO);
+  tastarion::SystemMidiOutput midi;
+  tastarion::MidiInputPorts inputs;
+  tastarion::ThreadTimerService timers;
+  tastarion::SteadyClock clock;
+  tastarion::Program program(midi, timers, clock,
+                             [&trace](std::string_view line) { trace.write(line); });
+  tastarion::install_startup_probe(program.window());
+
+  const bool started = program.start();
+  if (started) {
+    program.listen_to(inputs);
+    QApplication::exec();
+  }
+  tastarion::stop_waiting_for_sound_servers();
+  program.finish();
+  midi.stop_watching();
+  inputs.stop();
+  const int exit_code = started ? 0 : 1;
+  end_here_if_threads_left_behind(program, trace, exit_code);
+  return exit_code;
 }
 
 }  // namespace
@@ -52,23 +78,5 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tastarion"));
   tastarion::quit_on_signals();
 
-  int exit_code = 0;
-  {
-    tastarion::TraceWriter trace(STDOUT_FILENO);
-    tastarion::SystemMidiOutput midi;
-    tastarion::ThreadTimerService timers;
-    tastarion::SteadyClock clock;
-    tastarion::Program program(midi, timers, clock,
-                               [&trace](std::string_view line) { trace.write(line); });
-    tastarion::install_startup_probe(program.window());
-
-    const bool started = program.start();
-    if (started) QApplication::exec();
-    tastarion::stop_waiting_for_sound_servers();
-    program.finish();
-    midi.stop_watching();
-    exit_code = started ? 0 : 1;
-    end_here_if_threads_left_behind(program, trace, exit_code);
-  }
-  return exit_code;
+  return run_program();
 }

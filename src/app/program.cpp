@@ -7,8 +7,10 @@
 #include <functional>
 #include <utility>
 
+#include "app/midi_input_link.h"
 #include "app/startup_probe.h"
 #include "platform/bounded_join.h"
+#include "platform/midi_input_ports.h"
 
 namespace tastarion {
 
@@ -89,6 +91,11 @@ bool Program::start() {
   return true;
 }
 
+void Program::listen_to(MidiInputPorts& inputs) {
+  input_link_ = std::make_unique<MidiInputLink>(inputs, piano_);
+  inputs.start();
+}
+
 void Program::start_opening() {
   if (opening_.joinable()) return;
   opening_ = std::thread([this] {
@@ -105,6 +112,8 @@ void Program::start_opening() {
 }
 
 void Program::finish() {
+  // Nothing more comes in while the piano ends.
+  input_link_.reset();
   // The synthesizer's own wait ends at once at the end of the program, but
   // listing the JACK ports asks a server that may hang as well.
   if (opening_.joinable() && !join_within(opening_, opening_done_, kOpeningEndLimit)) {

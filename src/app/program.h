@@ -1,12 +1,16 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 #include "app/main_window.h"
 #include "instrument/piano.h"
 
 namespace tastarion {
+
+class MidiInputLink;
+class MidiInputPorts;
 
 inline constexpr const char* kBufferFailureText =
     "Not enough memory for the recording buffer; Tastarion cannot run.";
@@ -28,6 +32,10 @@ class Program {
   // False when the buffer cannot be had; the user has been told and the program
   // must end.
   bool start();
+  // Plays what the MIDI input ports receive; they are started here. The ports
+  // must outlive the program's end (finish()).
+  void listen_to(MidiInputPorts& inputs);
+
   // True once the device list is filled and device 0 opened or failed.
   bool device_started() const { return piano_.devices_started(); }
   // True when finish() had to leave the opening of device 0 behind, stuck in a
@@ -44,6 +52,7 @@ class Program {
 
   MainWindow window_;
   Piano piano_;
+  std::unique_ptr<MidiInputLink> input_link_;
   std::thread opening_;
   std::atomic<bool> opening_done_{false};
   bool opening_left_behind_ = false;

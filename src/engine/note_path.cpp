@@ -29,12 +29,15 @@ void NotePath::note_key_down(const KeyEvent& key) {
 
 void NotePath::note_down(uint8_t key_note, uint16_t key_id) {
   if (!on_keyboard(key_note)) return;
+  // key notes 43..85 and transpositions -12..12 keep the sent note within 31..97.
+  take_slot(key_note, static_cast<uint8_t>(key_note + settings_.transpose()),
+            static_cast<uint8_t>(settings_.velocity()), key_id);
+}
+
+void NotePath::take_slot(uint8_t key_note, uint8_t sent_note, uint8_t velocity, uint16_t key_id) {
   const int slot = slots_.find_free();
   // All fifteen channels busy: the press is dropped, every sounding note keeps its slot.
   if (slot < 0) return;
-  // key notes 43..85 and transpositions -12..12 keep the sent note within 31..97.
-  const auto sent_note = static_cast<uint8_t>(key_note + settings_.transpose());
-  const auto velocity = static_cast<uint8_t>(settings_.velocity());
   {
     // A replay's end looks at the held keys from the timer thread, and must see
     // the slot and the note-on together.
@@ -43,6 +46,28 @@ void NotePath::note_down(uint8_t key_note, uint16_t key_id) {
     port_.send(pack_message(static_cast<uint8_t>(0x90 + slot), sent_note, velocity));
   }
   listener_.note_played({true, slot, key_note, sent_note, velocity});
+}
+
+void NotePath::note_in_down(uint16_t key_id, uint8_t note, uint8_t velocity) {
+  const int sent_note = (note & 0x7F) + settings_.transpose();
+  if (sent_note < 0 || sent_note > 127 || velocity == 0) return;
+  if (const int slot = slots_.find_key(key_id); slot >= 0) release_slot(slot);
+  take_slot(note & 0x7F, static_cast<uint8_t>(sent_note), velocity & 0x7F, key_id);
+}
+
+void NotePath::release_input_port(uint8_t port) {
+  for (int slot = 0; slot < kChannelCount; ++slot) {
+    const uint16_t key_id = slots_.key_id(slot);
+    if (slots_.busy(slot) && is_input_key(key_id) && input_port_of(key_id) == port) {
+      release_slot(slot);
+    }
+  }
+}
+
+void NotePath::release_window_keys() {
+  for (int slot = 0; slot < kChannelCount; ++slot) {
+    if (slots_.busy(slot) && !is_input_key(slots_.key_id(slot))) release_slot(slot);
+  }
 }
 
 void NotePath::note_key_up(const KeyEvent& key) {

@@ -16,7 +16,7 @@ namespace tastarion {
 struct PlayedNote {
   bool press;
   int slot;           // the channel
-  uint8_t key_note;   // the key's own note, 43..85
+  uint8_t key_note;   // the key's own note, 43..85 (0..127 from a MIDI input)
   uint8_t sent_note;  // the note the message carried
   uint8_t velocity;   // the message's second byte, 0 for a release
 };
@@ -45,6 +45,20 @@ class HeldKeys {
 // The key id the mouse plays under: no key of the keyboard has it.
 inline constexpr uint16_t kMouseKeyId = 0x400;
 
+// The key ids of notes from MIDI inputs: one per input port, channel and note,
+// above every key's and the mouse's.
+inline constexpr uint16_t kFirstInputKeyId = 0x800;
+constexpr uint16_t input_key_id(uint8_t port, uint8_t channel, uint8_t note) {
+  return static_cast<uint16_t>(kFirstInputKeyId + (port << 11) + ((channel & 0x0F) << 7) +
+                               (note & 0x7F));
+}
+constexpr bool is_input_key(uint16_t key_id) {
+  return key_id >= kFirstInputKeyId;
+}
+constexpr uint8_t input_port_of(uint16_t key_id) {
+  return static_cast<uint8_t>((key_id - kFirstInputKeyId) >> 11);
+}
+
 // The note path: piano keys take voice slots and sound on their channels.
 // Window thread; other threads look at the slots through HeldKeys.
 class NotePath final : public HeldKeys {
@@ -59,12 +73,25 @@ class NotePath final : public HeldKeys {
   // The note-off on the slot the key took, with the note its note-on carried,
   // and the slot freed.
   void note_key_up(const KeyEvent& key);
-  // Releases every held key as if it had come up (the window lost the keyboard).
+  // Releases every sounding note as if its key had come up (panic).
   void release_all_keys();
+  // Releases the notes of the window's keys and the mouse, not those of MIDI
+  // inputs (the window lost the keyboard; a MIDI keyboard still plays).
+  void release_window_keys();
   // The same path for a note chosen otherwise than by a key (the mouse on the
   // picture): `key_id` stands for the key. Notes off the keyboard do nothing.
   void note_down(uint8_t key_note, uint16_t key_id);
   void note_up(uint16_t key_id);
+
+  // A note from a MIDI input, `key_id` from input_key_id: any note 0..127,
+  // transposed, with the velocity it came with. A note whose transposition
+  // leaves 0..127 is dropped. A note-on for a note that still sounds ends it
+  // first, so that one note-off always ends it.
+  void note_in_down(uint16_t key_id, uint8_t note, uint8_t velocity);
+  // Ends the note `key_id` started; nothing when it started none.
+  void note_in_up(uint16_t key_id) { note_up(key_id); }
+  // Ends every note that MIDI input port `port` started (the port went away).
+  void release_input_port(uint8_t port);
 
   // The sustain pedal: controller 64 at 127, then at 0, on the fifteen note
   // channels (not the metronome's). A press while it is down, and a release
@@ -78,6 +105,7 @@ class NotePath final : public HeldKeys {
 
  private:
   void release_slot(int slot);
+  void take_slot(uint8_t key_note, uint8_t sent_note, uint8_t velocity, uint16_t key_id);
   void send_pedal(bool down);
 
   MidiPort& port_;

@@ -10,7 +10,7 @@ VoiceSlots::VoiceSlots() {
 
 int VoiceSlots::find_free() const {
   for (int i = 0; i < kChannelCount; ++i) {
-    if (key_notes_[i] == kFree) return i;
+    if (key_notes_[i] != kReserved && !taken_[i]) return i;
   }
   return -1;
 }
@@ -34,12 +34,14 @@ void VoiceSlots::take(int slot, uint8_t key_note, uint8_t sent_note, uint16_t ke
   key_notes_[slot] = key_note;
   sent_notes_[slot] = sent_note;
   key_ids_[slot] = key_id;
+  taken_[slot] = true;
 }
 
 void VoiceSlots::free(int slot) {
   key_notes_[slot] = kFree;
   sent_notes_[slot] = 0;
   key_ids_[slot] = 0;
+  taken_[slot] = false;
 }
 
 int VoiceSlots::busy_count() const {

@@ -6,7 +6,9 @@
 namespace tastarion {
 
 // One voice slot per MIDI channel. An entry holds 0 (free), the key note of the
-// key sounding on that channel, or 0xFF (reserved: the metronome's channel).
+// key sounding on that channel, or 0xFF (reserved: the metronome's channel). A
+// note from a MIDI input may be note 0, so whether a slot is taken is kept
+// beside the entry.
 // Beside each key note the slot keeps the note number its note-on carried, so
 // that the note-off names the same note whatever the transposition is by then,
 // and the key that took it, so that of two keys playing one note each release
@@ -34,7 +36,8 @@ class VoiceSlots {
 
   uint8_t key_note(int slot) const { return key_notes_[slot]; }
   uint8_t sent_note(int slot) const { return sent_notes_[slot]; }
-  bool busy(int slot) const { return key_notes_[slot] != kFree && key_notes_[slot] != kReserved; }
+  uint16_t key_id(int slot) const { return key_ids_[slot]; }
+  bool busy(int slot) const { return taken_[slot]; }
   int busy_count() const;
 
   const std::array<uint8_t, 16>& entries() const { return key_notes_; }
@@ -43,6 +46,7 @@ class VoiceSlots {
   std::array<uint8_t, 16> key_notes_{};
   std::array<uint8_t, 16> sent_notes_{};
   std::array<uint16_t, 16> key_ids_{};
+  std::array<bool, 16> taken_{};
 };
 
 }  // namespace tastarion

@@ -133,6 +133,35 @@ void Piano::mouse_up() {
   mouse_held_ = false;
 }
 
+void Piano::midi_in(const MidiInput& input) {
+  const uint16_t key_id = input_key_id(input.port, input.channel, input.note);
+  const auto port_bit = static_cast<uint8_t>(1u << (input.port & 7));
+  switch (input.kind) {
+    case MidiInput::Kind::note_on:
+      notes_.note_in_down(key_id, input.note, input.value);
+      break;
+    case MidiInput::Kind::note_off:
+      notes_.note_in_up(key_id);
+      break;
+    case MidiInput::Kind::pedal:
+      if (input.value >= 64) {
+        input_pedals_ |= port_bit;
+        notes_.pedal_down();
+      } else {
+        input_pedals_ &= ~port_bit;
+        notes_.pedal_up();
+      }
+      break;
+    case MidiInput::Kind::port_lost:
+      notes_.release_input_port(input.port);
+      if (input_pedals_ & port_bit) {
+        input_pedals_ &= ~port_bit;
+        notes_.pedal_up();
+      }
+      break;
+  }
+}
+
 void Piano::refresh_devices() {
   if (!devices_started_ || refreshing_ || !port_.refresh()) return;
   refreshing_ = true;

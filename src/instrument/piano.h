@@ -4,6 +4,7 @@
 
 #include "engine/device_selection.h"
 #include "engine/key_event.h"
+#include "engine/midi_input_reader.h"
 #include "engine/midi_output_service.h"
 #include "engine/midi_port.h"
 #include "engine/note_path.h"
@@ -71,11 +72,19 @@ class Piano final : private NoteListener, private ReplayListener {
 
   void note_key_down(const KeyEvent& key) { notes_.note_key_down(key); }
   void note_key_up(const KeyEvent& key) { notes_.note_key_up(key); }
-  // The pedal too: its release would not come here either.
+  // The window lost the keyboard: the keys and the mouse come up, and the pedal
+  // too (its release would not come here either) unless a MIDI keyboard holds
+  // it. Notes from MIDI inputs go on.
   void release_all_keys() {
-    notes_.release_all_keys();
-    notes_.pedal_up();
+    notes_.release_window_keys();
+    if (input_pedals_ == 0) notes_.pedal_up();
   }
+
+  // A message from a MIDI input port, played like a key: a note-on takes a slot
+  // with its own velocity (the volume is the PC keys'), a note-off ends the
+  // note that the same port, channel and note started, controller 64 works the
+  // pedal, and a port that went away ends its notes and lets its pedal up.
+  void midi_in(const MidiInput& input);
 
   // Escape: every sounding note off (the held keys' and the replay's, then All
   // Notes Off on all channels), every mark erased, every slot freed. Held keys
@@ -165,6 +174,8 @@ class Piano final : private NoteListener, private ReplayListener {
   // The note the mouse holds, 0 for none.
   uint8_t mouse_note_ = 0;
   bool mouse_held_ = false;
+  // The MIDI input ports that hold the pedal down, one bit each.
+  uint8_t input_pedals_ = 0;
   // A box shown while the list changes runs the event loop, which may ask again.
   bool refreshing_ = false;
   // The list is read again only after the start read it (maybe on another thread).

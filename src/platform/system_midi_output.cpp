@@ -1,5 +1,7 @@
 #include "platform/system_midi_output.h"
 
+#include "platform/midi_input_ports.h"
+
 namespace tastarion {
 
 std::string shorten_device_name(const std::string& name, size_t limit) {
@@ -14,6 +16,7 @@ std::vector<SystemMidiOutput::Device> SystemMidiOutput::devices_of(
   std::vector<Device> devices;
   if (!soundfonts_.empty()) devices.push_back({kSynthDeviceName, true, false, {}});
   for (const PortId& port : ports.ports) {
+    if (is_own_input_port(port.api == PortApi::jack, port.name)) continue;
     devices.push_back({shorten_device_name(port.name), false, false, port});
   }
   if (sources_.own_port && ports.service_found) {

@@ -64,7 +64,7 @@ start_jack() {
   export JACK_NO_AUDIO_RESERVATION=1
   # No client may start a server of its own behind our back.
   export JACK_NO_START_SERVER=1
-  jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 64 > "$WORK/jackd.log" 2>&1 &
+  jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p "${E2E_JACK_PERIOD:-64}" > "$WORK/jackd.log" 2>&1 &
   PIDS+=($!)
   wait_for 30 jack_lsp || fail "jackd did not start"
   jack_midi_dump -a > "$WORK/midi.log" 2>&1 &

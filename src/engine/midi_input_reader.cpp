@@ -1,0 +1,58 @@
+#include "engine/midi_input_reader.h"
+
+#include "engine/short_message.h"
+
+namespace tastarion {
+
+namespace {
+
+constexpr bool is_real_time(uint8_t byte) {
+  return byte >= 0xF8;
+}
+
+// Data bytes that follow a channel message's status byte.
+constexpr size_t data_length(uint8_t status) {
+  const uint8_t kind = status & 0xF0;
+  return kind == 0xC0 || kind == 0xD0 ? 1 : 2;
+}
+
+}  // namespace
+
+std::optional<MidiInput> read_midi_input(const uint8_t* bytes, size_t length, uint8_t port) {
+  // The status byte and up to two data bytes, real-time bytes left out.
+  uint8_t message[3] = {};
+  size_t count = 0;
+  for (size_t i = 0; i < length; ++i) {
+    const uint8_t byte = bytes[i];
+    if (is_real_time(byte)) continue;
+    if (count == 0) {
+      // Running status, or a system message: nothing the piano plays.
+      if (byte < 0x80 || byte >= 0xF0) return std::nullopt;
+    } else if (byte >= 0x80 || count > data_length(message[0])) {
+      // A second status byte, or more bytes than the message has.
+      return std::nullopt;
+    }
+    message[count++] = byte;
+  }
+  if (count == 0 || count != 1 + data_length(message[0])) return std::nullopt;
+
+  const uint8_t kind = message[0] & 0xF0;
+  MidiInput input;
+  input.port = port;
+  input.channel = message[0] & 0x0F;
+  input.note = message[1];
+  input.value = message[2];
+  if (kind == 0x90 && input.value != 0) {
+    input.kind = MidiInput::Kind::note_on;
+  } else if (kind == 0x90 || kind == 0x80) {
+    input.kind = MidiInput::Kind::note_off;
+    input.value = 0;
+  } else if (kind == 0xB0 && input.note == kSustainPedal) {
+    input.kind = MidiInput::Kind::pedal;
+  } else {
+    return std::nullopt;
+  }
+  return input;
+}
+
+}  // namespace tastarion

@@ -1,0 +1,171 @@
+// What a MIDI input port may receive, whatever it is: events of any bytes and
+// lengths, floods that fill the queue, a port that goes away, the PC keyboard,
+// panic and the window losing the keyboard in between. Checked: the piano never
+// uses channel 10 for a note nor more than fifteen slots, and once every key
+// and the pedal have come up, no note sounds and no slot is taken.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "engine/midi_input_feed.h"
+#include "fakes/fake_clock.h"
+#include "fakes/fake_midi.h"
+#include "fakes/fake_timer_service.h"
+#include "fuzz/fuzz_world.h"
+#include "instrument/piano.h"
+
+namespace tastarion::fuzz {
+namespace {
+
+constexpr uint8_t kKeyC = 0x2E;
+
+[[noreturn]] void fault(const std::string& what) {
+  std::fprintf(stderr, "fault: %s\n", what.c_str());
+  std::abort();
+}
+
+class Rig {
+ public:
+  Rig()
+      : piano_(
+            midi_, timers_, clock_, view_, [](std::string_view) {}, [](std::string_view) {}) {
+    piano_.start_midi_out();
+    piano_.allocate_buffer();
+  }
+
+  // The window's turn: up to `count` messages from the feed.
+  void take(MidiInputFeed& feed, int count) {
+    MidiInput input;
+    for (int i = 0; i < count && feed.pop(input); ++i) piano_.midi_in(input);
+    check();
+  }
+
+  void check() {
+    const VoiceSlots& slots = piano_.voice_slots();
+    if (slots.entries()[kMetronomeChannel] != VoiceSlots::kReserved ||
+        slots.busy(kMetronomeChannel))
+      fault("channel 10 taken by a note");
+    if (slots.busy_count() > 15) fault("more than fifteen slots taken");
+  }
+
+  Piano& piano() { return piano_; }
+  testing::FakeMidi& midi() { return midi_; }
+
+ private:
+  testing::FakeMidi midi_;
+  testing::FakeTimerService timers_;
+  testing::FakeClock clock_;
+  PianoView view_;
+  Piano piano_;
+};
+
+void play(Bytes& in) {
+  Rig rig;
+  MidiInputFeed feeds[2] = {MidiInputFeed(0), MidiInputFeed(1)};
+  bool key_down = false;
+  while (!in.empty()) {
+    const uint8_t op = in.u8();
+    MidiInputFeed& feed = feeds[op >> 7];
+    switch (op & 0x0F) {
+      case 0:
+      case 1:
+      case 2:
+      case 3:
+      case 4: {
+        // One event of any bytes, cut short or too long as it comes.
+        uint8_t bytes[16];
+        const size_t length = in.u8() % (sizeof bytes + 1);
+        for (size_t i = 0; i < length; ++i) bytes[i] = in.u8();
+        feed.read(bytes, length);
+        break;
+      }
+      case 5: {
+        // A flood of whole notes, more than the queue holds.
+        const int count = 1 + in.u8() * 4;
+        const uint8_t seed = in.u8();
+        for (int i = 0; i < count; ++i) {
+          const auto status = static_cast<uint8_t>((i + seed) % 3 ? 0x90 : 0x80);
+          const uint8_t event[3] = {static_cast<uint8_t>(status | (i + seed) % 16),
+                                    static_cast<uint8_t>((i * 7 + seed) % 128),
+                                    static_cast<uint8_t>(i % 128)};
+          feed.read(event, sizeof event);
+        }
+        break;
+      }
+      case 6:
+        feed.settle_owed();
+        break;
+      case 7:
+      case 8:
+        rig.take(feed, 1 + in.u8());
+        break;
+      case 9:
+        // The port goes away once the window took all it had queued.
+        rig.take(feed, static_cast<int>(MidiInputFeed::kCapacity));
+        if (!feed.port_lost()) fault("no room for a lost port in an empty queue");
+        break;
+      case 10:
+        if (!key_down) rig.piano().key_down(key_press(kKeyC));
+        key_down = true;
+        break;
+      case 11:
+        rig.piano().key_up(key_release(kKeyC));
+        key_down = false;
+        break;
+      case 12:
+        rig.piano().panic();
+        break;
+      case 13:
+        // The window loses the keyboard; the key's release then goes elsewhere.
+        rig.piano().release_all_keys();
+        key_down = false;
+        break;
+      case 14:
+        rig.piano().change_transpose(static_cast<int>(in.u8() % 25) - 12);
+        break;
+      default:
+        if (rig.piano().recorder().recording()) {
+          rig.piano().recorder().stop_recording();
+        } else {
+          rig.piano().recorder().start_recording();
+        }
+        break;
+    }
+    rig.check();
+  }
+
+  // Every key and the pedal come up; whatever is owed gets through.
+  rig.piano().key_up(key_release(kKeyC));
+  for (MidiInputFeed& feed : feeds) {
+    for (uint8_t channel = 0; channel < 16; ++channel) {
+      for (uint8_t note = 0; note < 128; ++note) {
+        const uint8_t off[3] = {static_cast<uint8_t>(0x80 | channel), note, 0};
+        feed.read(off, sizeof off);
+        if (note % 64 == 63) rig.take(feed, static_cast<int>(MidiInputFeed::kCapacity));
+      }
+    }
+    const uint8_t pedal_up[3] = {0xB0, 64, 0};
+    feed.read(pedal_up, sizeof pedal_up);
+    for (int turn = 0; turn < 64 && feed.owes_something(); ++turn) {
+      feed.settle_owed();
+      rig.take(feed, static_cast<int>(MidiInputFeed::kCapacity));
+    }
+    rig.take(feed, static_cast<int>(MidiInputFeed::kCapacity));
+    if (feed.owes_something()) fault("a note-off still owed");
+  }
+  // The pedal: the Space key was never pressed, so only MIDI held it.
+  if (rig.piano().voice_slots().busy_count() != 0) fault("a slot still taken");
+  if (rig.piano().port().sounding_count() != 0) fault("a note still sounds");
+}
+
+}  // namespace
+}  // namespace tastarion::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  tastarion::fuzz::Bytes in(data, size);
+  tastarion::fuzz::play(in);
+  return 0;
+}
