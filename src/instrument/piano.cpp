@@ -107,7 +107,11 @@ void Piano::record_and_report(const PlayedNote& note) {
 }
 
 void Piano::panic() {
-  // The held keys' note-offs go the usual way, so that a recording ends them too.
+  // The player's pedal and the held keys' note-offs go the usual way, so that a
+  // recording ends them too. The pedal goes up first, the replay's as well,
+  // before any note-off.
+  notes_.pedal_up();
+  port_.lift_pedal();
   notes_.release_all_keys();
   mouse_held_ = false;
   mouse_note_ = 0;
@@ -279,7 +283,7 @@ void Piano::start_recording() {
 }
 
 void Piano::stop_recording() {
-  const std::span<const uint8_t> bytes = recorder_.stop_recording();
+  const std::vector<uint8_t> bytes = midi_file_bytes(recorder_.stop_recording());
   if (bytes.empty()) {
     view_.show_status(PianoStatus::none);
     return;
@@ -287,8 +291,8 @@ void Piano::stop_recording() {
   std::optional<std::string> chosen = view_.ask_save_file_name();
   bool traced = false;
   for (;;) {
-    // A dialog ended by the end of the program is no cancel: nothing is written.
-    if (!chosen && view_.closing()) break;
+    // A dialog ended by the end of the program (a signal) saves under the
+    // default name, as a cancel does: the take is never lost.
     const SavedFile saved = save_recording(bytes, chosen);
     if (!traced) {
       char line[32];

@@ -34,13 +34,13 @@ grep -q '^The recording is kept; F3 replays it. Save it elsewhere?$' "$WORK/prog
 accept_box
 accept_save_dialog "$WORK/open/take.mid"
 wait_for 10 test -s "$WORK/open/take.mid" || fail "the second place got no file"
-[ "$(stat -c %s "$WORK/open/take.mid")" -eq 43 ] || fail "the saved file is not whole"
+[ "$(stat -c %s "$WORK/open/take.mid")" -eq 50 ] || fail "the saved file is not whole"
 /usr/bin/python3 -c '
 import mido, sys
 notes = [(m.type, m.note, m.velocity) for m in mido.MidiFile(sys.argv[1]).tracks[0] if m.type == "note_on"]
 assert notes == [("note_on", 48, 96), ("note_on", 48, 0)], notes
 ' "$WORK/open/take.mid" || fail "mido reads another recording"
-[ "$(grep -c '^終了 byte=2B$' "$WORK/program.log")" -eq 1 ] || fail "the save trace line is not there once"
+[ "$(grep -c '^終了 byte=32$' "$WORK/program.log")" -eq 1 ] || fail "the save trace line is not there once"
 
 # The save dialog asks before it replaces a file: No leaves the file and the
 # dialog open, Yes replaces it.
@@ -65,7 +65,7 @@ answer_question Return  # No, the default
 wait_for 5 sh -c "[ \$(xdotool search --onlyvisible --name 'mid記録ファイル' | wc -l) -eq 1 ]" ||
   fail "the question stayed"
 sleep 0.3
-[ "$(stat -c %s "$WORK/open/take.mid")" -eq 43 ] || fail "the file was replaced after No"
+[ "$(stat -c %s "$WORK/open/take.mid")" -eq 50 ] || fail "the file was replaced after No"
 accept_save_dialog "$WORK/open/take.mid"
 answer_question alt+y
 wait_for 10 sh -c "[ \$(stat -c %s '$WORK/open/take.mid') -eq 57 ]" || fail "Yes did not replace the file"
