@@ -9,7 +9,9 @@
 #include "app/quit_on_signal.h"
 #include "app/startup_probe.h"
 #include "platform/fluidsynth_output.h"
+#include "platform/jack_clients.h"
 #include "platform/port_watch.h"
+#include "platform/stderr_guard.h"
 #include "platform/steady_clock.h"
 #include "platform/system_midi_output.h"
 #include "platform/thread_timer_service.h"
@@ -25,6 +27,9 @@ int main(int, char** argv) {
   tastarion::explain_missing_display(true);
   QApplication application(qt_argc, argv);
   tastarion::explain_missing_display(false);
+  // From here on standard error never holds up the program; before, Qt's last
+  // words about a missing display must get out whole.
+  tastarion::StandardErrorGuard standard_error;
   // Wayland compositors match the window to the desktop entry, and so to its icon, by this.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tastarion"));
   tastarion::quit_on_signals();
@@ -46,11 +51,12 @@ int main(int, char** argv) {
     midi.stop_watching();
     exit_code = started ? 0 : 1;
     if (tastarion::sound_open_abandoned() || program.opening_left_behind() ||
-        tastarion::port_watch_abandoned()) {
+        tastarion::port_watch_abandoned() || tastarion::jack_call_abandoned()) {
       // A thread still waits on a sound server that never answered; the
       // libraries it is inside, and the program it reports to, must not be torn
       // down under it.
       trace.drain(std::chrono::milliseconds(300));
+      standard_error.drain(std::chrono::milliseconds(300));
       std::fflush(stdout);
       std::fflush(stderr);
       std::_Exit(exit_code);

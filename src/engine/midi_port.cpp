@@ -74,6 +74,11 @@ void MidiPort::lift_pedal() {
   if (open_) lift_pedal_locked();
 }
 
+bool MidiPort::device_lost() const {
+  std::lock_guard lock(mutex_);
+  return open_ && service_.device_lost();
+}
+
 bool MidiPort::is_open() const {
   std::lock_guard lock(mutex_);
   return open_;

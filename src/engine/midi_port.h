@@ -56,6 +56,8 @@ class MidiPort {
   void lift_pedal();
 
   bool is_open() const;
+  // The open device's sound server went away (window thread).
+  bool device_lost() const;
   // Notes switched on and not yet off (played-note channels only; the
   // metronome's channel is left out, its click being a one-shot percussion note).
   int sounding_count() const;

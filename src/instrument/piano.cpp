@@ -138,14 +138,18 @@ void Piano::mouse_up() {
 }
 
 void Piano::refresh_devices() {
-  if (!devices_started_ || refreshing_ || !port_.refresh()) return;
+  if (!devices_started_ || refreshing_) return;
+  // A JACK server that went away and came back at once leaves the list as it
+  // was, but the device plays no more.
+  const bool lost = port_.device_lost();
+  if (!port_.refresh() && !lost) return;
   refreshing_ = true;
   DeviceList list = port_.list_devices();
   const bool was_playing = devices_.playing();
   const std::string selected = devices_.count() > 0 ? devices_.names()[devices_.index()] : "";
   const int row = devices_.update_list(list.names, std::move(list.keys));
   view_.show_device_names(list.names);
-  if (row >= 0 || !was_playing) {
+  if ((row >= 0 && !lost) || !was_playing) {
     view_.show_device(row >= 0 && was_playing ? row : -1);
   } else {
     device_gone(selected);
@@ -156,9 +160,10 @@ void Piano::refresh_devices() {
 void Piano::device_gone(const std::string& name) {
   std::string text = name + " went away.";
   if (devices_.count() > 0) {
-    text += " Device 0 (" + devices_.names()[0] + ") plays now.";
     view_.show_device(0);
     change_device(0);
+    // Device 0 may have failed to open as well (its own box said why).
+    if (devices_.playing()) text += " Device 0 (" + devices_.names()[0] + ") plays now.";
   } else {
     port_.silence_and_close();
     view_.show_device(-1);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,8 @@ class FluidSynthOutput {
   _fluid_synth_t* synth_ = nullptr;
   _fluid_audio_driver_t* driver_ = nullptr;
   std::string driver_name_;
+  // jack_server_losses() when the audio driver started.
+  uint64_t jack_losses_at_open_ = 0;
   std::string soundfont_;
   std::string failure_;
 };

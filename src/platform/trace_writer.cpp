@@ -13,6 +13,7 @@ namespace tastarion {
 struct TraceWriter::State {
   int fd;
   size_t capacity;
+  std::string dropped_notice;
   std::mutex mutex;
   std::condition_variable changed;
   std::string pending;
@@ -49,8 +50,7 @@ struct TraceWriter::State {
         dropping = false;
       } else if (pending.empty() && dropping) {
         // Caught up: say what was lost, where it was lost.
-        const std::string notice =
-            "(" + std::to_string(dropped) + " trace lines dropped: standard output was full)\n";
+        const std::string notice = "(" + std::to_string(dropped) + " " + dropped_notice + ")\n";
         dropped = 0;
         lock.unlock();
         const bool told = write_all(notice);
@@ -64,9 +64,11 @@ struct TraceWriter::State {
   }
 };
 
-TraceWriter::TraceWriter(int fd, size_t capacity) : state_(std::make_shared<State>()) {
+TraceWriter::TraceWriter(int fd, size_t capacity, std::string dropped)
+    : state_(std::make_shared<State>()) {
   state_->fd = fd;
   state_->capacity = capacity;
+  state_->dropped_notice = std::move(dropped);
   std::thread([state = state_] { state->run(); }).detach();
 }
 
