@@ -10,8 +10,10 @@
 #include "app/quit_on_signal.h"
 #include "app/startup_probe.h"
 #include "platform/fluidsynth_output.h"
+#include "platform/jack_clients.h"
 #include "platform/midi_input_ports.h"
 #include "platform/port_watch.h"
+#include "platform/stderr_guard.h"
 #include "platform/steady_clock.h"
 #include "platform/system_midi_output.h"
 #include "platform/thread_timer_service.h"
@@ -23,19 +25,22 @@ namespace {
 // libraries it is inside, and the program it reports to, must not be torn down
 // under it: the process ends here, once the output is out.
 void end_here_if_threads_left_behind(const tastarion::Program& program,
-                                     tastarion::TraceWriter& trace, int exit_code) {
+                                     tastarion::TraceWriter& trace,
+                                     tastarion::StandardErrorGuard& standard_error, int exit_code) {
   if (!tastarion::sound_open_abandoned() && !program.opening_left_behind() &&
-      !tastarion::port_watch_abandoned() && !tastarion::midi_input_abandoned()) {
+      !tastarion::port_watch_abandoned() && !tastarion::midi_input_abandoned() &&
+      !tastarion::jack_call_abandoned()) {
     return;
   }
   trace.drain(std::chrono::milliseconds(300));
+  standard_error.drain(std::chrono::milliseconds(300));
   std::fflush(stdout);
   std::fflush(stderr);
   std::_Exit(exit_code);
 }
 
 // The window, the piano and the ports for one run; the exit code.
-int run_program() {
+int run_program(tastarion::StandardErrorGuard& standard_error) {
   tastarion::TraceWriter trace(STDOUT_FILENO);
   tastarion::SystemMidiOutput midi;
   tastarion::MidiInputPorts inputs;
@@ -55,7 +60,7 @@ int run_program() {
   midi.stop_watching();
   inputs.stop();
   const int exit_code = started ? 0 : 1;
-  end_here_if_threads_left_behind(program, trace, exit_code);
+  end_here_if_threads_left_behind(program, trace, standard_error, exit_code);
   return exit_code;
 }
 
@@ -74,9 +79,12 @@ int main(int argc, char** argv) {
   tastarion::explain_missing_display(true);
   QApplication application(argc, argv);
   tastarion::explain_missing_display(false);
+  // From here on standard error never holds up the program; before, Qt's last
+  // words about a missing display must get out whole.
+  tastarion::StandardErrorGuard standard_error;
   // Wayland compositors match the window to the desktop entry, and so to its icon, by this.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tastarion"));
   tastarion::quit_on_signals();
 
-  return run_program();
+  return run_program(standard_error);
 }

@@ -28,6 +28,9 @@ class MidiOutputService {
   // Opens device `id`; the previous device must have been closed. On failure the
   // reason names the device and what refused it.
   virtual Result open(int id) = 0;
+  // True when the open device stopped playing for good: its sound server went
+  // away. It stays open until closed.
+  virtual bool device_lost() const { return false; }
   // Closes the open device, if any.
   virtual void close() = 0;
   // Sends one message to the open device; does nothing when none is open.

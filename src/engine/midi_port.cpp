@@ -61,10 +61,22 @@ void MidiPort::send(ShortMessage message) noexcept {
 void MidiPort::panic() {
   std::lock_guard lock(mutex_);
   if (!open_) return;
+  // The pedal first: held down, it would keep the silenced notes ringing.
+  lift_pedal_locked();
   silence_locked(false);
   for (int channel = 0; channel < kChannelCount; ++channel) {
     service_.send(pack_message(static_cast<uint8_t>(0xB0 | channel), kAllNotesOff, 0));
   }
+}
+
+void MidiPort::lift_pedal() {
+  std::lock_guard lock(mutex_);
+  if (open_) lift_pedal_locked();
+}
+
+bool MidiPort::device_lost() const {
+  std::lock_guard lock(mutex_);
+  return open_ && service_.device_lost();
 }
 
 bool MidiPort::is_open() const {
@@ -86,11 +98,17 @@ void MidiPort::silence_locked(bool pedal) noexcept {
       service_.send(pack_message(static_cast<uint8_t>(0x90 | channel), static_cast<uint8_t>(note)));
     }
     sounding_[channel].reset();
-    if (pedal && pedal_down_[channel]) {
+  }
+  if (pedal) lift_pedal_locked();
+}
+
+void MidiPort::lift_pedal_locked() noexcept {
+  for (int channel = 0; channel < kChannelCount; ++channel) {
+    if (pedal_down_[channel]) {
       service_.send(pack_message(static_cast<uint8_t>(0xB0 | channel), kSustainPedal, 0));
     }
   }
-  if (pedal) pedal_down_.reset();
+  pedal_down_.reset();
 }
 
 void MidiPort::track_locked(ShortMessage message) noexcept {

@@ -48,11 +48,16 @@ class MidiPort {
   void silence_and_close();
   // Any thread. Dropped when no device is open.
   void send(ShortMessage message) noexcept;
-  // Note-offs for every note switched on and not off, whoever sent it, then All
-  // Notes Off (controller 123) on all sixteen channels. The pedal stays as it is.
+  // The sustain pedal lifted (controller 64 at 0) on every channel where it is
+  // down, whoever pressed it; then note-offs for every note switched on and not
+  // off, then All Notes Off (controller 123) on all sixteen channels.
   void panic();
+  // The first step of panic() alone.
+  void lift_pedal();
 
   bool is_open() const;
+  // The open device's sound server went away (window thread).
+  bool device_lost() const;
   // Notes switched on and not yet off (played-note channels only; the
   // metronome's channel is left out, its click being a one-shot percussion note).
   int sounding_count() const;
@@ -62,6 +67,7 @@ class MidiPort {
   // where it is down, since a device left with it down rings on.
   void silence_locked(bool pedal) noexcept;
   void track_locked(ShortMessage message) noexcept;
+  void lift_pedal_locked() noexcept;
 
   MidiOutputService& service_;
   mutable std::mutex mutex_;

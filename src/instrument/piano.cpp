@@ -107,7 +107,11 @@ void Piano::record_and_report(const PlayedNote& note) {
 }
 
 void Piano::panic() {
-  // The held keys' note-offs go the usual way, so that a recording ends them too.
+  // The player's pedal and the held keys' note-offs go the usual way, so that a
+  // recording ends them too. The pedal goes up first, the replay's as well,
+  // before any note-off.
+  notes_.pedal_up();
+  port_.lift_pedal();
   notes_.release_all_keys();
   mouse_held_ = false;
   mouse_note_ = 0;
@@ -163,14 +167,18 @@ void Piano::midi_in(const MidiInput& input) {
 }
 
 void Piano::refresh_devices() {
-  if (!devices_started_ || refreshing_ || !port_.refresh()) return;
+  if (!devices_started_ || refreshing_) return;
+  // A JACK server that went away and came back at once leaves the list as it
+  // was, but the device plays no more.
+  const bool lost = port_.device_lost();
+  if (!port_.refresh() && !lost) return;
   refreshing_ = true;
   DeviceList list = port_.list_devices();
   const bool was_playing = devices_.playing();
   const std::string selected = devices_.count() > 0 ? devices_.names()[devices_.index()] : "";
   const int row = devices_.update_list(list.names, std::move(list.keys));
   view_.show_device_names(list.names);
-  if (row >= 0 || !was_playing) {
+  if ((row >= 0 && !lost) || !was_playing) {
     view_.show_device(row >= 0 && was_playing ? row : -1);
   } else {
     device_gone(selected);
@@ -181,9 +189,10 @@ void Piano::refresh_devices() {
 void Piano::device_gone(const std::string& name) {
   std::string text = name + " went away.";
   if (devices_.count() > 0) {
-    text += " Device 0 (" + devices_.names()[0] + ") plays now.";
     view_.show_device(0);
     change_device(0);
+    // Device 0 may have failed to open as well (its own box said why).
+    if (devices_.playing()) text += " Device 0 (" + devices_.names()[0] + ") plays now.";
   } else {
     port_.silence_and_close();
     view_.show_device(-1);
@@ -308,7 +317,7 @@ void Piano::start_recording() {
 }
 
 void Piano::stop_recording() {
-  const std::span<const uint8_t> bytes = recorder_.stop_recording();
+  const std::vector<uint8_t> bytes = midi_file_bytes(recorder_.stop_recording());
   if (bytes.empty()) {
     view_.show_status(PianoStatus::none);
     return;
@@ -316,8 +325,8 @@ void Piano::stop_recording() {
   std::optional<std::string> chosen = view_.ask_save_file_name();
   bool traced = false;
   for (;;) {
-    // A dialog ended by the end of the program is no cancel: nothing is written.
-    if (!chosen && view_.closing()) break;
+    // A dialog ended by the end of the program (a signal) saves under the
+    // default name, as a cancel does: the take is never lost.
     const SavedFile saved = save_recording(bytes, chosen);
     if (!traced) {
       char line[32];

@@ -86,8 +86,9 @@ class Piano final : private NoteListener, private ReplayListener {
   // pedal, and a port that went away ends its notes and lets its pedal up.
   void midi_in(const MidiInput& input);
 
-  // Escape: every sounding note off (the held keys' and the replay's, then All
-  // Notes Off on all channels), every mark erased, every slot freed. Held keys
+  // Escape: the sustain pedal lifted wherever it is down (the player's and the
+  // replay's), every sounding note off (the held keys' and the replay's, then
+  // All Notes Off on all channels), every mark erased, every slot freed. Held keys
   // sound again only when pressed again.
   void panic();
   // Space: the sustain pedal, recorded while recording.

@@ -14,6 +14,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/jack_clients.h"
 #include "platform/pipewire_audio.h"
 #include "platform/quiet_drivers.h"
 
@@ -317,7 +318,14 @@ bool FluidSynthOutput::start_audio() {
       tries += ": not built into this FluidSynth.";
       continue;
     }
-    driver_ = new_fluid_audio_driver(settings_, synth_);
+    {
+      // A JACK client keeps the rules of jack_clients.h.
+      std::unique_lock<std::mutex> lock;
+      if (std::string_view(name) == "jack") lock = jack_clients_lock();
+      jack_losses_at_open_ = jack_server_losses();
+      driver_ = new_fluid_audio_driver(settings_, synth_);
+      jack_losses_at_open_ = jack_server_losses();
+    }
     if (driver_ != nullptr) {
       driver_name_ = name;
       return true;
@@ -343,13 +351,26 @@ void FluidSynthOutput::take_from(FluidSynthOutput& other) {
   std::swap(driver_, other.driver_);
   std::swap(pipewire_, other.pipewire_);
   std::swap(driver_name_, other.driver_name_);
+  std::swap(jack_losses_at_open_, other.jack_losses_at_open_);
   std::swap(soundfont_, other.soundfont_);
 }
 
 void FluidSynthOutput::close() {
   // The outputs call into the synth from their own threads: they go first.
   pipewire_.reset();
-  if (driver_ != nullptr) delete_fluid_audio_driver(driver_);
+  if (driver_ != nullptr && driver_name_ == "jack" &&
+      jack_server_losses() != jack_losses_at_open_) {
+    // Its JACK server was lost: libjack frees, or has freed, the client itself,
+    // and a process thread may still be in the synth. All of it is left.
+    driver_ = nullptr;
+    synth_ = nullptr;
+    settings_ = nullptr;
+  }
+  if (driver_ != nullptr) {
+    std::unique_lock<std::mutex> lock;
+    if (driver_name_ == "jack") lock = jack_clients_lock();
+    delete_fluid_audio_driver(driver_);
+  }
   if (synth_ != nullptr) delete_fluid_synth(synth_);
   if (settings_ != nullptr) delete_fluid_settings(settings_);
   driver_ = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -87,6 +88,8 @@ class FluidSynthOutput {
   // Told, on the opening thread, each time a sound server is tried, with its name.
   std::function<void(const char*)> trying_server_;
   std::string driver_name_;
+  // jack_server_losses() when the audio driver started.
+  uint64_t jack_losses_at_open_ = 0;
   std::string soundfont_;
   std::string failure_;
 };

@@ -9,8 +9,13 @@
 #include <bitset>
 #include <cerrno>
 #include <chrono>
+#include <memory>
+#include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "platform/jack_clients.h"
 #include "platform/quiet_drivers.h"
 
 namespace tastarion {
@@ -66,7 +71,19 @@ struct JackMidiOutput::Client {
   bool was_connected = false;
   std::array<std::bitset<128>, 16> delivered{};
 
-  static void shutdown(void* arg) { static_cast<Client*>(arg)->server_gone = true; }
+  // jack_server_losses() when the client opened.
+  uint64_t losses_at_open = 0;
+  // The client was closed here (or never opened): the queue is ours to free.
+  bool closed = false;
+
+  static void shutdown(void* arg) {
+    note_jack_server_lost();
+    static_cast<Client*>(arg)->server_gone = true;
+  }
+
+  // The server this client talked to went away: the client may already be
+  // freed by libjack and must never be called again.
+  bool lost() const { return server_gone || jack_server_losses() != losses_at_open; }
 
   void want(const NoteChange& change) {
     std::atomic<uint64_t>& word = wanted[change.channel * 2 + change.note / 64];
@@ -138,7 +155,7 @@ struct JackMidiOutput::Client {
   void drain() {
     const auto deadline = std::chrono::steady_clock::now() + kDrainLimit;
     const auto wait_for = [&](auto done) {
-      while (!done() && !server_gone && std::chrono::steady_clock::now() < deadline) {
+      while (!done() && !lost() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
     };
@@ -147,13 +164,27 @@ struct JackMidiOutput::Client {
     wait_for([&] { return cycles.load(std::memory_order_acquire) >= seen + 2; });
   }
 
-  ~Client() {
-    if (client != nullptr) {
+  // Opens the client, its port and its connection, all under the clients' lock.
+  Result open(const std::string& target_port);
+
+  // Deactivates and closes the client, unless its server was lost: then it is
+  // forgotten, and its queue too, which a process thread of the lost server
+  // might still read. Idempotent.
+  void shut() {
+    const auto lock = jack_clients_lock();
+    if (client != nullptr && !lost()) {
       // Stops the process callback before the queue it reads goes away.
       jack_deactivate(client);
       jack_client_close(client);
+      closed = true;
     }
-    if (queue != nullptr) jack_ringbuffer_free(queue);
+    closed = closed || client == nullptr;
+    client = nullptr;
+  }
+
+  ~Client() {
+    shut();
+    if (queue != nullptr && closed) jack_ringbuffer_free(queue);
   }
 };
 
@@ -172,22 +203,33 @@ std::vector<std::string> midi_inputs_of(jack_client_t* client) {
 struct JackPortWatch::Client {
   jack_client_t* client = nullptr;
   std::atomic<bool> server_gone{false};
+  uint64_t losses_at_open = 0;
 
-  static void shutdown(void* arg) { static_cast<Client*>(arg)->server_gone = true; }
+  static void shutdown(void* arg) {
+    note_jack_server_lost();
+    static_cast<Client*>(arg)->server_gone = true;
+  }
+  // As JackMidiOutput's: a client of a lost server is forgotten, never called.
+  bool lost() const { return server_gone || jack_server_losses() != losses_at_open; }
+  // Under the clients' lock.
   ~Client() {
-    if (client != nullptr) jack_client_close(client);
+    if (client != nullptr && !lost()) jack_client_close(client);
   }
 };
 
 JackPortWatch::JackPortWatch() : next_try_(std::chrono::steady_clock::now()) {}
-JackPortWatch::~JackPortWatch() = default;
+JackPortWatch::~JackPortWatch() {
+  const auto lock = jack_clients_lock();
+  client_.reset();
+}
 
 bool JackPortWatch::server_found() const {
   return client_ != nullptr;
 }
 
 std::vector<std::string> JackPortWatch::midi_inputs() {
-  if (client_ && client_->server_gone) client_.reset();
+  const auto lock = jack_clients_lock();
+  if (client_ && client_->lost()) client_.reset();
   if (!client_) {
     // Looking for a server that is not there takes milliseconds, and the start's
     // own look comes just before the watch thread's: a server that starts later
@@ -196,8 +238,11 @@ std::vector<std::string> JackPortWatch::midi_inputs() {
     if (now < next_try_) return {};
     next_try_ = now + kServerRetry;
     auto c = std::make_unique<Client>();
+    c->losses_at_open = jack_server_losses();
     c->client = open_client("tastarion-list");
     if (c->client == nullptr) return {};
+    // This open may have freed the clients of a lost server (counted as a loss).
+    c->losses_at_open = jack_server_losses();
     // Told when the server goes, so that no later call talks to a dead one.
     jack_on_shutdown(c->client, &Client::shutdown, c.get());
     if (jack_activate(c->client) != 0) return {};
@@ -211,8 +256,7 @@ JackMidiOutput::~JackMidiOutput() {
   close();
 }
 
-Result JackMidiOutput::open(const std::string& target_port) {
-  close();
+Result JackMidiOutput::Client::open(const std::string& target_port) {
   DriverMessages messages;
   // The reason, with the last thing JACK itself said about it.
   const auto fail = [&](std::string why) {
@@ -220,38 +264,77 @@ Result JackMidiOutput::open(const std::string& target_port) {
     if (!said.empty()) why += " (" + said.back() + ")";
     return Result::failure(why + ".");
   };
-  auto c = std::make_unique<Client>();
-  c->client = open_client(kClientName);
-  if (c->client == nullptr) return fail("no JACK server runs");
-  c->queue = jack_ringbuffer_create(kQueueBytes);
-  if (c->queue == nullptr) return fail("out of memory");
-  jack_ringbuffer_mlock(c->queue);
-  c->port = jack_port_register(c->client, kPortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-  if (c->port == nullptr) return fail("JACK refused the output port");
+  const auto lock = jack_clients_lock();
+  client = open_client(kClientName);
+  if (client == nullptr) return fail("no JACK server runs");
+  // This open may have freed the clients of a lost server (counted as a loss).
+  losses_at_open = jack_server_losses();
+  queue = jack_ringbuffer_create(kQueueBytes);
+  if (queue == nullptr) return fail("out of memory");
+  jack_ringbuffer_mlock(queue);
+  port = jack_port_register(client, kPortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+  if (port == nullptr) return fail("JACK refused the output port");
   if (!target_port.empty()) {
-    jack_port_t* target = jack_port_by_name(c->client, target_port.c_str());
+    jack_port_t* target = jack_port_by_name(client, target_port.c_str());
     if (target == nullptr || !(jack_port_flags(target) & JackPortIsInput)) {
       return fail("the port is gone");
     }
   }
   // The shutdown callback goes in before the client runs, as JACK asks.
-  jack_on_shutdown(c->client, &Client::shutdown, c.get());
-  if (jack_set_process_callback(c->client, &Client::process, c.get()) != 0 ||
-      jack_activate(c->client) != 0) {
+  jack_on_shutdown(client, &Client::shutdown, this);
+  if (jack_set_process_callback(client, &Client::process, this) != 0 ||
+      jack_activate(client) != 0) {
     return fail("JACK did not start the client");
   }
   if (!target_port.empty()) {
-    const int connected = jack_connect(c->client, jack_port_name(c->port), target_port.c_str());
+    const int connected = jack_connect(client, jack_port_name(port), target_port.c_str());
     if (connected != 0 && connected != EEXIST) return fail("JACK refused the connection");
   }
+  return Result::success();
+}
+
+// A client of a lost server is never freed: a process thread that libjack
+// has not stopped yet may still be in its callback.
+void JackMidiOutput::keep_if_lost(const std::shared_ptr<Client>& c) {
+  if (c->closed) return;
+  static std::mutex mutex;
+  static auto* kept = new std::vector<std::shared_ptr<Client>>;
+  std::lock_guard lock(mutex);
+  kept->push_back(c);
+}
+
+Result JackMidiOutput::open(const std::string& target_port) {
+  close();
+  // A server that takes the connection and never answers holds up the worker,
+  // not the caller; the worker closes what it opened if it ever comes back.
+  auto c = std::make_shared<Client>();
+  auto opened = std::make_shared<Result>(Result::failure("not opened"));
+  if (!run_within_jack_limit([c, opened, target_port] {
+        *opened = c->open(target_port);
+        if (*opened) return;
+        c->shut();
+        keep_if_lost(c);
+      })) {
+    return Result::failure("the JACK server did not answer within " +
+                           std::to_string(kJackAnswerLimit.count()) + " seconds.");
+  }
+  if (!*opened) return *opened;
   client_ = std::move(c);
   return Result::success();
+}
+
+bool JackMidiOutput::lost() const {
+  return client_ && client_->lost();
 }
 
 void JackMidiOutput::close() {
   if (!client_) return;
   client_->drain();
-  client_.reset();
+  // A close stuck in libjack is left behind with its client.
+  run_within_jack_limit([c = std::move(client_)] {
+    c->shut();
+    keep_if_lost(c);
+  });
 }
 
 void JackMidiOutput::send(const unsigned char* bytes, size_t length) noexcept {

@@ -44,6 +44,8 @@ class JackPortWatch {
 // RtMidi 5.0's JACK output frees its queue while the client is still active, so
 // closing it races its own process callback (a crash, seen here about once in
 // fifteen closes); this class deactivates the client before freeing anything.
+// Its JACK calls keep the rules of jack_clients.h and wait kJackAnswerLimit at
+// most.
 class JackMidiOutput {
  public:
   JackMidiOutput();
@@ -57,12 +59,16 @@ class JackMidiOutput {
   Result open(const std::string& target_port);
   void close();
   bool is_open() const { return client_ != nullptr; }
+  // The open client's server went away: it plays no more.
+  bool lost() const;
   // Real-time safe; a message is dropped when the queue is full.
   void send(const unsigned char* bytes, size_t length) noexcept;
 
  private:
   struct Client;
-  std::unique_ptr<Client> client_;
+  static void keep_if_lost(const std::shared_ptr<Client>& c);
+  // Shared with a worker that may outlive a hanging open or close.
+  std::shared_ptr<Client> client_;
 };
 
 }  // namespace tastarion

@@ -166,6 +166,10 @@ Result OutputPort::open_own() {
                          jack_opened.reason() + ")");
 }
 
+bool OutputPort::lost() const {
+  return jack_ && jack_->lost() && !alsa_;
+}
+
 void OutputPort::close() {
   jack_.reset();
   if (!alsa_) return;

@@ -66,6 +66,8 @@ class OutputPort {
   Result open_own();
   void close();
   bool is_open() const { return alsa_ != nullptr || jack_ != nullptr; }
+  // The JACK server of the open port went away (an ALSA port alone never is).
+  bool lost() const;
   // Sends the message's 1 to 3 bytes (by its status); never throws.
   void send(ShortMessage message) noexcept;
 

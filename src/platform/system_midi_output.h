@@ -46,6 +46,7 @@ class SystemMidiOutput final : public MidiOutputService {
   Result open(int id) override;
   void close() override;
   void send(ShortMessage message) noexcept override;
+  bool device_lost() const override { return port_.lost(); }
   // No more reading of the ports (the end of the program); see port_watch_abandoned().
   void stop_watching() { watch_.stop(); }
 

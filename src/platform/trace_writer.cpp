@@ -13,6 +13,7 @@ namespace tastarion {
 struct TraceWriter::State {
   int fd;
   size_t capacity;
+  std::string dropped_notice;
   std::mutex mutex;
   std::condition_variable changed;
   std::string pending;
@@ -52,8 +53,7 @@ struct TraceWriter::State {
         // Appended, not "(" + ...: GCC 12 at -O3 takes that for an overlapping copy
         // (-Wrestrict).
         std::string notice = "(";
-        notice.append(std::to_string(dropped))
-            .append(" trace lines dropped: standard output was full)\n");
+        notice.append(std::to_string(dropped)).append(" ").append(dropped_notice).append(")\n");
         dropped = 0;
         lock.unlock();
         const bool told = write_all(notice);
@@ -67,9 +67,11 @@ struct TraceWriter::State {
   }
 };
 
-TraceWriter::TraceWriter(int fd, size_t capacity) : state_(std::make_shared<State>()) {
+TraceWriter::TraceWriter(int fd, size_t capacity, std::string dropped)
+    : state_(std::make_shared<State>()) {
   state_->fd = fd;
   state_->capacity = capacity;
+  state_->dropped_notice = std::move(dropped);
   std::thread([state = state_] { state->run(); }).detach();
 }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace tastarion {
@@ -13,7 +14,9 @@ namespace tastarion {
 // then one line tells how many were lost, and taking lines resumes.
 class TraceWriter {
  public:
-  explicit TraceWriter(int fd, size_t capacity = 64 * 1024);
+  // `dropped` ends the notice of what was lost.
+  explicit TraceWriter(int fd, size_t capacity = 64 * 1024,
+                       std::string dropped = "trace lines dropped: standard output was full");
   // Waits a little for the lines to go out; a writer stuck on a reader that
   // never reads is left behind.
   ~TraceWriter();

@@ -30,6 +30,7 @@ void Recorder::start_recording() {
   recording_ = true;
   full_ = false;
   open_notes_.fill(-1);
+  pressed_.reset();
   pedal_open_ = false;
   cursor_ = EventBuffer::kFirstRecord;
   last_event_time_ = clock_.tick_count_ms();
@@ -77,6 +78,7 @@ void Recorder::append_note(bool press, int slot, uint8_t sent_note, uint8_t velo
         static_cast<unsigned long>(delta));
   put_event(delta, static_cast<uint8_t>(0x90 + slot), sent_note, velocity);
   open_notes_[slot] = press && velocity != 0 ? sent_note : -1;
+  pressed_[slot] = press;
   // Read again after the record, so that tracing and writing count in no delta.
   last_event_time_ = clock_.tick_count_ms();
 }
@@ -91,6 +93,7 @@ void Recorder::end_open_notes() {
 
 void Recorder::record_note_event(bool press, int slot, uint8_t sent_note, uint8_t velocity) {
   if (!recording_ || full_) return;
+  if (!press && !pressed_[slot]) return;
   const bool opens = press && velocity != 0;
   const int open_after = open_note_count() - (open_notes_[slot] >= 0 ? 1 : 0) + (opens ? 1 : 0);
   if (!room_for(1, open_after)) {

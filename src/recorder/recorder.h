@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <span>
 
@@ -42,7 +43,8 @@ class Recorder {
   void start_recording();
   // The note path's hook, once per note message sent while recording: `slot`
   // is the channel, `sent_note` the note the message carried and `velocity` its
-  // second byte. Room stays for a note-off after every note left sounding: a
+  // second byte. A release whose press came before the recording is left out.
+  // Room stays for a note-off after every note left sounding: a
   // message that would take it makes the recording full instead, and the
   // sounding notes end there.
   void record_note_event(bool press, int slot, uint8_t sent_note, uint8_t velocity);
@@ -76,6 +78,9 @@ class Recorder {
   bool full_ = false;
   // Per channel, the note whose recorded note-on still waits for its note-off, or -1.
   std::array<int16_t, 16> open_notes_{};
+  // Per channel, whether the recording holds the press that a release ends:
+  // keys held when it started end without a record.
+  std::bitset<16> pressed_{};
   bool pedal_open_ = false;
   uint32_t cursor_ = EventBuffer::kFirstRecord;
   uint32_t last_event_time_ = 0;

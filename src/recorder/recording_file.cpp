@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "recorder/event_buffer.h"
+
 namespace tastarion {
 
 namespace {
@@ -143,6 +145,19 @@ int write_whole(std::string path, std::span<const uint8_t> bytes, bool replace) 
 }
 
 }  // namespace
+
+std::vector<uint8_t> midi_file_bytes(std::span<const uint8_t> image) {
+  constexpr size_t kHeader = EventBuffer::kFirstRecord;
+  if (image.size() < kHeader) return {};
+  std::vector<uint8_t> file(image.begin(), image.begin() + kHeader);
+  file.insert(file.end(), kMillisecondTempo.begin(), kMillisecondTempo.end());
+  file.insert(file.end(), image.begin() + kHeader, image.end());
+  const auto track_length = static_cast<uint32_t>(file.size() - kHeader);
+  for (int i = 0; i < 4; ++i) {
+    file[EventBuffer::kTrackLengthOffset + i] = static_cast<uint8_t>(track_length >> (24 - 8 * i));
+  }
+  return file;
+}
 
 std::string first_free_default_name(const std::string& directory) {
   std::string name = kDefaultFileName;

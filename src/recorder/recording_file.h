@@ -1,13 +1,26 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace tastarion {
 
 inline constexpr const char* kDefaultFileName = "vemola.mid";
+
+// At time 0 of the track: a set-tempo meta event of 512,000 µs per quarter
+// note, so that at 512 ticks per quarter note a tick lasts the millisecond it
+// was recorded as, in every player, and not the 976.5625 µs of the default tempo.
+inline constexpr std::array<uint8_t, 7> kMillisecondTempo = {0x00, 0xFF, 0x51, 0x03,
+                                                             0x07, 0xD0, 0x00};
+
+// The file of a closed recording: the buffer's image (header, track header,
+// records) with the tempo event put before the first record and counted in the
+// track length. Empty for an empty image.
+std::vector<uint8_t> midi_file_bytes(std::span<const uint8_t> image);
 
 // Where a recording went, and the errno of the step that failed (0: saved).
 struct SavedFile {

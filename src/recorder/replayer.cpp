@@ -66,6 +66,26 @@ void Replayer::track_locked(uint8_t status, uint8_t note, uint8_t velocity) {
   }
 }
 
+namespace {
+bool is_pedal_record(const uint8_t* record) {
+  return (record[4] & 0xF0) == 0xB0 && record[5] == kSustainPedal;
+}
+}  // namespace
+
+// Under lock_: sends the record's message and shows its mark.
+void Replayer::play_locked(const uint8_t* record) {
+  const uint8_t status = record[4];
+  const uint8_t note = record[5];
+  const uint8_t velocity = record[6];
+  port_.send(pack_message(status, note, velocity));
+  track_locked(status, note, velocity);
+  // Only note messages have marks: a controller's first byte is no note.
+  const uint8_t kind = status & 0xF0;
+  if ((kind == 0x90 || kind == 0x80) && on_keyboard(note)) {
+    listener_.replayed_note(velocity != 0, note);
+  }
+}
+
 // The record at `position`, or nothing when a whole record would not fit in the
 // buffer; a recording without its end record must not lead the replay astray.
 const uint8_t* Replayer::record_at(uint32_t position) const {
@@ -120,18 +140,20 @@ void Replayer::replay_tick(uint32_t generation) {
     return;
   }
 
-  const uint8_t status = record[4];
-  const uint8_t note = record[5];
-  const uint8_t velocity = record[6];
-  port_.send(pack_message(status, note, velocity));
-  track_locked(status, note, velocity);
-  // Only note messages have marks: a controller's first byte is no note.
-  const uint8_t kind = status & 0xF0;
-  if ((kind == 0x90 || kind == 0x80) && on_keyboard(note)) {
-    listener_.replayed_note(velocity != 0, note);
-  }
-
+  play_locked(record);
   position_ += EventBuffer::kRecordSize;
+  // A pedal change is one record per channel, all at one moment: they go out
+  // in this one step, or every change would add steps to the rest of the take.
+  if (is_pedal_record(record)) {
+    const bool down = record[6] >= 64;
+    for (const uint8_t* next = record_at(position_);
+         next != nullptr && is_pedal_record(next) && (next[6] >= 64) == down &&
+         decode_delta(next) == 0;
+         next = record_at(position_)) {
+      play_locked(next);
+      position_ += EventBuffer::kRecordSize;
+    }
+  }
   const Micros delay = Micros{std::max(read_delta(position_), kMinimumStepMs)} * 1000;
   // From the previous step's due time, not from now: lateness does not add up.
   schedule_step_locked(due_ + delay);

@@ -24,8 +24,9 @@ class ReplayListener {
   virtual void replay_finished() = 0;
 };
 
-// Sends the records of the event buffer again, one timer step each, with the
-// recorded gaps (at least kMinimumStepMs). The steps run on the timer thread;
+// Sends the records of the event buffer again, one timer step each (a pedal
+// change's records, one per channel, together), with the recorded gaps (at
+// least kMinimumStepMs). The steps run on the timer thread;
 // everything they share with the window thread is behind one lock.
 class Replayer {
  public:
@@ -52,6 +53,7 @@ class Replayer {
 
  private:
   const uint8_t* record_at(uint32_t position) const;
+  void play_locked(const uint8_t* record);
   void schedule_step_locked(Micros due);
   void silence_locked();
   void track_locked(uint8_t status, uint8_t note, uint8_t velocity);

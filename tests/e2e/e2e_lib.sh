@@ -47,6 +47,17 @@ wait_for() {
   done
 }
 
+# PYTHON: a Python that has mido, the system's first (one earlier on the path
+# may lack the Debian package); the test is skipped without one.
+require_mido() {
+  local candidate
+  PYTHON=""
+  for candidate in /usr/bin/python3 python3; do
+    if "$candidate" -c 'import mido' 2> /dev/null; then PYTHON=$candidate; break; fi
+  done
+  [ -n "$PYTHON" ] || { echo "skipped: python3-mido is not installed"; exit 0; }
+}
+
 start_x() {
   exec 3> "$WORK/display"
   Xvfb -displayfd 3 -nolisten tcp -screen 0 "${E2E_SCREEN:-1024x768x24}" > "$WORK/xvfb.log" 2>&1 &

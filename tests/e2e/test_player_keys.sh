@@ -4,12 +4,7 @@
 # mouse button on the picture, a JACK port that appears after the start, and
 # the program's own port wired by a patchbay.
 source "$(dirname "$0")/e2e_lib.sh"
-# The system's Python first: one earlier on the path may lack the Debian package.
-PYTHON=""
-for candidate in /usr/bin/python3 python3; do
-  if "$candidate" -c 'import mido' 2> /dev/null; then PYTHON=$candidate; break; fi
-done
-[ -n "$PYTHON" ] || { echo "skipped: python3-mido is not installed"; exit 0; }
+require_mido
 start_all_in_run_dir
 switch_to_monitor
 

@@ -19,14 +19,15 @@ wait_for 10 test -s "$WORK/run/vemola.mid" || fail "no vemola.mid in the working
 # channel 1 on and off, v (note 50) likewise, and the end of track.
 bytes=$(od -An -v -tx1 "$WORK/run/vemola.mid" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//')
 set -- $bytes
-[ $# -eq 57 ] || fail "vemola.mid has $# bytes: $bytes"
-[ "${*:1:22}" = "4d 54 68 64 00 00 00 06 00 00 00 01 02 00 4d 54 72 6b 00 00 00 23" ] ||
+[ $# -eq 64 ] || fail "vemola.mid has $# bytes: $bytes"
+[ "${*:1:22}" = "4d 54 68 64 00 00 00 06 00 00 00 01 02 00 4d 54 72 6b 00 00 00 2a" ] ||
   fail "header: ${*:1:22}"
 messages=""
-for offset in 27 34 41 48 55; do messages+="${*:offset:3};"; done
+[ "${*:23:7}" = "00 ff 51 03 07 d0 00" ] || fail "no millisecond tempo: ${*:23:7}"
+for offset in 34 41 48 55 62; do messages+="${*:offset:3};"; done
 [ "$messages" = "90 30 60;90 30 00;90 32 60;90 32 00;ff 2f 00;" ] || fail "records: $bytes"
 
-wait_for 5 grep -q '^終了 byte=39$' "$WORK/program.log" || fail "no save trace line"
+wait_for 5 grep -q '^終了 byte=40$' "$WORK/program.log" || fail "no save trace line"
 traces=$(grep -E '^(on|off) ch=|^delta=|^終了' "$WORK/program.log" | sed -E 's/time=[0-9A-F]+/time=T/; s/delta=[0-9A-F]+,/delta=D,/')
 expected="on ch=0 time=T
 delta=D, stat=90, pitch=30, vol=60
@@ -37,7 +38,7 @@ delta=D, stat=90, pitch=32, vol=60
 off ch=0 time=T
 delta=D, stat=90, pitch=32, vol=0
 delta=D, stat=FF, pitch=2F, vol=0
-終了 byte=39"
+終了 byte=40"
 [ "$traces" = "$expected" ] || { echo "$traces"; fail "trace lines differ"; }
 # The title is the version line alone again, without the status blanks.
 title=$(xdotool getwindowname "$WINDOW")

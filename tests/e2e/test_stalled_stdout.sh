@@ -33,7 +33,7 @@ wait_for 60 sh -c "[ \$(tail -n +$mark '$WORK/midi.log' | grep -cE ': 90 3[02] '
 xdotool key F2
 accept_save_dialog
 wait_for 10 test -s "$WORK/run/vemola.mid" || fail "no file saved"
-[ "$(stat -c %s "$WORK/run/vemola.mid")" -eq $((29 + 7 * 2 * TAPS)) ] || fail "the file is not whole"
+[ "$(stat -c %s "$WORK/run/vemola.mid")" -eq $((36 + 7 * 2 * TAPS)) ] || fail "the file is not whole"
 
 # Read the pipe again: the lines that fitted, then the count of the rest, which
 # together make every trace line of the recording (two per note message, the end

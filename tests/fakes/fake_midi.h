@@ -43,6 +43,7 @@ class FakeMidi : public MidiOutputService {
     std::lock_guard lock(mutex_);
     calls.push_back("close " + std::to_string(open_device_));
     open_device_ = -1;
+    lost = false;
   }
   void send(ShortMessage message) noexcept override {
     std::lock_guard lock(mutex_);
@@ -70,6 +71,9 @@ class FakeMidi : public MidiOutputService {
     return open_device_;
   }
 
+  // The open device's sound server went away (until it is closed).
+  bool device_lost() const override { return lost; }
+  bool lost = false;
   int failing_device = -1;
   // The reason a failing open gives; by default one naming the device.
   std::string failure_text;

@@ -216,6 +216,8 @@ class World {
     bool recording_full = false;
     // Per channel, the note a recorded note-on left sounding, or -1.
     std::array<int, 16> recorded_open{};
+    // Per channel, whether the take holds the press a release would end.
+    std::array<bool, 16> recorded_pressed{};
     uint32_t last_event_time = 0;
     // What the buffer holds since the last stop (the replayer's material).
     std::vector<Rec> closed;
@@ -275,10 +277,11 @@ class World {
     return a.scan_code == b.scan_code && a.extended == b.extended;
   }
 
-  void append_record(int slot, uint8_t sent_note, uint8_t velocity, bool opens) {
+  void append_record(int slot, uint8_t sent_note, uint8_t velocity, bool opens, bool press_record) {
     m_.recorded.push_back({(clock_.now_ms - m_.last_event_time) & 0x0FFFFFFF,
                            static_cast<uint8_t>(0x90 + slot), sent_note, velocity});
     m_.recorded_open[slot] = opens ? sent_note : -1;
+    m_.recorded_pressed[slot] = press_record;
     m_.last_event_time = clock_.now_ms;
     m_.cursor += EventBuffer::kRecordSize;
     ++totals_.recorded_notes;
@@ -287,7 +290,7 @@ class World {
   void end_recorded_notes() {
     for (int channel = 0; channel < kChannelCount; ++channel) {
       const int note = m_.recorded_open[channel];
-      if (note >= 0) append_record(channel, static_cast<uint8_t>(note), 0, false);
+      if (note >= 0) append_record(channel, static_cast<uint8_t>(note), 0, false, false);
     }
   }
 
@@ -295,6 +298,8 @@ class World {
   // ends them and records nothing more.
   void record(bool press, int slot, uint8_t sent_note, uint8_t velocity) {
     if (!m_.recording || m_.recording_full) return;
+    // A key held when the recording started: its release has no press to end.
+    if (!press && !m_.recorded_pressed[slot]) return;
     const bool opens = press && velocity != 0;
     int open = 0;
     for (int channel = 0; channel < kChannelCount; ++channel) {
@@ -303,7 +308,7 @@ class World {
     if (m_.recorded.size() + 1 + open + (opens ? 1 : 0) > kMaxNotes) {
       end_recorded_notes();
     } else {
-      append_record(slot, sent_note, velocity, opens);
+      append_record(slot, sent_note, velocity, opens, press);
       if (m_.recorded.size() < kMaxNotes) return;
     }
     m_.recording_full = true;
@@ -415,6 +420,7 @@ class World {
       m_.recorded.clear();
       m_.recording_full = false;
       m_.recorded_open.fill(-1);
+      m_.recorded_pressed.fill(false);
       m_.cursor = EventBuffer::kFirstRecord;
       m_.last_event_time = clock_.now_ms;
       m_.status = PianoStatus::recording;
@@ -843,7 +849,7 @@ class World {
   }
 
   std::string check_save(const PendingSave& save) {
-    auto in_buffer = read_recording(buffer_bytes(m_.cursor));
+    auto in_buffer = read_recording(buffer_bytes(m_.cursor), true);
     if (auto* why = std::get_if<std::string>(&in_buffer)) return "closed buffer: " + *why;
     std::string fault =
         compare_records("closed buffer", m_.closed, std::get<std::vector<Rec>>(in_buffer));

@@ -26,13 +26,18 @@ inline std::string describe(const Rec& r) {
 }
 
 // Reads a Standard MIDI File of the shape the recorder writes: format 0, one
-// track, division 512, each event a four-byte delta and a note-on on a played
-// channel, closed by the end of track. Read independently of the recorder's
-// own code, strictly: anything else is a reason to reject the file.
-inline std::variant<std::vector<Rec>, std::string> read_recording(std::span<const uint8_t> bytes) {
+// track, division 512, a set tempo of 512,000 us per quarter note at time 0
+// (a tick is a millisecond), then each event a four-byte delta and a note-on on
+// a played channel, closed by the end of track. Read independently of the recorder's
+// own code, strictly: anything else is a reason to reject the file. The
+// recorder's buffer, `in_memory`, is the same without the tempo event.
+inline std::variant<std::vector<Rec>, std::string> read_recording(std::span<const uint8_t> bytes,
+                                                                  bool in_memory = false) {
   static constexpr uint8_t kHeader[18] = {'M', 'T', 'h', 'd', 0, 0,   0,   6,   0,
                                           0,   0,   1,   2,   0, 'M', 'T', 'r', 'k'};
-  if (bytes.size() < 22 + 7) return "file of " + std::to_string(bytes.size()) + " bytes";
+  static constexpr uint8_t kTempo[7] = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xD0, 0x00};
+  const size_t first = in_memory ? 22 : 29;
+  if (bytes.size() < first + 7) return "file of " + std::to_string(bytes.size()) + " bytes";
   for (size_t i = 0; i < sizeof kHeader; ++i) {
     if (bytes[i] != kHeader[i]) return "header byte " + std::to_string(i) + " wrong";
   }
@@ -43,8 +48,11 @@ inline std::variant<std::vector<Rec>, std::string> read_recording(std::span<cons
            " track bytes";
   }
   if (length % 7 != 0) return "track length not a whole number of records";
+  for (size_t i = 0; i < sizeof kTempo && !in_memory; ++i) {
+    if (bytes[22 + i] != kTempo[i]) return "no millisecond tempo at time 0";
+  }
   std::vector<Rec> records;
-  for (size_t at = 22; at < bytes.size(); at += 7) {
+  for (size_t at = first; at < bytes.size(); at += 7) {
     const uint8_t* r = bytes.data() + at;
     const std::string where = " in the record at byte " + std::to_string(at);
     if ((r[0] & r[1] & r[2] & 0x80) == 0 || (r[3] & 0x80) != 0) return "delta not 4 bytes" + where;

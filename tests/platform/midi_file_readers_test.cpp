@@ -69,7 +69,7 @@ class ReadersTest : public PianoTest {
     note(1000, true, 0, 60, 96);
     note(1250, false, 0, 60, 0);
     piano.toggle_recording();
-    ASSERT_EQ(fs::file_size(dir / "take.mid"), 43u);
+    ASSERT_EQ(fs::file_size(dir / "take.mid"), 50u);
   }
 
   fs::path dir;
@@ -94,17 +94,18 @@ TEST_F(ReadersTest, MidoReadsTheNotesChannelsVelocitiesAndTicks) {
       "f = mido.MidiFile(sys.argv[1])\n"
       "print(f.type, f.ticks_per_beat, len(f.tracks))\n"
       "for m in f.tracks[0]:\n"
-      "    if m.is_meta: print(m.type, m.time)\n"
+      "    if m.type == \"set_tempo\": print(m.type, m.tempo, m.time)\n"
+      "    elif m.is_meta: print(m.type, m.time)\n"
       "    else: print(m.type, m.channel, m.note, m.velocity, m.time)\n"
       "print(round(f.length * 1e6))\n";
   std::string out = run(python + " -c '" + script + "' " + (dir / "take.mid").string() + " 2>&1");
-  // Ticks are the recorded milliseconds; at the default tempo a tick lasts
-  // 500000 / 512 microseconds.
-  EXPECT_THAT(split_lines(out),
-              ElementsAre("0 512 1", "note_on 0 60 96 1000", "note_on 1 64 84 3",
-                          "note_on 0 60 0 497", "note_on 10 97 120 0", "note_on 1 64 0 200",
-                          "note_on 10 97 0 300000", "note_on 15 31 0 10", "end_of_track 0",
-                          std::to_string((301710LL * 500000 + 256) / 512)))
+  // Ticks are the recorded milliseconds, and the tempo at time 0 makes a tick
+  // last one: the take is as long in mido as it was played.
+  EXPECT_THAT(
+      split_lines(out),
+      ElementsAre("0 512 1", "set_tempo 512000 0", "note_on 0 60 96 1000", "note_on 1 64 84 3",
+                  "note_on 0 60 0 497", "note_on 10 97 120 0", "note_on 1 64 0 200",
+                  "note_on 10 97 0 300000", "note_on 15 31 0 10", "end_of_track 0", "301710000"))
       << out;
 }
 
@@ -150,10 +151,11 @@ TEST_F(ReadersTest, FluidSynthPlaysTheWorkedExampleAtItsTimeAndPitch) {
   std::vector<float> pcm = render_with_player(soundfont, (dir / "take.mid").string(), rate, 1.6);
   ASSERT_GE(pcm.size(), size_t(1.5 * rate));
 
-  // 1000 ticks at the default tempo: the note starts 976.6 ms in.
+  // 1000 ticks of a millisecond: the note starts 1000 ms in (976.6 ms without
+  // the tempo event, at the default tempo).
   size_t onset = 0;
   while (onset < pcm.size() && std::fabs(pcm[onset]) < 1e-3f) ++onset;
-  EXPECT_NEAR(onset / rate * 1000, 976.6, 15.0);
+  EXPECT_NEAR(onset / rate * 1000, 1000.0, 15.0);
 
   // Note 60 is middle C, 261.6 Hz: the strongest period of the held note.
   size_t from = size_t(1.05 * rate), length = size_t(0.1 * rate);

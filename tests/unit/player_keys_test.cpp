@@ -86,6 +86,38 @@ TEST_F(PlayerKeysTest, PanicEndsHeldAndReplayedNotesThenAllNotesOff) {
   EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96)));
 }
 
+// A synthesizer that honours the pedal would ring on after the note-offs: the
+// pedal goes up first, where the replay pressed it and where the player holds it.
+TEST_F(PlayerKeysTest, PanicLiftsThePedalBeforeTheNoteOffs) {
+  uint8_t* at = PianoParts::recorder(piano).buffer().data() + EventBuffer::kFirstRecord;
+  for (const EventRecord& r :
+       {encode_event_record(0, 0xB2, 64, 127), encode_event_record(0, 0x92, 67, 96),
+        encode_event_record(5000, 0x92, 67, 0), encode_event_record(0, 0xFF, 0x2F, 0)}) {
+    std::memcpy(at, r.data(), r.size());
+    at += r.size();
+  }
+  piano.toggle_replay();
+  timers.advance_ms(30);
+  sent();
+  key_down(kEscape);
+  EXPECT_EQ(sent(),
+            concat({pack_message(0xB2, 64, 0), pack_message(0x92, 67, 0)}, all_notes_off()));
+
+  // Again with the player's pedal down (Space held) and a key held.
+  piano.toggle_replay();
+  piano.toggle_replay();
+  timers.advance_ms(30);
+  key_down(kSpace);
+  key_down(kC);
+  sent();
+  key_down(kEscape);
+  EXPECT_EQ(sent(), concat(concat(pedal_messages(0),
+                                  {pack_message(0x90, 48, 0), pack_message(0x92, 67, 0)}),
+                           all_notes_off()));
+  key_up(kSpace);
+  EXPECT_THAT(sent(), IsEmpty());
+}
+
 TEST_F(PlayerKeysTest, PedalOncePerPressRecordedAndEndedWithTheRecording) {
   key_down(0x3C);  // F2
   clock.now_ms = 100;
@@ -161,9 +193,13 @@ TEST_F(PlayerKeysTest, ReplayedPedalGoesOutInOrderWithoutMarksAndIsLiftedAtAStop
   sent();
   view.take();
   piano.toggle_replay();
-  timers.advance_ms(10 + 14 * 10 + 5);  // the fifteen controllers
+  // The fifteen controllers of one pedal change are one step, so the note
+  // keeps its recorded 40 ms after them.
+  timers.advance_ms(10);
   EXPECT_EQ(sent(), pedal_messages(127));
-  timers.advance_ms(40);
+  timers.advance_ms(39);
+  EXPECT_THAT(sent(), IsEmpty());
+  timers.advance_ms(1);
   EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96)));
   // A stop now ends the note and lifts the pedal the replay put down.
   piano.toggle_replay();

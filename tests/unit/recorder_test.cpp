@@ -159,9 +159,9 @@ TEST_F(RecorderTest, AFullRecordingEndsTheNotesItLeftSounding) {
   EXPECT_EQ(piano.recorder().event_cursor(), full);
 
   piano.toggle_recording();
-  EXPECT_EQ(std::filesystem::file_size(dir + "/take.mid"), full + 7);
+  EXPECT_EQ(std::filesystem::file_size(dir + "/take.mid"), full + 14);
   EXPECT_EQ(record_at(full), (std::vector<uint8_t>{0x80, 0x80, 0x80, 0x00, 0xFF, 0x2F, 0x00}));
-  EXPECT_EQ(lines.back(), "終了 byte=1117F\n");
+  EXPECT_EQ(lines.back(), "終了 byte=11186\n");
 
   // The next recording starts empty and records again.
   piano.toggle_recording();
@@ -190,6 +190,43 @@ TEST_F(RecorderTest, TheStatusTellsARecordingFilledByTheKeys) {
   EXPECT_EQ(view.current_status(), PianoStatus::none);
   piano.toggle_recording();
   EXPECT_EQ(view.current_status(), PianoStatus::recording);
+}
+
+// 9,999 note messages and the end record fill the block to its last whole
+// record: the 9,999th is taken, the 10,000th is not, and the file ends with the
+// end record at byte 70,022 (70,029 with the tempo event).
+TEST_F(RecorderTest, ExactlyNineThousandNineHundredNinetyNineNotesFit) {
+  piano.toggle_recording();
+  uint32_t t = 0;
+  note(t += 5, true, 1, 62, 0);  // a press at volume 0 opens no note
+  for (uint32_t i = 0; i < 9998; ++i) note(t += 5, i % 2 == 0, 0, 60, i % 2 == 0 ? 96 : 0);
+  EXPECT_EQ(piano.recorder().recorded_notes(), 9999u);
+  EXPECT_TRUE(piano.recorder().full());
+  note(t += 5, true, 2, 64, 0);
+  EXPECT_EQ(piano.recorder().recorded_notes(), 9999u);
+  piano.toggle_recording();
+  const auto size = std::filesystem::file_size(dir + "/take.mid");
+  EXPECT_EQ(size, 70029u);
+  EXPECT_EQ(record_at(70022 - 7), (std::vector<uint8_t>{0x80, 0x80, 0x80, 0x00, 0xFF, 0x2F, 0x00}));
+}
+
+// A key held down when the recording starts: its release has no press in the
+// take, so it is left out; a key pressed during the take is recorded whole.
+TEST_F(RecorderTest, ReleasesOfKeysHeldBeforeTheStartAreLeftOut) {
+  press(kScanC);
+  piano.toggle_recording();
+  clock.now_ms = 100;
+  release(kScanC);
+  clock.now_ms = 200;
+  press(0x2F);
+  clock.now_ms = 300;
+  release(0x2F);
+  piano.toggle_recording();
+  EXPECT_EQ(piano.recorder().recorded_notes(), 3u);  // V's press and release, the end
+  EXPECT_EQ(record_at(EventBuffer::kFirstRecord),
+            (std::vector<uint8_t>{0x80, 0x80, 0x81, 0x48, 0x90, 50, 96}));
+  EXPECT_EQ(record_at(EventBuffer::kFirstRecord + 7),
+            (std::vector<uint8_t>{0x80, 0x80, 0x80, 100, 0x90, 50, 0}));
 }
 
 }  // namespace

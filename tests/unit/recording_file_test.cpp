@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fixture/piano_fixture.h"
@@ -47,6 +48,8 @@ std::vector<std::string> names_in(const fs::path& dir) {
 const Bytes kHeader = {0x4D, 0x54, 0x68, 0x64, 0x00, 0x00, 0x00, 0x06, 0x00,
                        0x00, 0x00, 0x01, 0x02, 0x00, 0x4D, 0x54, 0x72, 0x6B};
 const Bytes kEnd = {0x80, 0x80, 0x80, 0x00, 0xFF, 0x2F, 0x00};
+// Set tempo, 512,000 us per quarter note: one tick is one millisecond.
+const Bytes kTempo = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xD0, 0x00};
 
 Bytes concat(std::initializer_list<Bytes> parts) {
   Bytes out;
@@ -122,9 +125,10 @@ TEST_F(RecordingFileTest, WorkedExampleIsSavedByteForByte) {
 
   EXPECT_THAT(lines, ElementsAre("on ch=0 time=3E8\n", "delta=3E8, stat=90, pitch=3C, vol=60\n",
                                  "off ch=0 time=FA\n", "delta=FA, stat=90, pitch=3C, vol=0\n",
-                                 "delta=0, stat=FF, pitch=2F, vol=0\n", "終了 byte=2B\n"));
+                                 "delta=0, stat=FF, pitch=2F, vol=0\n", "終了 byte=32\n"));
   EXPECT_EQ(read_file(dir / "take.mid"), concat({kHeader,
-                                                 {0x00, 0x00, 0x00, 0x15},
+                                                 {0x00, 0x00, 0x00, 0x1C},
+                                                 kTempo,
                                                  {0x80, 0x80, 0x87, 0x68, 0x90, 0x3C, 0x60},
                                                  {0x80, 0x80, 0x81, 0x7A, 0x90, 0x3C, 0x00},
                                                  kEnd}));
@@ -133,22 +137,23 @@ TEST_F(RecordingFileTest, WorkedExampleIsSavedByteForByte) {
   expect_closed_recording(2);
 }
 
-TEST_F(RecordingFileTest, RecordingWithoutNotesIsTwentyNineBytes) {
+TEST_F(RecordingFileTest, RecordingWithoutNotesIsThirtySixBytes) {
   piano.toggle_recording();
   piano.toggle_recording();
-  EXPECT_EQ(read_file(dir / "take.mid"), concat({kHeader, {0x00, 0x00, 0x00, 0x07}, kEnd}));
-  EXPECT_THAT(lines, ElementsAre("delta=0, stat=FF, pitch=2F, vol=0\n", "終了 byte=1D\n"));
+  EXPECT_EQ(read_file(dir / "take.mid"), concat({kHeader, {0x00, 0x00, 0x00, 0x0E}, kTempo, kEnd}));
+  EXPECT_THAT(lines, ElementsAre("delta=0, stat=FF, pitch=2F, vol=0\n", "終了 byte=24\n"));
 }
 
 TEST_F(RecordingFileTest, ShorterSecondRecordingSavesOnlyItself) {
   record(4);
   piano.toggle_recording();
-  ASSERT_EQ(fs::file_size(dir / "take.mid"), 29u + 7 * 4);
+  ASSERT_EQ(fs::file_size(dir / "take.mid"), 36u + 7 * 4);
   piano.toggle_recording();
   note(20 + 40, true, 2, 0x40, 0x54);
   piano.toggle_recording();  // with the key still held: its note ends with the recording
   EXPECT_EQ(read_file(dir / "take.mid"), concat({kHeader,
-                                                 {0x00, 0x00, 0x00, 0x15},
+                                                 {0x00, 0x00, 0x00, 0x1C},
+                                                 kTempo,
                                                  {0x80, 0x80, 0x80, 0x28, 0x92, 0x40, 0x54},
                                                  {0x80, 0x80, 0x80, 0x00, 0x92, 0x40, 0x00},
                                                  kEnd}));
@@ -161,7 +166,7 @@ TEST_F(RecordingFileTest, ChosenNameReplacesAnExistingFileWholeKeepingItsPermiss
                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   piano.toggle_recording();
   piano.toggle_recording();
-  EXPECT_EQ(read_file(dir / "take.mid"), concat({kHeader, {0x00, 0x00, 0x00, 0x07}, kEnd}));
+  EXPECT_EQ(read_file(dir / "take.mid"), concat({kHeader, {0x00, 0x00, 0x00, 0x0E}, kTempo, kEnd}));
   EXPECT_EQ(fs::status(dir / "take.mid").permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(names_in(dir), std::vector<std::string>{"take.mid"});
@@ -173,20 +178,53 @@ TEST_F(RecordingFileTest, CancelledDialogSavesUnderTheFirstFreeDefaultName) {
   record(0);
   piano.toggle_recording();
   EXPECT_EQ(lines.back(), "file=vemola.mid\n");
-  EXPECT_EQ(fs::file_size(dir / "vemola.mid"), 29u);
+  EXPECT_EQ(fs::file_size(dir / "vemola.mid"), 36u);
 
   // Taken names are left alone, a dangling link included.
   fs::create_symlink("nowhere.mid", dir / "vemola-2.mid");
   record(2);
   piano.toggle_recording();
   EXPECT_THAT(std::vector<std::string>(lines.end() - 2, lines.end()),
-              ElementsAre("終了 byte=2B\n", "file=vemola-3.mid\n"));
-  EXPECT_EQ(fs::file_size(dir / "vemola.mid"), 29u);
-  EXPECT_EQ(fs::file_size(dir / "vemola-3.mid"), 43u);
+              ElementsAre("終了 byte=32\n", "file=vemola-3.mid\n"));
+  EXPECT_EQ(fs::file_size(dir / "vemola.mid"), 36u);
+  EXPECT_EQ(fs::file_size(dir / "vemola-3.mid"), 50u);
   EXPECT_TRUE(fs::is_symlink(dir / "vemola-2.mid"));
   EXPECT_FALSE(fs::exists(dir / "nowhere.mid"));
   EXPECT_EQ(names_in(dir),
             (std::vector<std::string>{"vemola-2.mid", "vemola-3.mid", "vemola.mid"}));
+}
+
+// Programs started in one directory and cancelling their dialogs at the same
+// moment all look at the same free name: each must land in a file of its own,
+// none replacing another's.
+TEST_F(RecordingFileTest, SimultaneousDefaultSavesTakeNamesOfTheirOwn) {
+  fs::current_path(dir);
+  constexpr int kPrograms = 6;
+  constexpr int kSavesEach = 4;
+  std::vector<std::thread> programs;
+  std::vector<std::vector<std::string>> paths(kPrograms);
+  for (int p = 0; p < kPrograms; ++p) {
+    programs.emplace_back([p, &paths] {
+      // Each program's file says whose it is in its length.
+      const Bytes bytes(36 + 7 * p, static_cast<uint8_t>(p));
+      for (int i = 0; i < kSavesEach; ++i) {
+        const SavedFile saved = save_recording(bytes, std::nullopt);
+        if (saved.error == 0) paths[p].push_back(saved.path);
+      }
+    });
+  }
+  for (auto& program : programs) program.join();
+  std::vector<std::string> all;
+  for (int p = 0; p < kPrograms; ++p) {
+    ASSERT_EQ(paths[p].size(), size_t{kSavesEach});
+    for (const std::string& path : paths[p]) {
+      EXPECT_EQ(read_file(dir / path), Bytes(36 + 7 * p, static_cast<uint8_t>(p))) << path;
+      all.push_back(path);
+    }
+  }
+  std::sort(all.begin(), all.end());
+  EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end()) << "a name was used twice";
+  EXPECT_EQ(names_in(dir).size(), size_t{kPrograms * kSavesEach});
 }
 
 TEST_F(RecordingFileTest, UnwritableDirectoryIsReportedAndTheRecordingKept) {
@@ -203,7 +241,7 @@ TEST_F(RecordingFileTest, UnwritableDirectoryIsReportedAndTheRecordingKept) {
   record(2);
   piano.toggle_recording();
   expect_failure_shown(*view.save_answer, expected);
-  EXPECT_EQ(lines.back(), "終了 byte=2B\n");
+  EXPECT_EQ(lines.back(), "終了 byte=32\n");
   EXPECT_FALSE(fs::exists(*view.save_answer));
   expect_closed_recording(2);
 }
@@ -277,13 +315,13 @@ TEST_F(RecordingFileTest, ReadOnlyFileIsKeptAndTheBoxOffersAnotherPlaceUntilASav
     piano.toggle_recording();
   }
   EXPECT_EQ(file_bytes(locked), (Bytes{'o', 'l', 'd'}));
-  EXPECT_EQ(file_bytes(dir / "sub" / "kept.mid").size(), 29u + 14u);
+  EXPECT_EQ(file_bytes(dir / "sub" / "kept.mid").size(), 36u + 14u);
   const std::string refused = "message Could not save the recording to \"" + locked.string() +
                               "\": the file exists and is not writable, so it is left as it is.\n"
                               "The recording is kept; F3 replays it. Save it elsewhere?";
   EXPECT_THAT(view.take(), ElementsAre("save dialog", "status none", refused, "save dialog",
                                        refused, "save dialog"));
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "終了 byte=2B\n"), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "終了 byte=32\n"), 1);
   ASSERT_EQ(errors.size(), 2u);  // and the same on standard error
   EXPECT_EQ("message " + errors[0], refused + "\n");
   expect_closed_recording(2);
@@ -302,8 +340,8 @@ TEST_F(RecordingFileTest, ASymbolicLinkIsFollowedAndStays) {
   piano.toggle_recording();
   EXPECT_TRUE(fs::is_symlink(dir / "link.mid"));
   EXPECT_TRUE(fs::is_symlink(dir / "dangling.mid"));
-  EXPECT_EQ(file_bytes(dir / "real" / "take.mid").size(), 43u);
-  EXPECT_EQ(file_bytes(dir / "real" / "new.mid").size(), 29u);
+  EXPECT_EQ(file_bytes(dir / "real" / "take.mid").size(), 50u);
+  EXPECT_EQ(file_bytes(dir / "real" / "new.mid").size(), 36u);
 }
 
 }  // namespace

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+namespace tastarion {
+
+// How long a JACK call that may hang (open, activate, deactivate, close,
+// connect) is waited for: as long as device 0's opening waits for its server.
+inline constexpr std::chrono::seconds kJackAnswerLimit{4};
+
+// The rules every JACK client of the program keeps:
+//
+// libjack, asked to open a client while the server it lost is still gone,
+// closes and frees every client of the process that is still allocated. A
+// client pointer kept past a lost server may therefore dangle; calling it (the
+// deactivate or close of a device switch) ended the program with SIGSEGV. So:
+// - every open, activate, deactivate, close, connect and port lookup holds
+//   jack_clients_lock(), so that no open frees a client while it is in use;
+// - a client opened before the last server loss (jack_server_losses() moved
+//   since) is never called again, only forgotten: libjack frees it itself.
+std::unique_lock<std::mutex> jack_clients_lock();
+
+// How many times a JACK server was lost since the start: counted by the
+// shutdown callbacks (note_jack_server_lost) and by libjack's own words when it
+// frees the clients of a lost server (note_jack_message).
+uint64_t jack_server_losses();
+void note_jack_server_lost();
+// Every message of libjack passes here.
+void note_jack_message(const char* text);
+
+// Runs `work` on a thread of its own and waits kJackAnswerLimit at most; false
+// when the thread had to be left behind, stuck in a server that never answers
+// (jack_call_abandoned() then tells the end of the program so).
+bool run_within_jack_limit(std::function<void()> work);
+bool jack_call_abandoned();
+
+}  // namespace tastarion
