@@ -10,10 +10,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <optional>
+#include <vector>
 
 #include "engine/midi_input_feed.h"
 #include "platform/bounded_join.h"
+#include "platform/jack_clients.h"
 #include "platform/quiet_drivers.h"
 
 namespace tastarion {
@@ -25,8 +26,6 @@ std::atomic<bool> abandoned{false};
 constexpr auto kWatchPeriod = std::chrono::milliseconds(100);
 // How long after looking for a JACK server in vain the next look comes.
 constexpr auto kServerRetry = std::chrono::seconds(1);
-// How long a client whose server went away is kept before it is closed.
-constexpr auto kCloseAfterServerGone = std::chrono::milliseconds(1500);
 // How long the end waits for the thread busy with a server.
 constexpr auto kStopLimit = std::chrono::seconds(1);
 
@@ -47,17 +46,10 @@ void wake_up(int fd) {
 }
 
 // The JACK client with its input port. The process callback reads the events
-// into the feed and wakes the window: no lock, no allocation, no wait.
+// into the feed and wakes the window: no lock, no allocation, no wait. Its JACK
+// calls keep the rules of jack_clients.h.
 struct JackInput {
   JackInput(MidiInputFeed& f, int fd) : feed(f), wake_fd(fd) {}
-  // A client whose server went away is not deactivated, which would ask the
-  // server, only closed: libjack keeps the first server's shared memory for
-  // every later client until each client of the process is closed.
-  ~JackInput() {
-    if (client == nullptr) return;
-    if (!server_gone) jack_deactivate(client);
-    jack_client_close(client);
-  }
   JackInput(const JackInput&) = delete;
   JackInput& operator=(const JackInput&) = delete;
 
@@ -73,38 +65,69 @@ struct JackInput {
     if (self->feed.take_queued()) wake_up(self->wake_fd);
     return 0;
   }
-  static void shutdown(void* arg) { static_cast<JackInput*>(arg)->server_gone = true; }
+  static void shutdown(void* arg) {
+    note_jack_server_lost();
+    static_cast<JackInput*>(arg)->server_gone = true;
+  }
+
+  // The server this client talked to went away: libjack may already have freed
+  // the client, which must never be called again.
+  bool lost() const { return server_gone || jack_server_losses() != losses_at_open; }
 
   MidiInputFeed& feed;
   const int wake_fd;
   jack_client_t* client = nullptr;
   jack_port_t* port = nullptr;
+  uint64_t losses_at_open = 0;
   std::atomic<bool> server_gone{false};
 };
+
+// Deactivates and closes the client, under the clients' lock, unless its server
+// was lost: then it is only forgotten, and kept, since a process thread of the
+// lost server might still be in its callback.
+void close_jack_input(std::unique_ptr<JackInput> input) {
+  if (!input) return;
+  const auto lock = jack_clients_lock();
+  if (input->client == nullptr || !input->lost()) {
+    if (input->client != nullptr) {
+      jack_deactivate(input->client);
+      jack_client_close(input->client);
+    }
+    return;
+  }
+  static auto* kept = new std::vector<std::unique_ptr<JackInput>>;
+  kept->push_back(std::move(input));
+}
 
 // The port on a running server, or null with the reason.
 std::unique_ptr<JackInput> open_jack_input(MidiInputFeed& feed, int wake_fd, std::string& why) {
   quiet_sound_drivers();
   auto input = std::make_unique<JackInput>(feed, wake_fd);
-  jack_status_t status;
-  input->client = jack_client_open(kInputJackClient, JackNoStartServer, &status);
-  if (input->client == nullptr) {
-    why = "no JACK server runs";
-    return nullptr;
+  {
+    const auto lock = jack_clients_lock();
+    jack_status_t status;
+    input->client = jack_client_open(kInputJackClient, JackNoStartServer, &status);
+    if (input->client == nullptr) {
+      why = "no JACK server runs";
+      return nullptr;
+    }
+    // This open may have freed the clients of a lost server (counted as a loss).
+    input->losses_at_open = jack_server_losses();
+    // Known as ours before other clients can see it.
+    set_own_jack_name(std::string(jack_get_client_name(input->client)) + ":" + kInputJackPort);
+    input->port = jack_port_register(input->client, kInputJackPort, JACK_DEFAULT_MIDI_TYPE,
+                                     JackPortIsInput, 0);
+    // Told when the server goes, before the client runs, as JACK asks.
+    jack_on_shutdown(input->client, &JackInput::shutdown, input.get());
+    if (input->port != nullptr &&
+        jack_set_process_callback(input->client, &JackInput::process, input.get()) == 0 &&
+        jack_activate(input->client) == 0) {
+      return input;
+    }
   }
-  // Known as ours before other clients can see it.
-  set_own_jack_name(std::string(jack_get_client_name(input->client)) + ":" + kInputJackPort);
-  input->port =
-      jack_port_register(input->client, kInputJackPort, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-  // Told when the server goes, before the client runs, as JACK asks.
-  jack_on_shutdown(input->client, &JackInput::shutdown, input.get());
-  if (input->port == nullptr ||
-      jack_set_process_callback(input->client, &JackInput::process, input.get()) != 0 ||
-      jack_activate(input->client) != 0) {
-    why = "the JACK server refused the input port";
-    return nullptr;
-  }
-  return input;
+  why = "the JACK server refused the input port";
+  close_jack_input(std::move(input));
+  return nullptr;
 }
 
 // The ALSA sequencer port, through RtMidi, whose own thread feeds the queue.
@@ -210,20 +233,11 @@ struct MidiInputPorts::State {
     auto next_try = std::chrono::steady_clock::now();
     bool told = false;
     bool lost_owed = false;
-    std::optional<std::chrono::steady_clock::time_point> gone_since;
     do {
-      if (jack && jack->server_gone) {
+      if (jack && jack->lost()) {
         jack_is_open = false;
-        // The other clients of the program see the server go a little later
-        // (the port list's client within its period) and close theirs; closing
-        // this one meanwhile, while they still ask libjack about the dead
-        // server, crashed them now and then.
-        if (!gone_since) gone_since = std::chrono::steady_clock::now();
-        if (std::chrono::steady_clock::now() - *gone_since >= kCloseAfterServerGone) {
-          jack.reset();
-          gone_since.reset();
-          lost_owed = true;
-        }
+        close_jack_input(std::move(jack));
+        lost_owed = true;
       }
       // The notes of the server that went end, once the window has room for it.
       if (lost_owed && jack_feed.port_lost()) {
@@ -244,7 +258,7 @@ struct MidiInputPorts::State {
         }
       }
     } while (!pause(kWatchPeriod));
-    jack.reset();
+    close_jack_input(std::move(jack));
     alsa.reset();
     done = true;
   }
