@@ -11,10 +11,11 @@ source "$(dirname "$0")/midi_keys_lib.sh"
 start_all_in_run_dir
 wait_for 10 sh -c "jack_lsp | grep -qx $INPUT" || fail "no input port $INPUT"
 start_keys
-keys "90 3c 64"
-
 xdotool key F2
 wait_for 5 sh -c "xdotool getwindowname $WINDOW | grep -q 'Recording'" || fail "no recording"
+# Played inside the take: a take leaves out releases whose press it lacks.
+keys "90 3c 64"
+wait_for 5 grep -q 'stat=90, pitch=3C, vol=64$' "$WORK/program.log" || fail "the note did not play"
 exec 4>&-
 jackd_pid=""
 for pid in "${PIDS[@]}"; do
