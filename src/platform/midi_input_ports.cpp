@@ -20,7 +20,6 @@ namespace tastarion {
 
 namespace {
 
-std::atomic<bool> abandoned{false};
 // How often the thread looks whether the JACK server went or came.
 constexpr auto kWatchPeriod = std::chrono::milliseconds(100);
 // How long after looking for a JACK server in vain the next look comes.
@@ -184,10 +183,6 @@ bool is_own_input_port(bool jack, const std::string& name) {
   return own_alsa_open && name.rfind(own, 0) == 0;
 }
 
-bool midi_input_abandoned() {
-  return abandoned.load();
-}
-
 // Shared with the thread, so that a thread left behind still has it.
 struct MidiInputPorts::State {
   State(Sources s, TraceSink e) : sources(s), errors(std::move(e)) {}
@@ -279,7 +274,7 @@ void MidiInputPorts::stop() {
     state_->stop = true;
   }
   state_->changed.notify_all();
-  if (!join_within(thread_, state_->done, kStopLimit)) abandoned = true;
+  join_within(thread_, state_->done, kStopLimit, "the MIDI input ports");
 }
 
 int MidiInputPorts::wake_fd() const {
