@@ -25,15 +25,22 @@ using ::testing::HasSubstr;
 using testing::ScopedEnv;
 
 // Runs `work` on a thread of its own, in a mount namespace of its own whose
-// /dev holds nothing but a plain file as /dev/snd/seq. False, with nothing run,
-// when that cannot be had (not root, or mounting not permitted). The mounts are
-// made private before anything is mounted, so nothing reaches the machine's /dev.
+// /dev holds a plain file as /dev/snd/seq and the machine's /dev/shm (where
+// libjack looks for servers). False, with nothing run, when that cannot be had
+// (not root, or mounting not permitted). The mounts are made private before
+// anything is mounted, so nothing reaches the machine's /dev.
 bool with_broken_sequencer(const std::function<void()>& work) {
+  char shm[] = "/tmp/tastarion-shm-XXXXXX";
+  if (mkdtemp(shm) == nullptr) return false;
   bool ran = false;
   std::thread([&] {
     if (unshare(CLONE_NEWNS) != 0) return;
     if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return;
+    if (mount("/dev/shm", shm, nullptr, MS_BIND | MS_REC, nullptr) != 0) return;
     if (mount("tastarion-test", "/dev", "tmpfs", 0, "size=16k") != 0) return;
+    if (mkdir("/dev/shm", 01777) != 0 || mount(shm, "/dev/shm", nullptr, MS_MOVE, nullptr) != 0) {
+      return;
+    }
     if (mkdir("/dev/snd", 0755) != 0) return;
     const int fd = open("/dev/snd/seq", O_CREAT | O_RDWR | O_CLOEXEC, 0666);
     if (fd < 0) return;
@@ -41,6 +48,7 @@ bool with_broken_sequencer(const std::function<void()>& work) {
     work();
     ran = true;
   }).join();
+  rmdir(shm);
   return ran;
 }
 
