@@ -10,9 +10,8 @@
 #include "app/quit_on_signal.h"
 #include "app/startup_probe.h"
 #include "platform/fluidsynth_output.h"
-#include "platform/jack_clients.h"
+#include "platform/left_behind.h"
 #include "platform/midi_input_ports.h"
-#include "platform/port_watch.h"
 #include "platform/stderr_guard.h"
 #include "platform/steady_clock.h"
 #include "platform/system_midi_output.h"
@@ -24,14 +23,9 @@ namespace {
 // When a thread still waits on a sound server that never answered, the
 // libraries it is inside, and the program it reports to, must not be torn down
 // under it: the process ends here, once the output is out.
-void end_here_if_threads_left_behind(const tastarion::Program& program,
-                                     tastarion::TraceWriter& trace,
+void end_here_if_threads_left_behind(tastarion::TraceWriter& trace,
                                      tastarion::StandardErrorGuard& standard_error, int exit_code) {
-  if (!tastarion::sound_open_abandoned() && !program.opening_left_behind() &&
-      !tastarion::port_watch_abandoned() && !tastarion::midi_input_abandoned() &&
-      !tastarion::jack_call_abandoned()) {
-    return;
-  }
+  if (!tastarion::any_left_behind()) return;
   trace.drain(std::chrono::milliseconds(300));
   standard_error.drain(std::chrono::milliseconds(300));
   std::fflush(stdout);
@@ -60,7 +54,7 @@ int run_program(tastarion::StandardErrorGuard& standard_error) {
   midi.stop_watching();
   inputs.stop();
   const int exit_code = started ? 0 : 1;
-  end_here_if_threads_left_behind(program, trace, standard_error, exit_code);
+  end_here_if_threads_left_behind(trace, standard_error, exit_code);
   return exit_code;
 }
 

@@ -116,8 +116,8 @@ void Program::finish() {
   input_link_.reset();
   // The synthesizer's own wait ends at once at the end of the program, but
   // listing the JACK ports asks a server that may hang as well.
-  if (opening_.joinable() && !join_within(opening_, opening_done_, kOpeningEndLimit)) {
-    opening_left_behind_ = true;
+  if (opening_.joinable()) {
+    join_within(opening_, opening_done_, kOpeningEndLimit, "the opening of device 0");
   }
   piano_.finish();
 }

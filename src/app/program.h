@@ -38,10 +38,8 @@ class Program {
 
   // True once the device list is filled and device 0 opened or failed.
   bool device_started() const { return piano_.devices_started(); }
-  // True when finish() had to leave the opening of device 0 behind, stuck in a
-  // sound library: the process must then end without destroying anything.
-  bool opening_left_behind() const { return opening_left_behind_; }
-  // The end of the run: the opening of device 0 is over, no timer routine runs
+  // The end of the run: the opening of device 0 is over (or, stuck in a sound
+  // library, left behind: see left_behind.h), no timer routine runs
   // or is pending, the notes left sounding are silenced, the device is closed
   // and the buffer released.
   void finish();
@@ -55,7 +53,6 @@ class Program {
   std::unique_ptr<MidiInputLink> input_link_;
   std::thread opening_;
   std::atomic<bool> opening_done_{false};
-  bool opening_left_behind_ = false;
 };
 
 }  // namespace tastarion

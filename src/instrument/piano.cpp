@@ -335,8 +335,8 @@ void Piano::stop_recording() {
       view_.show_status(PianoStatus::none);
       traced = true;
     }
-    if (saved.default_name && saved.error == 0) trace_("file=" + saved.path + "\n");
-    if (saved.error == 0) break;
+    if (saved.default_name && saved.saved()) trace_("file=" + saved.path + "\n");
+    if (saved.saved()) break;
     const std::string text =
         saved.failure_reason() + "\nThe recording is kept; F3 replays it. Save it elsewhere?";
     errors_(text + "\n");

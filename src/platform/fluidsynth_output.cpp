@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "platform/jack_clients.h"
+#include "platform/left_behind.h"
 #include "platform/pipewire_audio.h"
 #include "platform/quiet_drivers.h"
 
@@ -66,7 +67,6 @@ bool alsa_worth_trying() {
 std::mutex wait_mutex;
 std::condition_variable wait_changed;
 bool stop_waiting = false;
-std::atomic<bool> abandoned{false};
 
 std::string joined(const std::vector<std::string>& lines) {
   std::string text;
@@ -80,10 +80,6 @@ void stop_waiting_for_sound_servers() {
   std::lock_guard lock(wait_mutex);
   stop_waiting = true;
   wait_changed.notify_all();
-}
-
-bool sound_open_abandoned() {
-  return abandoned.load();
 }
 
 std::string fluidsynth_default_soundfont() {
@@ -195,7 +191,7 @@ Result FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio 
     wait_changed.wait_until(lock, deadline);
   }
   if (!attempt->done) {
-    abandoned = true;
+    note_left_behind("the opening of the synthesizer's sound output");
     failure_ = std::string(kSynthDeviceName) + ": the sound server" +
                (attempt->server.empty() ? "" : " (" + attempt->server + ")") +
                " did not answer within " + std::to_string(kOpenLimitSeconds) + " seconds.";

@@ -98,8 +98,5 @@ class FluidSynthOutput {
 inline constexpr int kOpenLimitSeconds = 4;
 // Ends every wait for a sound server at once (the program is ending).
 void stop_waiting_for_sound_servers();
-// True once an open was given up while a sound server still held it: its thread
-// cannot be joined, so the program must end without running static destructors.
-bool sound_open_abandoned();
 
 }  // namespace tastarion

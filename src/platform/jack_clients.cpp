@@ -12,7 +12,6 @@ namespace tastarion {
 namespace {
 std::mutex clients_mutex;
 std::atomic<uint64_t> losses{0};
-std::atomic<bool> abandoned{false};
 }  // namespace
 
 std::unique_lock<std::mutex> jack_clients_lock() {
@@ -39,13 +38,7 @@ bool run_within_jack_limit(std::function<void()> work) {
     work();
     *done = true;
   });
-  if (join_within(thread, *done, kJackAnswerLimit)) return true;
-  abandoned = true;
-  return false;
-}
-
-bool jack_call_abandoned() {
-  return abandoned.load();
+  return join_within(thread, *done, kJackAnswerLimit, "a JACK call");
 }
 
 }  // namespace tastarion

@@ -33,8 +33,7 @@ void note_jack_message(const char* text);
 
 // Runs `work` on a thread of its own and waits kJackAnswerLimit at most; false
 // when the thread had to be left behind, stuck in a server that never answers
-// (jack_call_abandoned() then tells the end of the program so).
+// (noted with note_left_behind()).
 bool run_within_jack_limit(std::function<void()> work);
-bool jack_call_abandoned();
 
 }  // namespace tastarion

@@ -2,7 +2,6 @@
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
-#include <rtmidi/RtMidi.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -16,12 +15,12 @@
 #include "platform/bounded_join.h"
 #include "platform/jack_clients.h"
 #include "platform/quiet_drivers.h"
+#include "platform/rtmidi_errors.h"
 
 namespace tastarion {
 
 namespace {
 
-std::atomic<bool> abandoned{false};
 // How often the thread looks whether the JACK server went or came.
 constexpr auto kWatchPeriod = std::chrono::milliseconds(100);
 // How long after looking for a JACK server in vain the next look comes.
@@ -140,11 +139,10 @@ class AlsaInput {
       std::lock_guard lock(own_names_lock);
       own_alsa_open = false;
     }
-    try {
+    errors_.attempt([this] {
       in_->cancelCallback();
       in_->closePort();
-    } catch (...) {
-    }
+    });
   }
   AlsaInput(const AlsaInput&) = delete;
   AlsaInput& operator=(const AlsaInput&) = delete;
@@ -157,19 +155,17 @@ class AlsaInput {
       why = "the ALSA sequencer is not available";
       return false;
     }
-    try {
+    const bool opened = errors_.attempt([this] {
       in_ = std::make_unique<RtMidiIn>(RtMidi::LINUX_ALSA, kInputAlsaClient);
-      in_->setErrorCallback(&AlsaInput::on_error, this);
+      in_->setErrorCallback(&RtMidiErrors::callback, &errors_);
       // System Exclusive, timing and active sensing are left out by the driver already.
       in_->ignoreTypes(true, true, true);
       in_->setCallback(&AlsaInput::on_message, this);
       in_->openVirtualPort(kInputAlsaPort);
-    } catch (...) {
-      failed_ = true;
-    }
-    if (failed_) {
+    });
+    if (!opened) {
       in_.reset();
-      why = "the ALSA sequencer refused the input port";
+      why = errors_.reason("the ALSA sequencer refused the input port");
       return false;
     }
     std::lock_guard lock(own_names_lock);
@@ -185,16 +181,11 @@ class AlsaInput {
     self->feed_.read(message->data(), message->size());
     if (self->feed_.take_queued()) wake_up(self->wake_fd_);
   }
-  static void on_error(RtMidiError::Type type, const std::string&, void* arg) {
-    if (type != RtMidiError::WARNING && type != RtMidiError::DEBUG_WARNING) {
-      static_cast<AlsaInput*>(arg)->failed_ = true;
-    }
-  }
 
   MidiInputFeed& feed_;
   const int wake_fd_;
   std::unique_ptr<RtMidiIn> in_;
-  bool failed_ = false;
+  RtMidiErrors errors_;
 };
 
 }  // namespace
@@ -205,10 +196,6 @@ bool is_own_input_port(bool jack, const std::string& name) {
   // RtMidi names an ALSA port "client:port client-id:port-id".
   const std::string own = std::string(kInputAlsaClient) + ":" + kInputAlsaPort + " ";
   return own_alsa_open && name.rfind(own, 0) == 0;
-}
-
-bool midi_input_abandoned() {
-  return abandoned.load();
 }
 
 // Shared with the thread, so that a thread left behind still has it.
@@ -293,7 +280,7 @@ void MidiInputPorts::stop() {
     state_->stop = true;
   }
   state_->changed.notify_all();
-  if (!join_within(thread_, state_->done, kStopLimit)) abandoned = true;
+  join_within(thread_, state_->done, kStopLimit, "the MIDI input ports");
 }
 
 int MidiInputPorts::wake_fd() const {

@@ -44,8 +44,8 @@ class MidiInputPorts {
 
   // Opens the ports on their thread; returns at once.
   void start();
-  // Closes them; a thread stuck in a sound server is left behind, and
-  // midi_input_abandoned() tells so.
+  // Closes them; a thread stuck in a sound server is left behind (see
+  // left_behind.h).
   void stop();
 
   // Readable when messages wait. Window thread: clear_wake() before taking them;
@@ -68,9 +68,5 @@ class MidiInputPorts {
 // Whether an output port is the program's own input (on JACK when `jack`, else
 // on the ALSA sequencer): playing into it would play the notes again and again.
 bool is_own_input_port(bool jack, const std::string& name);
-
-// True once the input ports' thread was left behind inside a sound server that
-// never answered: the program must end without running static destructors.
-bool midi_input_abandoned();
 
 }  // namespace tastarion

@@ -9,14 +9,9 @@
 namespace tastarion {
 
 namespace {
-std::atomic<bool> abandoned{false};
 // How long the end waits for a watch thread busy with a server.
 constexpr auto kStopLimit = std::chrono::seconds(1);
 }  // namespace
-
-bool port_watch_abandoned() {
-  return abandoned.load();
-}
 
 // Shared with the thread, so that a thread left behind still has it.
 struct PortWatch::State {
@@ -65,7 +60,7 @@ void PortWatch::stop() {
     state_->stop = true;
   }
   state_->changed.notify_all();
-  if (!join_within(thread_, state_->done, kStopLimit)) abandoned = true;
+  join_within(thread_, state_->done, kStopLimit, "the port watch");
 }
 
 PortSnapshot PortWatch::first() {

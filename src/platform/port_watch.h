@@ -40,8 +40,8 @@ class PortWatch {
   PortSnapshot first();
   // The newest reading, if one came since the last call. Never waits for a server.
   std::optional<PortSnapshot> latest();
-  // Ends the watching; a thread stuck in a sound server is left behind, and
-  // port_watch_abandoned() tells so.
+  // Ends the watching; a thread stuck in a sound server is left behind (see
+  // left_behind.h).
   void stop();
 
  private:
@@ -49,9 +49,5 @@ class PortWatch {
   std::shared_ptr<State> state_;
   std::thread thread_;
 };
-
-// True once a watch thread was left behind inside a sound server that never
-// answered: the program must end without running static destructors.
-bool port_watch_abandoned();
 
 }  // namespace tastarion

@@ -28,30 +28,29 @@ class MuteCerr {
   std::streambuf* saved_;
 };
 
-void note_error(RtMidiError::Type type, const std::string&, void* failed) {
-  if (type != RtMidiError::WARNING && type != RtMidiError::DEBUG_WARNING) {
-    *static_cast<bool*>(failed) = true;
-  }
-}
-
 // Without the sequencer device, ALSA's library prints its failure itself.
 bool alsa_sequencer_usable() {
   return access("/dev/snd/seq", R_OK | W_OK) == 0;
 }
 
-// An ALSA sequencer client, its errors reported into `failed`; null when there
-// is no sequencer here.
-std::unique_ptr<RtMidiOut> make_alsa_client(bool* failed) {
+// An ALSA sequencer client whose errors go to `errors`; null, with the reason
+// in `why`, when there is no sequencer here or RtMidi cannot open a client.
+std::unique_ptr<RtMidiOut> make_alsa_client(RtMidiErrors& errors, std::string& why) {
   quiet_sound_drivers();
-  if (!alsa_sequencer_usable()) return nullptr;
-  MuteCerr mute;
-  try {
-    auto out = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kClientName);
-    out->setErrorCallback(note_error, failed);
-    return out;
-  } catch (...) {
+  errors.clear();
+  if (!alsa_sequencer_usable()) {
+    why = "the ALSA sequencer is not available.";
     return nullptr;
   }
+  MuteCerr mute;
+  std::unique_ptr<RtMidiOut> out;
+  const bool made = errors.attempt([&] {
+    out = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kClientName);
+    out->setErrorCallback(&RtMidiErrors::callback, &errors);
+  });
+  if (made) return out;
+  why = errors.reason("the ALSA sequencer is not available") + ".";
+  return nullptr;
 }
 
 // Bytes in a channel or system message, by its status byte; 0 for what a
@@ -77,19 +76,17 @@ size_t message_length(uint8_t status) {
 
 namespace {
 // The ports `out` can write to; empty when the sequencer fails.
-std::vector<std::string> alsa_ports_of(RtMidiOut& out, bool& failed) {
-  failed = false;
+std::vector<std::string> alsa_ports_of(RtMidiOut& out, RtMidiErrors& errors) {
+  errors.clear();
   std::vector<std::string> names;
-  try {
+  errors.attempt([&] {
     const unsigned count = out.getPortCount();
-    for (unsigned i = 0; i < count && !failed; ++i) {
+    for (unsigned i = 0; i < count && !errors.failed(); ++i) {
       std::string name = out.getPortName(i);
       if (!name.empty()) names.push_back(std::move(name));
     }
-  } catch (...) {
-    failed = true;
-  }
-  if (failed) names.clear();
+  });
+  if (errors.failed()) names.clear();
   return names;
 }
 }  // namespace
@@ -103,14 +100,16 @@ std::vector<std::string> PortLister::list(PortApi api) {
     return jack_->midi_inputs();
   }
   // The client is made once: the sequencer tells it of every port as it stands.
-  if (!alsa_) alsa_ = make_alsa_client(&alsa_failed_);
+  // Listing is silent: the reasons matter only to an open.
+  std::string why;
+  if (!alsa_) alsa_ = make_alsa_client(alsa_errors_, why);
   if (!alsa_) return {};
-  return alsa_ports_of(*alsa_, alsa_failed_);
+  return alsa_ports_of(*alsa_, alsa_errors_);
 }
 
 bool PortLister::found(PortApi api) const {
   if (api == PortApi::jack) return jack_ && jack_->server_found();
-  return alsa_ && !alsa_failed_;
+  return alsa_ && !alsa_errors_.failed();
 }
 
 OutputPort::OutputPort() = default;
@@ -126,26 +125,23 @@ Result OutputPort::open(const PortId& id) {
     if (opened) jack_ = std::move(jack);
     return opened;
   }
-  failed_ = false;
-  auto out = make_alsa_client(&failed_);
-  if (!out) return Result::failure("the ALSA sequencer is not available.");
-  try {
+  std::string why;
+  auto out = make_alsa_client(errors_, why);
+  if (!out) return Result::failure(why);
+  bool found = false;
+  errors_.attempt([&] {
     const unsigned count = out->getPortCount();
-    for (unsigned i = 0; i < count && !failed_; ++i) {
-      if (out->getPortName(i) != id.name) continue;
-      out->openPort(i, kPortName);
-      if (!failed_ && out->isPortOpen()) {
-        alsa_ = std::move(out);
-        return Result::success();
-      }
-      return Result::failure("the ALSA sequencer refused the connection.");
+    for (unsigned i = 0; i < count && !found && !errors_.failed(); ++i) {
+      found = out->getPortName(i) == id.name;
+      if (found) out->openPort(i, kPortName);
     }
-  } catch (const RtMidiError& error) {
-    return Result::failure("the ALSA sequencer refused: " + error.getMessage());
-  } catch (...) {
-    return Result::failure("the ALSA sequencer refused the connection.");
+  });
+  if (!found && !errors_.failed()) return Result::failure("the port is gone.");
+  if (errors_.failed() || !out->isPortOpen()) {
+    return Result::failure(errors_.reason("the ALSA sequencer refused the connection") + ".");
   }
-  return Result::failure("the port is gone.");
+  alsa_ = std::move(out);
+  return Result::success();
 }
 
 Result OutputPort::open_own() {
@@ -153,17 +149,17 @@ Result OutputPort::open_own() {
   auto jack = std::make_unique<JackMidiOutput>();
   const Result jack_opened = jack->open("");
   if (jack_opened) jack_ = std::move(jack);
-  failed_ = false;
-  if (auto out = make_alsa_client(&failed_)) {
-    try {
-      out->openVirtualPort(kPortName);
-      if (!failed_) alsa_ = std::move(out);
-    } catch (...) {
+  std::string alsa_why;
+  if (auto out = make_alsa_client(errors_, alsa_why)) {
+    if (errors_.attempt([&] { out->openVirtualPort(kPortName); })) {
+      alsa_ = std::move(out);
+    } else {
+      alsa_why = errors_.reason("the ALSA sequencer refused the port") + ".";
     }
   }
   if (is_open()) return Result::success();
   return Result::failure("neither a JACK server nor the ALSA sequencer runs here (JACK: " +
-                         jack_opened.reason() + ")");
+                         jack_opened.reason() + " ALSA: " + alsa_why + ")");
 }
 
 bool OutputPort::lost() const {
@@ -173,10 +169,7 @@ bool OutputPort::lost() const {
 void OutputPort::close() {
   jack_.reset();
   if (!alsa_) return;
-  try {
-    alsa_->closePort();
-  } catch (...) {
-  }
+  errors_.attempt([this] { alsa_->closePort(); });
   alsa_.reset();
 }
 
@@ -187,10 +180,8 @@ void OutputPort::send(ShortMessage message) noexcept {
   if (length == 0) return;
   if (jack_) jack_->send(bytes, length);
   if (!alsa_) return;
-  try {
-    alsa_->sendMessage(bytes, length);
-  } catch (...) {
-  }
+  // A message the sequencer refuses is dropped.
+  errors_.attempt([&] { alsa_->sendMessage(bytes, length); });
 }
 
 }  // namespace tastarion

@@ -6,6 +6,7 @@
 
 #include "engine/result.h"
 #include "engine/short_message.h"
+#include "platform/rtmidi_errors.h"
 
 class RtMidiOut;
 
@@ -45,7 +46,7 @@ class PortLister {
 
  private:
   std::unique_ptr<RtMidiOut> alsa_;
-  bool alsa_failed_ = false;
+  RtMidiErrors alsa_errors_;
   std::unique_ptr<JackPortWatch> jack_;
 };
 
@@ -62,7 +63,8 @@ class OutputPort {
   // it is gone or the driver refuses.
   Result open(const PortId& id);
   // The program's own port, connected to nothing, on the JACK server and on the
-  // ALSA sequencer, whichever runs here; fails when neither does.
+  // ALSA sequencer, whichever runs here; fails when neither does, with the
+  // reasons of both.
   Result open_own();
   void close();
   bool is_open() const { return alsa_ != nullptr || jack_ != nullptr; }
@@ -74,7 +76,7 @@ class OutputPort {
  private:
   std::unique_ptr<RtMidiOut> alsa_;
   std::unique_ptr<JackMidiOutput> jack_;
-  bool failed_ = false;
+  RtMidiErrors errors_;
 };
 
 }  // namespace tastarion

@@ -47,7 +47,7 @@ class SystemMidiOutput final : public MidiOutputService {
   void close() override;
   void send(ShortMessage message) noexcept override;
   bool device_lost() const override { return port_.lost(); }
-  // No more reading of the ports (the end of the program); see port_watch_abandoned().
+  // No more reading of the ports (the end of the program); see left_behind.h.
   void stop_watching() { watch_.stop(); }
 
  private:

@@ -17,19 +17,16 @@ namespace {
 constexpr int kDefaultNameAttempts = 100;
 // Links followed before a chain counts as a loop, as the kernel counts them.
 constexpr int kMaxLinks = 40;
-// Failures of our own, beside the errno values.
-constexpr int kNotWritable = -1;
-constexpr int kNotRegular = -2;
 
-std::string reason_of(int error) {
-  switch (error) {
-    case kNotWritable:
-      return "the file exists and is not writable, so it is left as it is";
-    case kNotRegular:
-      return "that is not a plain file";
-    default:
-      return std::strerror(error);
-  }
+// A failed step and the system's error, or none.
+struct StepFailure {
+  SaveFailure failure = SaveFailure::none;
+  std::error_code error;
+  explicit operator bool() const { return failure != SaveFailure::none; }
+};
+
+StepFailure failed(SaveFailure failure, int error) {
+  return {failure, std::error_code(error, std::generic_category())};
 }
 
 std::string directory_of(const std::string& path) {
@@ -72,7 +69,7 @@ bool write_all(int fd, std::span<const uint8_t> bytes) {
 }
 
 // Moves the finished temporary file to `path`, refusing to replace an existing
-// file unless `replace`.
+// file unless `replace`. 0 or an errno.
 int move_into_place(const std::string& temp_path, const std::string& path, bool replace) {
   if (replace) return rename(temp_path.c_str(), path.c_str()) == 0 ? 0 : errno;
   if (renameat2(AT_FDCWD, temp_path.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) {
@@ -93,55 +90,64 @@ void sync_directory(const std::string& directory) {
 }
 
 // The file a name stands for: a symbolic link is followed to where it points,
-// so that the link stays and its target gets the recording. 0 or an errno.
-int resolve_links(std::string& path) {
+// so that the link stays and its target gets the recording.
+StepFailure resolve_links(std::string& path) {
   for (int links = 0; links < kMaxLinks; ++links) {
     struct stat st;
-    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return {};
     std::string target(static_cast<size_t>(st.st_size) + 1, '\0');
     const ssize_t n = readlink(path.c_str(), target.data(), target.size());
-    if (n < 0) return errno;
+    if (n < 0) return failed(SaveFailure::cannot_follow_link, errno);
     target.resize(static_cast<size_t>(n));
     path = target.starts_with('/') ? target : directory_of(path) + "/" + target;
   }
-  return ELOOP;
+  return failed(SaveFailure::cannot_follow_link, ELOOP);
 }
 
 // What a plain write would refuse is refused here too, although the rename
 // would not notice: an existing file without write permission, or something
 // that is not a file at all.
-int check_replaceable(const std::string& path) {
+StepFailure check_replaceable(const std::string& path) {
   struct stat st;
-  if (stat(path.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
-  if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : kNotRegular;
-  if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return kNotWritable;
-  return 0;
+  if (stat(path.c_str(), &st) != 0) {
+    return errno == ENOENT ? StepFailure{} : failed(SaveFailure::cannot_look_at, errno);
+  }
+  if (S_ISDIR(st.st_mode)) return failed(SaveFailure::not_regular_file, EISDIR);
+  if (!S_ISREG(st.st_mode)) return {SaveFailure::not_regular_file, {}};
+  if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+    return failed(SaveFailure::read_only, errno);
+  }
+  return {};
 }
 
-// Writes the bytes whole or not at all; 0 or the error of the step that failed.
-int write_whole(std::string path, std::span<const uint8_t> bytes, bool replace) {
+// Writes the bytes whole or not at all.
+StepFailure write_whole(std::string path, std::span<const uint8_t> bytes, bool replace) {
   if (replace) {
-    if (int error = resolve_links(path); error != 0) return error;
-    if (int error = check_replaceable(path); error != 0) return error;
+    if (StepFailure failure = resolve_links(path)) return failure;
+    if (StepFailure failure = check_replaceable(path)) return failure;
   }
   std::string temp_path;
   int fd = create_temporary(path, temp_path);
-  if (fd < 0) return errno;
+  if (fd < 0) return failed(SaveFailure::cannot_create, errno);
 
-  int error = 0;
+  StepFailure failure;
   struct stat existing;
   if (replace && stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
     fchmod(fd, existing.st_mode & 07777);  // a replaced file keeps its permissions
   }
-  if (!write_all(fd, bytes) || fsync(fd) != 0) error = errno;
-  if (close(fd) != 0 && error == 0) error = errno;
-  if (error == 0) error = move_into_place(temp_path, path, replace);
-  if (error != 0) {
+  if (!write_all(fd, bytes) || fsync(fd) != 0) failure = failed(SaveFailure::cannot_write, errno);
+  if (close(fd) != 0 && !failure) failure = failed(SaveFailure::cannot_write, errno);
+  if (!failure) {
+    if (int error = move_into_place(temp_path, path, replace); error != 0) {
+      failure = failed(SaveFailure::cannot_put_in_place, error);
+    }
+  }
+  if (failure) {
     unlink(temp_path.c_str());
-    return error;
+    return failure;
   }
   sync_directory(directory_of(path));
-  return 0;
+  return {};
 }
 
 }  // namespace
@@ -172,9 +178,13 @@ std::string first_free_default_name(const std::string& directory) {
 
 SavedFile save_recording(std::span<const uint8_t> bytes, const std::optional<std::string>& chosen) {
   SavedFile saved;
+  const auto keep = [&saved](StepFailure step) {
+    saved.failure = step.failure;
+    saved.error = step.error;
+  };
   if (chosen) {
     saved.path = *chosen;
-    saved.error = write_whole(saved.path, bytes, true);
+    keep(write_whole(saved.path, bytes, true));
     return saved;
   }
   // Cancelled: saved all the same, under a default name that is still free
@@ -182,15 +192,24 @@ SavedFile save_recording(std::span<const uint8_t> bytes, const std::optional<std
   saved.default_name = true;
   for (int attempt = 0; attempt < kDefaultNameAttempts; ++attempt) {
     saved.path = first_free_default_name(".");
-    saved.error = write_whole(saved.path, bytes, false);
-    if (saved.error != EEXIST) break;
+    keep(write_whole(saved.path, bytes, false));
+    if (saved.error != std::errc::file_exists) break;
   }
   return saved;
 }
 
 std::string SavedFile::failure_reason() const {
-  if (error == 0) return {};
-  return "Could not save the recording to \"" + path + "\": " + reason_of(error) + ".";
+  if (saved()) return {};
+  std::string reason;
+  if (failure == SaveFailure::read_only) {
+    reason = "the file exists and is not writable, so it is left as it is";
+  } else if (failure == SaveFailure::not_regular_file && !error) {
+    reason = "that is not a plain file";
+  } else {
+    // strerror's words, as the user has always been shown them.
+    reason = std::strerror(error.value());
+  }
+  return "Could not save the recording to \"" + path + "\": " + reason + ".";
 }
 
 }  // namespace tastarion

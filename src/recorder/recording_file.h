@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace tastarion {
@@ -22,11 +23,26 @@ inline constexpr std::array<uint8_t, 7> kMillisecondTempo = {0x00, 0xFF, 0x51, 0
 // track length. Empty for an empty image.
 std::vector<uint8_t> midi_file_bytes(std::span<const uint8_t> image);
 
-// Where a recording went, and the errno of the step that failed (0: saved).
+// Which step of a save failed.
+enum class SaveFailure {
+  none,
+  cannot_follow_link,  // a symbolic link on the way could not be read, or loops
+  cannot_look_at,      // the existing file could not be looked at
+  not_regular_file,    // a directory, a device, a pipe, ...
+  read_only,           // an existing file without write permission, left as it is
+  cannot_create,       // no file could be created beside the target
+  cannot_write,        // writing, flushing or closing the new file failed
+  cannot_put_in_place  // the rename (or link) to the target name failed
+};
+
+// Where a recording went; when it failed, the step and the system's error
+// (none for a special file other than a directory).
 struct SavedFile {
   std::string path;
-  int error = 0;
+  SaveFailure failure = SaveFailure::none;
+  std::error_code error;
   bool default_name = false;
+  bool saved() const { return failure == SaveFailure::none; }
   // Empty when saved; else a sentence naming the file and the reason.
   std::string failure_reason() const;
 };

@@ -209,7 +209,7 @@ TEST_F(RecordingFileTest, SimultaneousDefaultSavesTakeNamesOfTheirOwn) {
       const Bytes bytes(36 + 7 * p, static_cast<uint8_t>(p));
       for (int i = 0; i < kSavesEach; ++i) {
         const SavedFile saved = save_recording(bytes, std::nullopt);
-        if (saved.error == 0) paths[p].push_back(saved.path);
+        if (saved.saved()) paths[p].push_back(saved.path);
       }
     });
   }
@@ -244,6 +244,41 @@ TEST_F(RecordingFileTest, UnwritableDirectoryIsReportedAndTheRecordingKept) {
   EXPECT_EQ(lines.back(), "終了 byte=32\n");
   EXPECT_FALSE(fs::exists(*view.save_answer));
   expect_closed_recording(2);
+}
+
+// Each refusal keeps the step that failed and the system's own error apart, so
+// that a caller can tell "not there" from "not a file" without parsing words.
+TEST_F(RecordingFileTest, AFailedSaveSaysWhichStepFailedAndTheSystemsError) {
+  const Bytes bytes(36, 0);
+  const auto save_to = [&bytes](const fs::path& path) {
+    return save_recording(bytes, path.string());
+  };
+  const SavedFile missing_folder = save_to(dir / "gone" / "take.mid");
+  EXPECT_EQ(missing_folder.failure, SaveFailure::cannot_create);
+  EXPECT_EQ(missing_folder.error, std::errc::no_such_file_or_directory);
+  EXPECT_THAT(missing_folder.failure_reason(), HasSubstr(std::strerror(ENOENT)));
+
+  fs::create_directory(dir / "folder.mid");
+  const SavedFile folder = save_to(dir / "folder.mid");
+  EXPECT_EQ(folder.failure, SaveFailure::not_regular_file);
+  EXPECT_EQ(folder.error, std::errc::is_a_directory);
+
+  ASSERT_EQ(mkfifo((dir / "pipe.mid").c_str(), 0644), 0);
+  const SavedFile pipe = save_to(dir / "pipe.mid");
+  EXPECT_EQ(pipe.failure, SaveFailure::not_regular_file);
+  EXPECT_FALSE(pipe.error);
+  EXPECT_THAT(pipe.failure_reason(), HasSubstr(": that is not a plain file."));
+
+  fs::create_symlink("loop.mid", dir / "loop.mid");
+  const SavedFile loop = save_to(dir / "loop.mid");
+  EXPECT_EQ(loop.failure, SaveFailure::cannot_follow_link);
+  EXPECT_EQ(loop.error, std::errc::too_many_symbolic_link_levels);
+
+  const SavedFile saved = save_to(dir / "take.mid");
+  EXPECT_TRUE(saved.saved());
+  EXPECT_EQ(saved.failure_reason(), "");
+  EXPECT_EQ(names_in(dir),
+            (std::vector<std::string>{"folder.mid", "loop.mid", "pipe.mid", "take.mid"}));
 }
 
 TEST_F(RecordingFileTest, FullFileSystemLeavesTheOldFileWhole) {
