@@ -36,18 +36,18 @@ std::optional<MidiInput> read_midi_input(const uint8_t* bytes, size_t length, ui
   }
   if (count == 0 || count != 1 + data_length(message[0])) return std::nullopt;
 
-  const uint8_t kind = message[0] & 0xF0;
+  const auto read = ShortMessage::from_bytes(message[0], message[1], message[2]);
   MidiInput input;
   input.port = port;
-  input.channel = message[0] & 0x0F;
-  input.note = message[1];
-  input.value = message[2];
-  if (kind == 0x90 && input.value != 0) {
+  input.channel = static_cast<uint8_t>(read.channel());
+  input.note = read.data1();
+  input.value = read.data2();
+  if (read.starts_note()) {
     input.kind = MidiInput::Kind::note_on;
-  } else if (kind == 0x90 || kind == 0x80) {
+  } else if (read.ends_note()) {
     input.kind = MidiInput::Kind::note_off;
     input.value = 0;
-  } else if (kind == 0xB0 && input.note == kSustainPedal) {
+  } else if (read.is_control(kSustainPedal)) {
     input.kind = MidiInput::Kind::pedal;
   } else {
     return std::nullopt;

@@ -182,7 +182,7 @@ void OutputPort::close() {
 
 void OutputPort::send(ShortMessage message) noexcept {
   if (!is_open()) return;
-  const unsigned char bytes[3] = {status_of(message), data1_of(message), data2_of(message)};
+  const unsigned char bytes[3] = {message.status(), message.data1(), message.data2()};
   const size_t length = message_length(bytes[0]);
   if (length == 0) return;
   if (jack_) jack_->send(bytes, length);
