@@ -10,10 +10,8 @@ constexpr bool is_real_time(uint8_t byte) {
   return byte >= 0xF8;
 }
 
-// Data bytes that follow a channel message's status byte.
 constexpr size_t data_length(uint8_t status) {
-  const uint8_t kind = status & 0xF0;
-  return kind == 0xC0 || kind == 0xD0 ? 1 : 2;
+  return static_cast<size_t>(ShortMessage::data_length(status));
 }
 
 }  // namespace

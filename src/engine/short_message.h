@@ -63,6 +63,13 @@ class ShortMessage {
     return ShortMessage(status, data1, data2);
   }
 
+  // Data bytes that follow a channel message's status byte: one for a program
+  // change or channel pressure, two for the others.
+  static constexpr int data_length(uint8_t status) {
+    const auto kind = static_cast<Kind>(status & 0xF0);
+    return kind == Kind::program_change || kind == Kind::channel_pressure ? 1 : 2;
+  }
+
   constexpr Kind kind() const { return static_cast<Kind>(status_ & 0xF0); }
   constexpr int channel() const { return status_ & 0x0F; }
   // A note-on with a velocity: it starts a note.

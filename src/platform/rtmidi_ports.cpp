@@ -58,7 +58,7 @@ std::unique_ptr<RtMidiOut> make_alsa_client(bool* failed) {
 // short message cannot carry (data bytes, system exclusive).
 size_t message_length(uint8_t status) {
   if (status < 0x80) return 0;
-  if (status < 0xF0) return (status & 0xE0) == 0xC0 ? 2 : 3;
+  if (status < 0xF0) return 1 + static_cast<size_t>(ShortMessage::data_length(status));
   switch (status) {
     case 0xF1:
     case 0xF3:
