@@ -10,10 +10,8 @@ constexpr bool is_real_time(uint8_t byte) {
   return byte >= 0xF8;
 }
 
-// Data bytes that follow a channel message's status byte.
 constexpr size_t data_length(uint8_t status) {
-  const uint8_t kind = status & 0xF0;
-  return kind == 0xC0 || kind == 0xD0 ? 1 : 2;
+  return static_cast<size_t>(ShortMessage::data_length(status));
 }
 
 }  // namespace
@@ -36,18 +34,18 @@ std::optional<MidiInput> read_midi_input(const uint8_t* bytes, size_t length, ui
   }
   if (count == 0 || count != 1 + data_length(message[0])) return std::nullopt;
 
-  const uint8_t kind = message[0] & 0xF0;
+  const auto read = ShortMessage::from_bytes(message[0], message[1], message[2]);
   MidiInput input;
   input.port = port;
-  input.channel = message[0] & 0x0F;
-  input.note = message[1];
-  input.value = message[2];
-  if (kind == 0x90 && input.value != 0) {
+  input.channel = static_cast<uint8_t>(read.channel());
+  input.note = read.data1();
+  input.value = read.data2();
+  if (read.starts_note()) {
     input.kind = MidiInput::Kind::note_on;
-  } else if (kind == 0x90 || kind == 0x80) {
+  } else if (read.ends_note()) {
     input.kind = MidiInput::Kind::note_off;
     input.value = 0;
-  } else if (kind == 0xB0 && input.note == kSustainPedal) {
+  } else if (read.is_control(kSustainPedal)) {
     input.kind = MidiInput::Kind::pedal;
   } else {
     return std::nullopt;

@@ -65,7 +65,7 @@ void MidiPort::panic() {
   lift_pedal_locked();
   silence_locked(false);
   for (int channel = 0; channel < kChannelCount; ++channel) {
-    service_.send(pack_message(static_cast<uint8_t>(0xB0 | channel), kAllNotesOff, 0));
+    service_.send(ShortMessage::all_notes_off(channel));
   }
 }
 
@@ -95,7 +95,7 @@ void MidiPort::silence_locked(bool pedal) noexcept {
   for (int channel = 0; channel < kChannelCount; ++channel) {
     for (int note = 0; note < 128; ++note) {
       if (!sounding_[channel][note]) continue;
-      service_.send(pack_message(static_cast<uint8_t>(0x90 | channel), static_cast<uint8_t>(note)));
+      service_.send(ShortMessage::note_off(channel, note));
     }
     sounding_[channel].reset();
   }
@@ -105,23 +105,20 @@ void MidiPort::silence_locked(bool pedal) noexcept {
 void MidiPort::lift_pedal_locked() noexcept {
   for (int channel = 0; channel < kChannelCount; ++channel) {
     if (pedal_down_[channel]) {
-      service_.send(pack_message(static_cast<uint8_t>(0xB0 | channel), kSustainPedal, 0));
+      service_.send(ShortMessage::sustain_pedal(channel, false));
     }
   }
   pedal_down_.reset();
 }
 
 void MidiPort::track_locked(ShortMessage message) noexcept {
-  const uint8_t status = status_of(message);
-  const int channel = status & 0x0F;
-  const int kind = status & 0xF0;
-  if (kind == 0xB0 && data1_of(message) == kSustainPedal) {
-    pedal_down_[channel] = data2_of(message) >= 64;
+  const int channel = message.channel();
+  if (message.is_control(kSustainPedal)) {
+    pedal_down_[channel] = message.value() >= 64;
     return;
   }
-  if (channel == kMetronomeChannel || (kind != 0x90 && kind != 0x80)) return;
-  const bool on = kind == 0x90 && data2_of(message) != 0;
-  sounding_[channel][data1_of(message) & 127] = on;
+  if (channel == kMetronomeChannel || !message.is_note()) return;
+  sounding_[channel][message.note()] = message.starts_note();
 }
 
 }  // namespace tastarion

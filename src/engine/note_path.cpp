@@ -15,7 +15,7 @@ void NotePath::release_slot(int slot) {
   const uint8_t sent_note = slots_.sent_note(slot);
   {
     std::lock_guard lock(slots_lock_);
-    port_.send(pack_message(static_cast<uint8_t>(0x90 + slot), sent_note, 0));
+    port_.send(ShortMessage::note_off(slot, sent_note));
     slots_.free(slot);
   }
   listener_.note_played({false, slot, key_note, sent_note, 0});
@@ -43,7 +43,7 @@ void NotePath::take_slot(uint8_t key_note, uint8_t sent_note, uint8_t velocity, 
     // the slot and the note-on together.
     std::lock_guard lock(slots_lock_);
     slots_.take(slot, key_note, sent_note, key_id);
-    port_.send(pack_message(static_cast<uint8_t>(0x90 + slot), sent_note, velocity));
+    port_.send(ShortMessage::note_on(slot, sent_note, velocity));
   }
   listener_.note_played({true, slot, key_note, sent_note, velocity});
 }
@@ -92,7 +92,7 @@ void NotePath::release_all_keys() {
 void NotePath::send_pedal(bool down) {
   for (int channel = 0; channel < kChannelCount; ++channel) {
     if (channel == kMetronomeChannel) continue;
-    port_.send(pack_message(static_cast<uint8_t>(0xB0 + channel), kSustainPedal, down ? 127 : 0));
+    port_.send(ShortMessage::sustain_pedal(channel, down));
   }
   listener_.pedal_played(down);
 }

@@ -378,27 +378,25 @@ void FluidSynthOutput::close() {
 
 void FluidSynthOutput::send(ShortMessage message) noexcept {
   if (synth_ == nullptr) return;
-  const int channel = status_of(message) & 0x0F;
-  const int data1 = data1_of(message) & 0x7F;
-  const int data2 = data2_of(message) & 0x7F;
-  switch (status_of(message) & 0xF0) {
-    case 0x90:
-      if (data2 != 0) {
-        fluid_synth_noteon(synth_, channel, data1, data2);
+  const int channel = message.channel();
+  switch (message.kind()) {
+    case ShortMessage::Kind::note_on:
+      if (message.starts_note()) {
+        fluid_synth_noteon(synth_, channel, message.note(), message.velocity());
         break;
       }
       [[fallthrough]];
-    case 0x80:
-      fluid_synth_noteoff(synth_, channel, data1);
+    case ShortMessage::Kind::note_off:
+      fluid_synth_noteoff(synth_, channel, message.note());
       break;
-    case 0xB0:
-      fluid_synth_cc(synth_, channel, data1, data2);
+    case ShortMessage::Kind::control_change:
+      fluid_synth_cc(synth_, channel, message.controller(), message.value());
       break;
-    case 0xC0:
-      fluid_synth_program_change(synth_, channel, data1);
+    case ShortMessage::Kind::program_change:
+      fluid_synth_program_change(synth_, channel, message.program());
       break;
-    case 0xE0:
-      fluid_synth_pitch_bend(synth_, channel, data1 | (data2 << 7));
+    case ShortMessage::Kind::pitch_bend:
+      fluid_synth_pitch_bend(synth_, channel, message.bend());
       break;
     default:
       break;

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/short_message.h"
 #include "platform/jack_clients.h"
 #include "platform/quiet_drivers.h"
 
@@ -44,9 +45,10 @@ struct NoteChange {
 };
 bool note_change(const unsigned char* message, size_t length, NoteChange& change) {
   if (length < 3) return false;
-  const unsigned kind = message[0] & 0xF0;
-  if (kind != 0x90 && kind != 0x80) return false;
-  change = {message[0] & 0x0Fu, message[1] & 0x7Fu, kind == 0x90 && message[2] != 0};
+  const auto note = ShortMessage::from_bytes(message[0], message[1], message[2]);
+  if (!note.is_note()) return false;
+  change = {static_cast<unsigned>(note.channel()), static_cast<unsigned>(note.note()),
+            note.starts_note()};
   return true;
 }
 
@@ -105,9 +107,9 @@ struct JackMidiOutput::Client {
       if (delivered[channel].none()) continue;
       for (unsigned note = 0; note < 128; ++note) {
         if (!delivered[channel].test(note) || wants(channel, note)) continue;
-        const unsigned char off[3] = {static_cast<unsigned char>(0x90 | channel),
-                                      static_cast<unsigned char>(note), 0};
-        if (jack_midi_event_write(buffer, 0, off, sizeof off) != 0) {
+        const auto off =
+            ShortMessage::note_off(static_cast<int>(channel), static_cast<int>(note)).bytes();
+        if (jack_midi_event_write(buffer, 0, off.data(), off.size()) != 0) {
           overflowed = true;  // the rest in the next cycle
           return;
         }

@@ -57,7 +57,7 @@ std::unique_ptr<RtMidiOut> make_alsa_client(RtMidiErrors& errors, std::string& w
 // short message cannot carry (data bytes, system exclusive).
 size_t message_length(uint8_t status) {
   if (status < 0x80) return 0;
-  if (status < 0xF0) return (status & 0xE0) == 0xC0 ? 2 : 3;
+  if (status < 0xF0) return 1 + static_cast<size_t>(ShortMessage::data_length(status));
   switch (status) {
     case 0xF1:
     case 0xF3:
@@ -175,7 +175,7 @@ void OutputPort::close() {
 
 void OutputPort::send(ShortMessage message) noexcept {
   if (!is_open()) return;
-  const unsigned char bytes[3] = {status_of(message), data1_of(message), data2_of(message)};
+  const unsigned char bytes[3] = {message.status(), message.data1(), message.data2()};
   const size_t length = message_length(bytes[0]);
   if (length == 0) return;
   if (jack_) jack_->send(bytes, length);

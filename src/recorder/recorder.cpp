@@ -26,6 +26,10 @@ void Recorder::put_event(uint32_t delta, uint8_t status, uint8_t data1, uint8_t 
   cursor_ += EventBuffer::kRecordSize;
 }
 
+void Recorder::put_message(uint32_t delta, ShortMessage message) {
+  put_event(delta, message.status(), message.data1(), message.data2());
+}
+
 void Recorder::start_recording() {
   recording_ = true;
   full_ = false;
@@ -52,7 +56,7 @@ void Recorder::append_pedal(bool down) {
   trace(down ? "pedal on time=%lX\n" : "pedal off time=%lX\n", static_cast<unsigned long>(delta));
   for (int channel = 0; channel < static_cast<int>(open_notes_.size()); ++channel) {
     if (channel == kMetronomeChannel) continue;
-    put_event(delta, static_cast<uint8_t>(0xB0 + channel), kSustainPedal, down ? 127 : 0);
+    put_message(delta, ShortMessage::sustain_pedal(channel, down));
     // One moment for all the channels.
     delta = 0;
   }
@@ -76,7 +80,7 @@ void Recorder::append_note(bool press, int slot, uint8_t sent_note, uint8_t velo
   uint32_t delta = clock_.tick_count_ms() - last_event_time_;
   trace(press ? "on ch=%d time=%lX\n" : "off ch=%d time=%lX\n", slot,
         static_cast<unsigned long>(delta));
-  put_event(delta, static_cast<uint8_t>(0x90 + slot), sent_note, velocity);
+  put_message(delta, ShortMessage::note_on(slot, sent_note, velocity));
   open_notes_[slot] = press && velocity != 0 ? sent_note : -1;
   pressed_[slot] = press;
   // Read again after the record, so that tracing and writing count in no delta.

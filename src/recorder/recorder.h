@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 
+#include "engine/short_message.h"
 #include "engine/trace.h"
 #include "recorder/event_buffer.h"
 #include "timing/clock.h"
@@ -51,12 +52,13 @@ class Recorder {
   // Ends the notes still sounding (keys held at the stop), appends the end
   // record, writes the track length and returns the whole file image.
   std::span<const uint8_t> stop_recording();
-  // The pedal's hook: one controller record (0xB0 + channel, 64, 127 or 0) per
+  // The pedal's hook: one sustain pedal record (127 or 0) per
   // note channel, counted like note messages. While the pedal is down, room
   // stays for its release as for a note-off.
   void record_pedal(bool down);
   // Appends one record at the cursor and prints its trace line.
   void put_event(uint32_t delta, uint8_t status, uint8_t data1, uint8_t data2);
+  void put_message(uint32_t delta, ShortMessage message);
 
  private:
   template <typename... Args>

@@ -37,7 +37,7 @@ void Replayer::silence_locked() {
       for (int note = 0; note < 128; ++note) {
         if (!sounding_[channel].test(note)) continue;
         const auto n = static_cast<uint8_t>(note);
-        if (!held.sounds(channel, n)) port_.send(pack_message(0x90 | channel, n, 0));
+        if (!held.sounds(channel, n)) port_.send(ShortMessage::note_off(channel, n));
         if (on_keyboard(note) && held.find_key_note(n) < 0) listener_.replayed_note(false, n);
       }
       sounding_[channel].reset();
@@ -47,42 +47,42 @@ void Replayer::silence_locked() {
     for (int channel = 0; channel < kChannelCount; ++channel) {
       if (!pedal_down_[channel]) continue;
       if (!held_.pedal_held()) {
-        port_.send(pack_message(static_cast<uint8_t>(0xB0 | channel), kSustainPedal, 0));
+        port_.send(ShortMessage::sustain_pedal(channel, false));
       }
     }
     pedal_down_.reset();
   });
 }
 
-void Replayer::track_locked(uint8_t status, uint8_t note, uint8_t velocity) {
-  auto& channel = sounding_[status & 0x0F];
-  const uint8_t kind = status & 0xF0;
-  if (kind == 0xB0 && note == kSustainPedal) {
-    pedal_down_[status & 0x0F] = velocity >= 64;
-  } else if (kind == 0x90 && velocity != 0) {
-    channel.set(note & 0x7F);
-  } else if (kind == 0x90 || kind == 0x80) {
-    channel.reset(note & 0x7F);
+void Replayer::track_locked(ShortMessage message) {
+  auto& channel = sounding_[message.channel()];
+  if (message.is_control(kSustainPedal)) {
+    pedal_down_[message.channel()] = message.value() >= 64;
+  } else if (message.starts_note()) {
+    channel.set(message.note());
+  } else if (message.ends_note()) {
+    channel.reset(message.note());
   }
 }
 
 namespace {
+// A record's message: bytes 4 to 6, as recorded.
+ShortMessage message_of(const uint8_t* record) {
+  return ShortMessage::from_bytes(record[4], record[5], record[6]);
+}
 bool is_pedal_record(const uint8_t* record) {
-  return (record[4] & 0xF0) == 0xB0 && record[5] == kSustainPedal;
+  return message_of(record).is_control(kSustainPedal);
 }
 }  // namespace
 
 // Under lock_: sends the record's message and shows its mark.
 void Replayer::play_locked(const uint8_t* record) {
-  const uint8_t status = record[4];
-  const uint8_t note = record[5];
-  const uint8_t velocity = record[6];
-  port_.send(pack_message(status, note, velocity));
-  track_locked(status, note, velocity);
+  const ShortMessage message = message_of(record);
+  port_.send(message);
+  track_locked(message);
   // Only note messages have marks: a controller's first byte is no note.
-  const uint8_t kind = status & 0xF0;
-  if ((kind == 0x90 || kind == 0x80) && on_keyboard(note)) {
-    listener_.replayed_note(velocity != 0, note);
+  if (message.is_note() && on_keyboard(message.data1())) {
+    listener_.replayed_note(message.data2() != 0, message.data1());
   }
 }
 

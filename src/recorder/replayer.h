@@ -56,7 +56,7 @@ class Replayer {
   void play_locked(const uint8_t* record);
   void schedule_step_locked(Micros due);
   void silence_locked();
-  void track_locked(uint8_t status, uint8_t note, uint8_t velocity);
+  void track_locked(ShortMessage message);
 
   Timer timer_;
   MidiPort& port_;

@@ -14,7 +14,7 @@ constexpr uint32_t metronome_period_ms(int mm_speed) {
 }
 // Note-on, channel 10, note 56 (cowbell), velocity volume * 12.
 constexpr ShortMessage metronome_click(int volume) {
-  return pack_message(0x99, 0x38, static_cast<uint8_t>(velocity_of(volume)));
+  return ShortMessage::note_on(kMetronomeChannel, 0x38, velocity_of(volume));
 }
 
 // The periodic click. Its timer runs while it is on and stops when it goes away.

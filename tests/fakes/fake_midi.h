@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/midi_output_service.h"
+#include "fakes/short_message_printer.h"
 
 namespace tastarion::testing {
 

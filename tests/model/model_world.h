@@ -328,7 +328,7 @@ class World {
     m_.key_notes[slot] = note;
     m_.sent_notes[slot] = sent;
     m_.keys[slot] = key;
-    emit(out, pack_message(0x90 + slot, sent, velocity), timers_.now());
+    emit(out, ShortMessage::from_bytes(0x90 + slot, sent, velocity), timers_.now());
     record(true, slot, sent, velocity);
     m_.marks[note] = true;
   }
@@ -336,7 +336,7 @@ class World {
   void release_slot(int slot, std::vector<Out>& out) {
     const uint8_t note = m_.key_notes[slot];
     const uint8_t sent = m_.sent_notes[slot];
-    emit(out, pack_message(0x90 + slot, sent, 0), timers_.now());
+    emit(out, ShortMessage::from_bytes(0x90 + slot, sent, 0), timers_.now());
     m_.key_notes[slot] = 0;
     m_.sent_notes[slot] = 0;
     m_.marks[note] = false;
@@ -353,7 +353,7 @@ class World {
 
   void send_all(uint8_t kind, uint8_t data1, uint8_t data2, std::vector<Out>& out) {
     for (int channel = 0; channel < kChannelCount; ++channel) {
-      emit(out, pack_message(kind | channel, data1, data2), timers_.now());
+      emit(out, ShortMessage::from_bytes(kind | channel, data1, data2), timers_.now());
     }
   }
   void pitch_bends(std::vector<Out>& out) {
@@ -370,7 +370,7 @@ class World {
       for (int channel = 0; channel < kChannelCount; ++channel) {
         for (int note = 0; note < 128; ++note) {
           if (sounding_[m_.device][channel][note]) {
-            emit(out, pack_message(0x90 | channel, note, 0), timers_.now());
+            emit(out, ShortMessage::from_bytes(0x90 | channel, note, 0), timers_.now());
           }
         }
       }
@@ -396,7 +396,7 @@ class World {
         if (!m_.replay_on[channel][note]) continue;
         // A held key's note and mark are the player's: they stay.
         if (!busy(channel) || m_.sent_notes[channel] != note) {
-          emit(out, pack_message(0x90 | channel, note, 0), at);
+          emit(out, ShortMessage::from_bytes(0x90 | channel, note, 0), at);
         }
         if (note >= 43 && note <= 85 &&
             std::find(m_.key_notes.begin(), m_.key_notes.end(), note) == m_.key_notes.end()) {
@@ -648,7 +648,7 @@ class World {
       const Micros at = m_.replay_due;
       if (m_.replay_next < m_.closed.size()) {
         const Rec& r = m_.closed[m_.replay_next];
-        emit(others, pack_message(r.status, r.note, r.velocity), at);
+        emit(others, ShortMessage::from_bytes(r.status, r.note, r.velocity), at);
         m_.replay_on[r.status & 0x0F][r.note] = r.velocity != 0;
         if (r.note >= 43 && r.note <= 85) m_.marks[r.note] = r.velocity != 0;
         ++m_.replay_next;
@@ -669,7 +669,7 @@ class World {
       const Micros now = timers_.now();
       for (Micros t = m_.metronome_start + ((now - m_.metronome_start) / period + 1) * period;
            t <= until; t += period) {
-        emit(clicks, pack_message(0x99, 0x38, m_.volume * 12), t);
+        emit(clicks, ShortMessage::note_on(9, 0x38, m_.volume * 12), t);
         ++totals_.clicks;
       }
     }
@@ -685,12 +685,12 @@ class World {
       // The port's last act: a note-off for everything still sounding there.
       std::vector<std::bitset<128>> left(sounding_[m_.device].begin(), sounding_[m_.device].end());
       for (const Out& o : expected) {
-        left[status_of(o.message) & 0x0F][data1_of(o.message)] = false;
+        left[o.message.status() & 0x0F][o.message.data1()] = false;
       }
       for (int channel = 0; channel < kChannelCount; ++channel) {
         for (int note = 0; note < 128; ++note) {
           if (left[channel][note])
-            emit(expected, pack_message(0x90 | channel, note, 0), timers_.now());
+            emit(expected, ShortMessage::from_bytes(0x90 | channel, note, 0), timers_.now());
         }
       }
       m_.port_open = false;
@@ -727,9 +727,9 @@ class World {
       if (std::string why = malformed(o.message); !why.empty()) {
         return "malformed message " + describe(o) + ": " + why;
       }
-      const uint8_t status = status_of(o.message);
+      const uint8_t status = o.message.status();
       if ((status & 0xF0) == 0x90 && (status & 0x0F) != kMetronomeChannel) {
-        sounding_[o.device][status & 0x0F][data1_of(o.message)] = data2_of(o.message) != 0;
+        sounding_[o.device][status & 0x0F][o.message.data1()] = o.message.data2() != 0;
       }
       (timed && status == 0x99 ? actual_clicks : actual).push_back(o);
     }

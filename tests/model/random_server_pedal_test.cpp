@@ -46,12 +46,12 @@ class CheckedMidi : public StampedMidi {
     StampedMidi::send(m);
     if (device < 0) return;
     Sounding& s = state[device];
-    const int channel = status_of(m) & 0x0F;
-    const int kind = status_of(m) & 0xF0;
-    if (kind == 0xB0 && data1_of(m) == kSustainPedal) s.pedal[channel] = data2_of(m) >= 64;
-    if (kind == 0xB0 && data1_of(m) == kAllNotesOff) s.notes[channel].reset();
+    const int channel = m.status() & 0x0F;
+    const int kind = m.status() & 0xF0;
+    if (kind == 0xB0 && m.data1() == kSustainPedal) s.pedal[channel] = m.data2() >= 64;
+    if (kind == 0xB0 && m.data1() == kAllNotesOff) s.notes[channel].reset();
     if (kind == 0x90 && channel != kMetronomeChannel) {
-      s.notes[channel][data1_of(m) & 0x7F] = data2_of(m) != 0;
+      s.notes[channel][m.data1() & 0x7F] = m.data2() != 0;
     }
   }
   void close() override {
@@ -128,9 +128,9 @@ class World {
     for (size_t i = before + 1; i < midi_.sent.size(); ++i) {
       const ShortMessage a = midi_.sent[i - 1].message, b = midi_.sent[i].message;
       const auto pedal = [](ShortMessage m) {
-        return (status_of(m) & 0xF0) == 0xB0 && data1_of(m) == kSustainPedal;
+        return (m.status() & 0xF0) == 0xB0 && m.data1() == kSustainPedal;
       };
-      if (pedal(a) && pedal(b) && data2_of(a) == data2_of(b) &&
+      if (pedal(a) && pedal(b) && a.data2() == b.data2() &&
           midi_.stamps[i] != midi_.stamps[i - 1]) {
         return "a replayed pedal change took more than one step";
       }

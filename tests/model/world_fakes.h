@@ -27,17 +27,16 @@ struct Out {
 
 inline std::string describe(const Out& o) {
   char bytes[16];
-  std::snprintf(bytes, sizeof bytes, "%02X %02X %02X", unsigned{status_of(o.message)},
-                unsigned{data1_of(o.message)}, unsigned{data2_of(o.message)});
+  std::snprintf(bytes, sizeof bytes, "%02X %02X %02X", unsigned{o.message.status()},
+                unsigned{o.message.data1()}, unsigned{o.message.data2()});
   return "device " + std::to_string(o.device) + ": " + bytes + " at " + std::to_string(o.at) +
          " us";
 }
 
 // Every message the program may send: a note-on on a played channel, a program
-// change or pitch bend on any channel, the click on channel 10. Nothing in bits 24-31.
+// change or pitch bend on any channel, the click on channel 10.
 inline std::string malformed(ShortMessage m) {
-  const uint8_t status = status_of(m), d1 = data1_of(m), d2 = data2_of(m);
-  if ((m >> 24) != 0) return "bits 24-31 set";
+  const uint8_t status = m.status(), d1 = m.data1(), d2 = m.data2();
   if ((status & 0x80) == 0) return "status without bit 7";
   if (d1 >= 0x80 || d2 >= 0x80) return "data byte >= 0x80";
   switch (status) {

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+#include "fakes/short_message_printer.h"
+
 namespace tastarion {
 namespace {
 
@@ -19,7 +21,7 @@ class OfflineSynth : public ::testing::Test {
     if (soundfonts.empty()) GTEST_SKIP() << "no SoundFont in " << kSoundFontDir;
     ASSERT_TRUE(synth_.open(soundfonts, FluidSynthOutput::Audio::none));
     rate_ = synth_.sample_rate();
-    synth_.send(pack_message(0xC0, kFlute));
+    synth_.send(ShortMessage::program_change(0, kFlute));
   }
 
   std::vector<float> render(double seconds) {
@@ -61,14 +63,14 @@ class OfflineSynth : public ::testing::Test {
 };
 
 TEST_F(OfflineSynth, PlaysA440AtItsPitch) {
-  synth_.send(pack_message(0x90, 69, 100));
+  synth_.send(ShortMessage::note_on(0, 69, 100));
   render(0.1);  // past the attack
   EXPECT_NEAR(pitch_of(render(0.4)), 440.0, 440.0 * kTolerance);
 }
 
 TEST_F(OfflineSynth, ChannelNibbleAndKeyNumberAreHonoured) {
-  synth_.send(pack_message(0xC5, kFlute));
-  synth_.send(pack_message(0x95, 60, 100));  // middle C on channel 6
+  synth_.send(ShortMessage::program_change(5, kFlute));
+  synth_.send(ShortMessage::note_on(5, 60, 100));  // middle C on channel 6
   render(0.1);
   EXPECT_NEAR(pitch_of(render(0.4)), 261.63, 261.63 * kTolerance);
 }
@@ -84,31 +86,31 @@ TEST_F(OfflineSynth, PitchBendMovesThePitch) {
       {0x7F, 0x40, 440.0 * std::pow(2.0, 127.0 / 8192 / 6)},
   };
   for (const auto& c : cases) {
-    synth_.send(pack_message(0xE0, c.lsb, c.msb));
-    synth_.send(pack_message(0x90, 69, 100));
+    synth_.send(ShortMessage::from_bytes(0xE0, c.lsb, c.msb));
+    synth_.send(ShortMessage::note_on(0, 69, 100));
     render(0.1);
     EXPECT_NEAR(pitch_of(render(0.4)), c.hz, c.hz * kTolerance)
         << std::hex << int(c.lsb) << " " << int(c.msb);
-    synth_.send(pack_message(0x80, 69, 0));
+    synth_.send(ShortMessage::from_bytes(0x80, 69, 0));
     render(1.0);
   }
 }
 
 TEST_F(OfflineSynth, NoteOffAndVelocityZeroBothEndTheNote) {
-  for (ShortMessage off : {pack_message(0x80, 69, 64), pack_message(0x90, 69, 0)}) {
-    synth_.send(pack_message(0x90, 69, 100));
+  for (ShortMessage off : {ShortMessage::from_bytes(0x80, 69, 64), ShortMessage::note_off(0, 69)}) {
+    synth_.send(ShortMessage::note_on(0, 69, 100));
     const double held = rms(render(0.3));
     ASSERT_GT(held, 1e-3);
     synth_.send(off);
     render(1.5);  // release and reverb tail
-    EXPECT_LT(rms(render(0.2)), held / 100) << std::hex << off;
+    EXPECT_LT(rms(render(0.2)), held / 100) << off;
   }
 }
 
 TEST_F(OfflineSynth, ChannelVolumeControlChange) {
-  synth_.send(pack_message(0x90, 69, 100));
+  synth_.send(ShortMessage::note_on(0, 69, 100));
   const double loud = rms(render(0.3));
-  synth_.send(pack_message(0xB0, 7, 0));
+  synth_.send(ShortMessage::control_change(0, 7, 0));
   render(1.0);  // the reverb tail dies away
   EXPECT_LT(rms(render(0.2)), loud / 100);
 }
@@ -129,7 +131,7 @@ TEST(SynthOpen, FallsBackToTheNextSoundFontAndFailsWithoutOne) {
   EXPECT_EQ(synth.soundfont(), soundfonts.front());
   synth.close();
   EXPECT_FALSE(synth.is_open());
-  synth.send(pack_message(0x90, 60, 100));  // closed: nothing happens
+  synth.send(ShortMessage::note_on(0, 60, 100));  // closed: nothing happens
 }
 
 }  // namespace

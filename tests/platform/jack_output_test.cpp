@@ -17,6 +17,7 @@
 #include <sstream>
 #include <thread>
 
+#include "fakes/short_message_printer.h"
 #include "platform/quiet_drivers.h"
 #include "platform/rtmidi_ports.h"
 #include "platform/system_midi_output.h"
@@ -190,8 +191,8 @@ TEST_F(JackServer, NoteOnAndOffArriveByteForByte) {
     EXPECT_EQ(output.device_name(0), kSynthDeviceName);  // the synthesizer comes first
   }
   ASSERT_TRUE(output.open(id));
-  output.send(pack_message(0x90, 0x3C, 0x60));
-  output.send(pack_message(0x90, 0x3C, 0x00));
+  output.send(ShortMessage::note_on(0, 0x3C, 0x60));
+  output.send(ShortMessage::note_on(0, 0x3C, 0x00));
   EXPECT_TRUE(wait_until(5s, [&] { return dumped_messages(log).size() >= 2; }));
   output.close();
   EXPECT_EQ(dumped_messages(log), (std::vector<std::string>{"90 3c 60", "90 3c 00"}))
@@ -214,8 +215,8 @@ TEST_F(JackServer, PortsAreFoundByNameWhenTheListHasShifted) {
   EXPECT_FALSE(gone);
   EXPECT_EQ(gone.reason(), "monitor-a:input: the port is gone.");
   ASSERT_TRUE(output.open(second));
-  output.send(pack_message(0xC3, 0x49));
-  output.send(pack_message(0xE3, 0x00, 0x60));
+  output.send(ShortMessage::program_change(3, 0x49));
+  output.send(ShortMessage::from_bytes(0xE3, 0x00, 0x60));
   EXPECT_TRUE(wait_until(5s, [&] { return dumped_messages(second_log).size() >= 2; }));
   output.close();
   EXPECT_EQ(dumped_messages(second_log), (std::vector<std::string>{"c3 49", "e3 00 60"}))
@@ -233,8 +234,8 @@ TEST_F(JackServer, MessagesSentJustBeforeEachCloseArrive) {
   char text[16];
   for (int note = 0x30; note < 0x40; ++note) {
     ASSERT_TRUE(output.open(id));
-    output.send(pack_message(0x91, note, 0x50));
-    output.send(pack_message(0x81, note, 0x00));
+    output.send(ShortMessage::note_on(1, note, 0x50));
+    output.send(ShortMessage::from_bytes(0x81, note, 0x00));
     output.close();
     std::snprintf(text, sizeof text, "91 %02x 50", note);
     expected.push_back(text);
@@ -253,8 +254,8 @@ TEST_F(JackServer, AReconnectedPortSendsNoStaleBurstAndNoStuckNote) {
   const int id = find_device(output, "midi-monitor:input");
   ASSERT_GE(id, 0);
   ASSERT_TRUE(output.open(id));
-  output.send(pack_message(0x90, 0x3C, 0x60));  // switched off while unplugged
-  output.send(pack_message(0x91, 0x40, 0x60));  // held all along
+  output.send(ShortMessage::note_on(0, 0x3C, 0x60));  // switched off while unplugged
+  output.send(ShortMessage::note_on(1, 0x40, 0x60));  // held all along
   ASSERT_TRUE(wait_until(5s, [&] { return dumped_messages(log).size() >= 2; }));
 
   jack_status_t status;
@@ -268,16 +269,16 @@ TEST_F(JackServer, AReconnectedPortSendsNoStaleBurstAndNoStuckNote) {
   ASSERT_TRUE(wait_until(5s, [&] { return !connected(); }));
   std::this_thread::sleep_for(100ms);
   for (int i = 0; i < 600; ++i) {  // more than the queue holds
-    output.send(pack_message(0x92, 0x30, 0x60));
-    output.send(pack_message(0x92, 0x30, 0x00));
+    output.send(ShortMessage::note_on(2, 0x30, 0x60));
+    output.send(ShortMessage::note_on(2, 0x30, 0x00));
   }
-  output.send(pack_message(0x90, 0x3C, 0x00));  // would have found the queue full
+  output.send(ShortMessage::note_on(0, 0x3C, 0x00));  // would have found the queue full
   std::this_thread::sleep_for(300ms);
   ASSERT_EQ(jack_connect(patchbay, "Tastarion:output", "midi-monitor:input"), 0);
   ASSERT_TRUE(wait_until(5s, connected));
   std::this_thread::sleep_for(100ms);
-  output.send(pack_message(0x93, 0x48, 0x60));
-  output.send(pack_message(0x93, 0x48, 0x00));
+  output.send(ShortMessage::note_on(3, 0x48, 0x60));
+  output.send(ShortMessage::note_on(3, 0x48, 0x00));
   EXPECT_TRUE(wait_until(5s, [&] { return dumped_messages(log).size() >= 5; }));
   std::this_thread::sleep_for(200ms);
   jack_client_close(patchbay);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "fakes/short_message_printer.h"
 #include "scoped_env.h"
 
 namespace tastarion {
@@ -59,7 +60,7 @@ TEST_F(SoundFontDir, NoSynthWithoutAUsableSoundFont) {
   SystemMidiOutput output({dir_.string(), false, false});
   EXPECT_EQ(output.device_count(), 0);
   EXPECT_FALSE(output.open(0));
-  output.send(pack_message(0x90, 60, 100));  // nothing open: dropped
+  output.send(ShortMessage::note_on(0, 60, 100));  // nothing open: dropped
 }
 
 // No ALSA sequencer here and a JACK server name nobody uses: the synthesizer

@@ -143,12 +143,12 @@ TEST_F(MainWindowTest, AHeldKeyRepeatsPressesAndItsReleaseGoesOutAtOnce) {
   press(kXkbC);
   press(kXkbC);  // detectable auto-repeat: presses only, none marked
   press(kXkbC, true);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 48, 96)));
   settle();
   EXPECT_EQ(pixel(kMark48), kBlack);
 
   release(kXkbC);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 0)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_off(0, 48)));
   settle();
   EXPECT_EQ(pixel(kMark48), kWhite);
 
@@ -156,7 +156,7 @@ TEST_F(MainWindowTest, AHeldKeyRepeatsPressesAndItsReleaseGoesOutAtOnce) {
   press(kXkbUp);  // a held command key runs again at each repeat
   release(kXkbUp);
   press(kXkbC);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 120)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 48, 120)));
   EXPECT_EQ(controls().volume->value(), 10);
 }
 
@@ -169,25 +169,25 @@ TEST_F(MainWindowTest, WithoutDetectableRepeatReleasePressPairsAreRepeats) {
   press(kXkbC, false, 760);
   release(kXkbC, false, 800);
   press(kXkbC, false, 800);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 48, 96)));
   wait_for_release();
   EXPECT_THAT(sent(), IsEmpty());
 
   release(kXkbC, false, 900);  // the real release, then a new stroke
   EXPECT_THAT(sent(), IsEmpty());
   wait_for_release();
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 0)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_off(0, 48)));
   press(kXkbC, false, 910);
   release(kXkbC, false, 950);
   press(kXkbV, false, 950);  // another key's press sends the release at once
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96), pack_message(0x90, 48, 0),
-                                  pack_message(0x90, 50, 96)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 48, 96), ShortMessage::note_off(0, 48),
+                                  ShortMessage::note_on(0, 50, 96)));
 }
 
 TEST_F(MainWindowTest, TabPlaysItsNoteAndLeavesTheFocusAlone) {
   key(QEvent::KeyPress, kXkbTab, false, Qt::Key_Tab);
   key(QEvent::KeyRelease, kXkbTab, false, Qt::Key_Tab);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 62, 96), pack_message(0x90, 62, 0)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 62, 96), ShortMessage::note_off(0, 62)));
   EXPECT_EQ(QApplication::focusWidget(), &window());
 
   QKeyEvent shortcut(QEvent::ShortcutOverride, Qt::Key_F10, Qt::NoModifier, 76, 0, 0);
@@ -246,14 +246,14 @@ TEST_F(MainWindowTest, FocusComesBackAfterAListChoiceAndAfterEscape) {
 TEST_F(MainWindowTest, SliderAndListNotificationsReachTheSettings) {
   controls().volume->triggerAction(QAbstractSlider::SliderPageStepSub);  // 8 -> 6
   controls().pitch->triggerAction(QAbstractSlider::SliderPageStepAdd);   // 0 -> 40
-  EXPECT_THAT(sent(), ::testing::Contains(pack_message(0xE5, 0, 40 / 3 + 64)));
+  EXPECT_THAT(sent(), ::testing::Contains(ShortMessage::pitch_bend(5, (40 / 3 + 64) << 7)));
   controls().mm->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   EXPECT_EQ(piano().metronome().mm_speed(), 61);
   emit controls().transpose->activated(5);   // "+G"
   emit controls().instrument->activated(8);  // "73 Flute"
-  EXPECT_THAT(sent(), ::testing::Contains(pack_message(0xCF, 73)));
+  EXPECT_THAT(sent(), ::testing::Contains(ShortMessage::program_change(15, 73)));
   press(kXkbC);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 55, 72)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 55, 72)));
   settle();
   EXPECT_EQ(QApplication::focusWidget(), &window());
 }
@@ -264,7 +264,7 @@ TEST_F(MainWindowTest, HeldKeysEndWheneverTheWindowStopsGettingTheKeys) {
     press(kXkbV);
     sent();
     QApplication::sendEvent(receiver, &event);
-    EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 0), pack_message(0x91, 50, 0)))
+    EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_off(0, 48), ShortMessage::note_off(1, 50)))
         << event.type();
     release(kXkbC);  // arrives after the keys came back: nothing left to stop
     release(kXkbV);
@@ -282,7 +282,7 @@ TEST_F(MainWindowTest, HeldKeysEndWheneverTheWindowStopsGettingTheKeys) {
   press(kXkbC);
   controls().instrument->showPopup();
   settle();
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96), pack_message(0x90, 48, 0)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 48, 96), ShortMessage::note_off(0, 48)));
   controls().instrument->hidePopup();
 }
 
@@ -295,10 +295,11 @@ TEST_F(MainWindowTest, AKeyHeldWhileTheHelpBoxIsOpenEndsAndPlaysAnewAfterwards) 
   });
   press(kXkbC);
   press(kXkbF1);
-  EXPECT_THAT(while_open, ElementsAre(pack_message(0x90, 48, 96), pack_message(0x90, 48, 0)));
+  EXPECT_THAT(while_open,
+              ElementsAre(ShortMessage::note_on(0, 48, 96), ShortMessage::note_off(0, 48)));
   press(kXkbC);  // the next stroke takes channel 1 again, not 2
   release(kXkbC);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96), pack_message(0x90, 48, 0)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 48, 96), ShortMessage::note_off(0, 48)));
   EXPECT_EQ(piano().voice_slots().busy_count(), 0);
 }
 
@@ -310,7 +311,7 @@ TEST_F(MainWindowTest, KeysPressedWithAltNeitherPlayNorCommand) {
   // A release with Alt held still ends its note.
   key(QEvent::KeyRelease, kXkbC, false, Qt::Key_C, 0, Qt::AltModifier);
   key(QEvent::KeyRelease, kXkbV);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96), pack_message(0x90, 48, 0)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 48, 96), ShortMessage::note_off(0, 48)));
 }
 
 TEST_F(MainWindowTest, F1ShowsTheHelpBox) {
@@ -380,14 +381,14 @@ TEST_F(MainWindowTest, TheMousePlaysTheKeyboardAndGivesTheKeysBackToTheWindow) {
   settle();
   EXPECT_EQ(pixel(QPoint(107, 119)), kBlack);
   QTest::mouseRelease(keyboard, Qt::LeftButton, {}, QPoint(107, 110));
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96), pack_message(0x90, 48, 0),
-                                  pack_message(0x90, 50, 96), pack_message(0x90, 50, 0)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 48, 96), ShortMessage::note_off(0, 48),
+                                  ShortMessage::note_on(0, 50, 96), ShortMessage::note_off(0, 50)));
 
   // The header lies over the keyboard: a press there slides into the keys below.
   QTest::mousePress(controls().header, Qt::LeftButton, {}, QPoint(83, 10));
   QTest::mouseMove(controls().header, QPoint(83, 110));
   QTest::mouseRelease(controls().header, Qt::LeftButton, {}, QPoint(83, 110));
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96), pack_message(0x90, 48, 0)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 48, 96), ShortMessage::note_off(0, 48)));
   settle();
   EXPECT_EQ(pixel(kMark48), kWhite);
 }
@@ -407,7 +408,7 @@ TEST_F(MainWindowTest, TheEndSilencesHeldNotesStopsTheTimersAndClosesTheDevice) 
   ASSERT_EQ(timers.pending(), 1u);
   midi.clear();
   program.finish();
-  EXPECT_THAT(midi.messages(), ElementsAre(pack_message(0x90, 48, 0)));
+  EXPECT_THAT(midi.messages(), ElementsAre(ShortMessage::note_off(0, 48)));
   EXPECT_THAT(midi.calls, ElementsAre("close 0"));
   EXPECT_EQ(timers.pending(), 0u);
   EXPECT_FALSE(piano().recorder().buffer().allocated());

@@ -34,14 +34,14 @@ class CommandKeysTest : public PianoTest {
     key_up(kC);
     auto sent = midi.messages();
     midi.clear();
-    return sent.empty() ? 0 : sent.front();
+    return sent.empty() ? ShortMessage{} : sent.front();
   }
 };
 
 std::vector<ShortMessage> on_all_channels(uint8_t status, uint8_t data1, uint8_t data2 = 0) {
   std::vector<ShortMessage> out;
   for (int channel = 0; channel < 16; ++channel) {
-    out.push_back(pack_message(static_cast<uint8_t>(status + channel), data1, data2));
+    out.push_back(ShortMessage::from_bytes(static_cast<uint8_t>(status + channel), data1, data2));
   }
   return out;
 }
@@ -103,11 +103,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(CommandKeysTest, SettingKeysChangeWhatTheDeviceAndTheNotesCarry) {
   key_down(0x48, true);  // Up
   EXPECT_THAT(sent(), IsEmpty());
-  EXPECT_EQ(play_c(), pack_message(0x90, 48, 108));
+  EXPECT_EQ(play_c(), ShortMessage::note_on(0, 48, 108));
 
   key_down(0x52, true);  // Insert
   key_down(0x52, true, true);
-  EXPECT_EQ(play_c(), pack_message(0x90, 50, 108));
+  EXPECT_EQ(play_c(), ShortMessage::note_on(0, 50, 108));
 
   key_down(0x4D, true);  // Right: the pitch bends, 1 / 3 + 64
   EXPECT_EQ(sent(), on_all_channels(0xE0, 0, 64));
@@ -160,7 +160,7 @@ TEST_F(CommandKeysTest, FirstPressOfACommandKeyGoesOnToTheNotePathAndSoundsNothi
   // nothing sent, no slot taken, no mark; a piano key pressed with it plays as usual.
   key_down(0x48, true);
   key_down(kC);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 108)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 48, 108)));
   EXPECT_EQ(piano.voice_slots().busy_count(), 1);
   key_up(0x48, true);
   EXPECT_THAT(sent(), IsEmpty());
@@ -172,7 +172,7 @@ TEST_F(CommandKeysTest, AutoRepeatOfAPianoKeyPlaysNothingMore) {
   key_down(kC, false, true);
   key_down(kC, false, true);
   key_up(kC);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96), pack_message(0x90, 48, 0)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 48, 96), ShortMessage::note_off(0, 48)));
 }
 
 TEST_F(CommandKeysTest, PauseEndsTheProgramAndNothingMore) {
@@ -212,13 +212,13 @@ TEST_F(CommandKeysTest, TheTableHoldsNineteenKeysEachOnce) {
 
 TEST_F(CommandKeysTest, ControlChangesReachWhatTheNotesAndTheDeviceCarry) {
   piano.change_volume(3);
-  EXPECT_EQ(play_c(), pack_message(0x90, 48, 36));
+  EXPECT_EQ(play_c(), ShortMessage::note_on(0, 48, 36));
   piano.change_fine_pitch(50);
   EXPECT_EQ(sent(), on_all_channels(0xE0, 0, 80));
   piano.change_mm_speed(90);
   EXPECT_EQ(piano.metronome().mm_speed(), 90);
   piano.change_transpose(7);  // "+G"
-  EXPECT_EQ(play_c(), pack_message(0x90, 55, 36));
+  EXPECT_EQ(play_c(), ShortMessage::note_on(0, 55, 36));
   piano.change_instrument(8);  // "73 Flute"
   EXPECT_EQ(sent(), on_all_channels(0xC0, 73));
   piano.change_device(2);
@@ -233,8 +233,8 @@ TEST_F(CommandKeysTest, KeyboardLostReleasesEveryHeldKey) {
   midi.clear();
   view.take();
   piano.release_all_keys();
-  EXPECT_THAT(sent(), ::testing::UnorderedElementsAre(pack_message(0x90, 48, 0),
-                                                      pack_message(0x91, 50, 0)));
+  EXPECT_THAT(sent(), ::testing::UnorderedElementsAre(ShortMessage::note_off(0, 48),
+                                                      ShortMessage::note_off(1, 50)));
   EXPECT_THAT(view.take(), ::testing::UnorderedElementsAre("mark off 48", "mark off 50"));
   EXPECT_EQ(piano.voice_slots().busy_count(), 0);
   key_up(kC);  // the late release finds nothing to stop

@@ -92,8 +92,8 @@ TEST(Concurrency, TimerRoutinesAndTheWindowThreadShareSafely) {
   int clicks = 0;
   int replayed = 0;
   for (ShortMessage m : midi.messages()) {
-    clicks += status_of(m) == 0x99;
-    replayed += (status_of(m) & 0xF0) == 0x90 && status_of(m) != 0x99 && data2_of(m) != 0;
+    clicks += m.status() == 0x99;
+    replayed += (m.status() & 0xF0) == 0x90 && m.status() != 0x99 && m.data2() != 0;
   }
   EXPECT_GT(clicks, 0);
   EXPECT_GT(replayed, 0);
@@ -111,7 +111,7 @@ class ConcurrencyOnTimerThread : public ::testing::Test {
   bool sounding(int channel, uint8_t note) {
     bool on = false;
     for (ShortMessage m : midi.messages()) {
-      if (status_of(m) == (0x90 | channel) && data1_of(m) == note) on = data2_of(m) != 0;
+      if (m.status() == (0x90 | channel) && m.data1() == note) on = m.data2() != 0;
     }
     return on;
   }

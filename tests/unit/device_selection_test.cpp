@@ -98,9 +98,9 @@ TEST_F(DeviceSelectionTest, PageDownOpensTheNextDeviceAndSendsTheInstrumentAndPi
   ASSERT_EQ(midi.sent.size(), 32u);
   for (int c = 0; c < 16; ++c) {
     EXPECT_EQ(midi.sent[c].device, 1);
-    EXPECT_EQ(midi.sent[c].message, pack_message(0xC0 + c, 73));
+    EXPECT_EQ(midi.sent[c].message, ShortMessage::from_bytes(0xC0 + c, 73, 0));
     EXPECT_EQ(midi.sent[16 + c].device, 1);
-    EXPECT_EQ(midi.sent[16 + c].message, pack_message(0xE0 + c, 0, 74));  // +30 cents
+    EXPECT_EQ(midi.sent[16 + c].message, ShortMessage::from_bytes(0xE0 + c, 0, 74));  // +30 cents
   }
   EXPECT_THAT(view.take(), ElementsAre("device 1"));
   piano.select_next_device();
@@ -114,20 +114,20 @@ TEST_F(DeviceSelectionTest, PageDownOpensTheNextDeviceAndSendsTheInstrumentAndPi
 TEST_F(DeviceSelectionTest, SwitchSilencesTheOldDeviceAndHeldKeysEndOnTheNewOne) {
   piano.note_key_down(key_press(0x2E));
   piano.note_key_down(key_press(0x2F));
-  PianoParts::port(piano).send(pack_message(0x99, 0x38, 96));  // a click needs no note-off
+  PianoParts::port(piano).send(ShortMessage::note_on(9, 0x38, 96));  // a click needs no note-off
   midi.clear();
   piano.change_device(2);
   ASSERT_EQ(midi.sent.size(), 34u);
   EXPECT_EQ(midi.sent[0].device, 0);
-  EXPECT_EQ(midi.sent[0].message, pack_message(0x90, 48, 0));
+  EXPECT_EQ(midi.sent[0].message, ShortMessage::note_off(0, 48));
   EXPECT_EQ(midi.sent[1].device, 0);
-  EXPECT_EQ(midi.sent[1].message, pack_message(0x91, 50, 0));
+  EXPECT_EQ(midi.sent[1].message, ShortMessage::note_off(1, 50));
   EXPECT_THAT(std::vector(midi.calls.begin(), midi.calls.end()), ElementsAre("close 0", "open 2"));
   midi.clear();
   piano.note_key_up(key_release(0x2E));
   ASSERT_EQ(midi.sent.size(), 1u);
   EXPECT_EQ(midi.sent[0].device, 2);
-  EXPECT_EQ(midi.sent[0].message, pack_message(0x90, 48, 0));
+  EXPECT_EQ(midi.sent[0].message, ShortMessage::note_off(0, 48));
 }
 
 TEST_F(DeviceSelectionTest, FailedSwitchStaysOnTheDeviceItHadAndSaysWhy) {
@@ -145,12 +145,12 @@ TEST_F(DeviceSelectionTest, FailedSwitchStaysOnTheDeviceItHadAndSaysWhy) {
   EXPECT_THAT(errors, ElementsAre(kFailureBox + "\n"));
   // The held note was silenced before the close; the reopened device gets the
   // instrument and the pitch again, and plays on.
-  std::vector<ShortMessage> expected = {pack_message(0x90, 48, 0)};
-  for (int c = 0; c < 16; ++c) expected.push_back(pack_message(0xC0 + c, 73));
-  for (int c = 0; c < 16; ++c) expected.push_back(pack_message(0xE0 + c, 0, 31));
+  std::vector<ShortMessage> expected = {ShortMessage::note_off(0, 48)};
+  for (int c = 0; c < 16; ++c) expected.push_back(ShortMessage::from_bytes(0xC0 + c, 73, 0));
+  for (int c = 0; c < 16; ++c) expected.push_back(ShortMessage::from_bytes(0xE0 + c, 0, 31));
   EXPECT_EQ(sent(), expected);
   press(0x2F);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x91, 50, 96)));  // slot 0 still holds C
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(1, 50, 96)));  // slot 0 still holds C
 }
 
 TEST_F(DeviceSelectionTest, FailedSwitchFromAClosedDeviceOpensNothingElse) {
@@ -173,7 +173,7 @@ TEST_F(DeviceSelectionTest, SilenceAndCloseEndsWhatSounds) {
   piano.note_key_down(key_press(0x2E));
   midi.clear();
   PianoParts::port(piano).silence_and_close();
-  EXPECT_THAT(midi.messages(), ElementsAre(pack_message(0x90, 48, 0)));
+  EXPECT_THAT(midi.messages(), ElementsAre(ShortMessage::note_off(0, 48)));
   EXPECT_THAT(midi.calls, ElementsAre("close 0"));
   EXPECT_EQ(PianoParts::port(piano).sounding_count(), 0);
 }
@@ -202,14 +202,14 @@ TEST(MidiPortOpenFirst, SendsWhileDeviceZeroOpensAreDroppedWithoutWaiting) {
   FirstDevice first;
   std::thread opener([&] { first = port.open_first(); });
   while (!midi.entered) std::this_thread::yield();
-  port.send(pack_message(0x90, 48, 96));
+  port.send(ShortMessage::note_on(0, 48, 96));
   EXPECT_FALSE(port.is_open());
   midi.go.set_value();
   opener.join();
   EXPECT_TRUE(first.opened);
   EXPECT_THAT(first.names, ElementsAre("Synth", "Port A"));
-  port.send(pack_message(0x90, 50, 96));
-  EXPECT_THAT(midi.messages(), ElementsAre(pack_message(0x90, 50, 96)));
+  port.send(ShortMessage::note_on(0, 50, 96));
+  EXPECT_THAT(midi.messages(), ElementsAre(ShortMessage::note_on(0, 50, 96)));
   EXPECT_EQ(midi.sends_while_closed, 0);
 }
 
@@ -220,7 +220,7 @@ TEST(MidiPortSwitch, SendsWhileTheNewDeviceOpensAreDroppedWithoutWaiting) {
   midi.slow = false;
   MidiPort port(midi);
   ASSERT_TRUE(port.open_first().opened);
-  port.send(pack_message(0x90, 48, 96));
+  port.send(ShortMessage::note_on(0, 48, 96));
   midi.slow = true;
   Result switched = Result::failure("not switched yet");
   std::thread switcher([&] { switched = port.switch_to(1); });
@@ -232,7 +232,8 @@ TEST(MidiPortSwitch, SendsWhileTheNewDeviceOpensAreDroppedWithoutWaiting) {
   click.wait();
   EXPECT_TRUE(switched);
   // The old device's note ended on it before it closed; the click went nowhere.
-  EXPECT_THAT(midi.messages(), ElementsAre(pack_message(0x90, 48, 96), pack_message(0x90, 48, 0)));
+  EXPECT_THAT(midi.messages(),
+              ElementsAre(ShortMessage::note_on(0, 48, 96), ShortMessage::note_off(0, 48)));
   EXPECT_EQ(midi.sent.back().device, 0);
   EXPECT_THAT(midi.calls, ElementsAre("open 0", "close 0", "open 1"));
   EXPECT_EQ(midi.sends_while_closed, 0);

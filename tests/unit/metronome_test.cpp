@@ -13,7 +13,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-constexpr ShortMessage kClickAtVolume8 = 0x603899;
+constexpr ShortMessage kClickAtVolume8 = ShortMessage::note_on(9, 0x38, 96);
 
 class MetronomeTest : public PianoTest {
  protected:
@@ -67,9 +67,9 @@ TEST_F(MetronomeTest, ClicksComeAtThePeriodOfTheSpeed) {
 TEST_F(MetronomeTest, EachClickTakesTheVolumeOfItsMoment) {
   piano.toggle_metronome();
   piano.change_volume(10);
-  EXPECT_THAT(until(1000), ElementsAre(0x783899u));
+  EXPECT_THAT(until(1000), ElementsAre(ShortMessage::note_on(9, 56, 120)));
   piano.change_volume(0);  // velocity 0: the metronome runs silently
-  EXPECT_THAT(until(2000), ElementsAre(0x003899u));
+  EXPECT_THAT(until(2000), ElementsAre(ShortMessage::note_off(9, 56)));
 }
 
 TEST_F(MetronomeTest, ASpeedChangeWhileRunningRestartsAFullNewPeriod) {

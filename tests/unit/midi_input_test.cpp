@@ -173,9 +173,10 @@ TEST_F(MidiInPiano, NotesPlayLikeKeysWithTheirOwnVelocityOnSlotsOfTheirOwn) {
   in({0x95, 60, 0});  // started nothing
   in({0x80, 30, 64});
   in({0x90, 60, 0});
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 62, 33), pack_message(0x91, 62, 127),
-                                  pack_message(0x92, 32, 1), pack_message(0x90, 62, 0),
-                                  pack_message(0x92, 32, 0), pack_message(0x91, 62, 0)));
+  EXPECT_THAT(sent(),
+              ElementsAre(ShortMessage::note_on(0, 62, 33), ShortMessage::note_on(1, 62, 127),
+                          ShortMessage::note_on(2, 32, 1), ShortMessage::note_off(0, 62),
+                          ShortMessage::note_off(2, 32), ShortMessage::note_off(1, 62)));
   // The picture draws the marks of its own notes only, 60's and not 30's.
   EXPECT_THAT(view.take(), ElementsAre("status recording", "mark on 60", "mark on 60", "mark on 30",
                                        "mark off 60", "mark off 30", "mark off 60"));
@@ -193,12 +194,12 @@ TEST_F(MidiInPiano, TheSixteenthNoteIsSilentAndNoteZeroAndTheTopNoteWork) {
   for (uint8_t note = 0; note < 16; ++note) in({0x90, note, 100});
   auto messages = sent();
   ASSERT_EQ(messages.size(), 15u);
-  EXPECT_EQ(messages[9], pack_message(0x9A, 9, 100));  // channel 10 is skipped
+  EXPECT_EQ(messages[9], ShortMessage::note_on(10, 9, 100));  // channel 10 is skipped
   // The end of the silent note ends nothing; the others end on their slots.
   in({0x80, 15, 0});
   EXPECT_THAT(sent(), IsEmpty());
   in({0x80, 0, 0});
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 0, 0)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_off(0, 0)));
   for (uint8_t note = 1; note < 15; ++note) in({0x80, note, 0});
   EXPECT_EQ(piano.voice_slots().busy_count(), 0);
   sent();
@@ -207,15 +208,16 @@ TEST_F(MidiInPiano, TheSixteenthNoteIsSilentAndNoteZeroAndTheTopNoteWork) {
   in({0x90, 127, 100});
   in({0x90, 126, 100});
   in({0x80, 126, 0});
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 127, 100), pack_message(0x90, 127, 0)));
+  EXPECT_THAT(sent(),
+              ElementsAre(ShortMessage::note_on(0, 127, 100), ShortMessage::note_off(0, 127)));
 }
 
 TEST_F(MidiInPiano, ANoteStruckAgainEndsFirstSoThatOneNoteOffEndsIt) {
   in({0x90, 60, 50});
   in({0x90, 60, 90});
   in({0x80, 60, 0});
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 60, 50), pack_message(0x90, 60, 0),
-                                  pack_message(0x90, 60, 90), pack_message(0x90, 60, 0)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 60, 50), ShortMessage::note_off(0, 60),
+                                  ShortMessage::note_on(0, 60, 90), ShortMessage::note_off(0, 60)));
   EXPECT_EQ(piano.voice_slots().busy_count(), 0);
 }
 
@@ -223,23 +225,23 @@ TEST_F(MidiInPiano, ThePedalFocusLossPanicAndALostPort) {
   in({0xB5, 64, 127});
   auto pedal = sent();
   ASSERT_EQ(pedal.size(), 15u);
-  EXPECT_EQ(pedal[0], pack_message(0xB0, 64, 127));
+  EXPECT_EQ(pedal[0], ShortMessage::sustain_pedal(0, true));
   in({0x90, 60, 70}, 0);
   in({0x90, 62, 70}, 1);
   press(0x2E);  // the C key
   sent();
   // The window loses the keyboard: the key comes up, the MIDI keyboard plays on.
   piano.release_all_keys();
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x92, 48, 0)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_off(2, 48)));
   // Port 1 goes away: its note ends, port 0's stays, and so does port 0's pedal.
   lost(1);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x91, 62, 0)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_off(1, 62)));
   // Port 0 goes: its note and its pedal end.
   lost(0);
   auto ended = sent();
   ASSERT_EQ(ended.size(), 16u);
-  EXPECT_EQ(ended[0], pack_message(0x90, 60, 0));
-  EXPECT_EQ(ended[1], pack_message(0xB0, 64, 0));
+  EXPECT_EQ(ended[0], ShortMessage::note_off(0, 60));
+  EXPECT_EQ(ended[1], ShortMessage::sustain_pedal(0, false));
   // Panic ends what MIDI inputs play too; their note-offs then end nothing.
   in({0x90, 64, 70});
   sent();

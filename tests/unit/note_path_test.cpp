@@ -17,10 +17,10 @@ using NotePath = PianoTest;
 
 TEST_F(NotePath, PressAndReleaseSendNoteOnAndOffOnTheFirstSlot) {
   press(kC);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 48, 96)));
   EXPECT_EQ(piano.voice_slots().key_note(0), 48);
   release(kC);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 0)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_off(0, 48)));
   EXPECT_EQ(piano.voice_slots().busy_count(), 0);
   EXPECT_THAT(view.take(), ElementsAre("mark on 48", "mark off 48"));
 }
@@ -41,8 +41,8 @@ TEST_F(NotePath, FifteenKeysTakeEveryChannelButTen) {
   ASSERT_EQ(messages.size(), 15u);
   const int expected_channels[15] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13, 14, 15};
   for (int i = 0; i < 15; ++i) {
-    EXPECT_EQ(status_of(messages[i]), 0x90 + expected_channels[i]);
-    EXPECT_EQ(data1_of(messages[i]), key_to_note(keys[i]));
+    EXPECT_EQ(messages[i].status(), 0x90 + expected_channels[i]);
+    EXPECT_EQ(messages[i].data1(), key_to_note(keys[i]));
   }
   EXPECT_EQ(piano.voice_slots().entries()[9], 0xFF);
 
@@ -66,7 +66,7 @@ TEST_F(NotePath, ReleasedSlotIsReused) {
   release(kV);
   sent();
   press(0x2A);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x91, 43, 96)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(1, 43, 96)));
 }
 
 TEST_F(NotePath, KeysSharingANoteEachEndTheirOwnChannel) {
@@ -83,13 +83,13 @@ TEST_F(NotePath, KeysSharingANoteEachEndTheirOwnChannel) {
     piano.note_key_down(pair.first);
     piano.note_key_down(pair.second);
     piano.note_key_up(up(pair.second));
-    EXPECT_THAT(sent(),
-                ElementsAre(pack_message(0x90, pair.note, 96), pack_message(0x91, pair.note, 96),
-                            pack_message(0x91, pair.note, 0)));
+    EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, pair.note, 96),
+                                    ShortMessage::note_on(1, pair.note, 96),
+                                    ShortMessage::note_off(1, pair.note)));
     piano.note_key_up(up(pair.second));  // a second release of it ends nothing
     EXPECT_THAT(sent(), IsEmpty());
     piano.note_key_up(up(pair.first));
-    EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, pair.note, 0)));
+    EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_off(0, pair.note)));
   }
 }
 
@@ -98,7 +98,7 @@ TEST_F(NotePath, NoteOffCarriesTheNoteItsNoteOnCarried) {
   press(kC);
   piano.change_transpose(-7);
   release(kC);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 53, 96), pack_message(0x90, 53, 0)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 53, 96), ShortMessage::note_off(0, 53)));
   // Marks follow the key note, whatever the transposition.
   EXPECT_THAT(view.take(), ElementsAre("mark on 48", "mark off 48"));
 }
@@ -108,7 +108,8 @@ TEST_F(NotePath, TranspositionExtremesStayWithinMidiRange) {
   press(0x2A);
   piano.change_transpose(12);
   press(0x0E);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 31, 96), pack_message(0x91, 97, 96)));
+  EXPECT_THAT(sent(),
+              ElementsAre(ShortMessage::note_on(0, 31, 96), ShortMessage::note_on(1, 97, 96)));
 }
 
 TEST_F(NotePath, KeysThatAreNotPianoKeysDoNothing) {
@@ -128,8 +129,8 @@ TEST_F(NotePath, VolumeZeroStillTakesASlotAndVolumeChangeDoesNotTouchSoundingNot
   piano.change_volume(10);
   press(kV);
   release(kC);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 0), pack_message(0x91, 50, 120),
-                                  pack_message(0x90, 48, 0)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_off(0, 48), ShortMessage::note_on(1, 50, 120),
+                                  ShortMessage::note_off(0, 48)));
 }
 
 TEST_F(NotePath, ReleaseWithoutPressSendsNothing) {
@@ -145,7 +146,7 @@ TEST_F(NotePath, ReleaseAllKeysEndsEveryHeldNote) {
   sent();
   view.take();
   piano.release_all_keys();
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 0), pack_message(0x91, 50, 0)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_off(0, 48), ShortMessage::note_off(1, 50)));
   EXPECT_THAT(view.take(), ElementsAre("mark off 48", "mark off 50"));
   EXPECT_EQ(piano.voice_slots().busy_count(), 0);
   // The keys' real releases that come later find nothing to end.

@@ -23,14 +23,14 @@ constexpr uint8_t kV = 0x2F;  // note 50
 std::vector<ShortMessage> pedal_messages(uint8_t value) {
   std::vector<ShortMessage> out;
   for (uint8_t c = 0; c < 16; ++c) {
-    if (c != 9) out.push_back(pack_message(0xB0 | c, 64, value));
+    if (c != 9) out.push_back(ShortMessage::from_bytes(0xB0 | c, 64, value));
   }
   return out;
 }
 
 std::vector<ShortMessage> all_notes_off() {
   std::vector<ShortMessage> out;
-  for (uint8_t c = 0; c < 16; ++c) out.push_back(pack_message(0xB0 | c, 123, 0));
+  for (uint8_t c = 0; c < 16; ++c) out.push_back(ShortMessage::from_bytes(0xB0 | c, 123, 0));
   return out;
 }
 
@@ -47,7 +47,7 @@ class PlayerKeysTest : public PianoTest {
     const uint8_t* data = piano.recorder().buffer().data();
     for (uint32_t at = EventBuffer::kFirstRecord; at < piano.recorder().event_cursor();
          at += EventBuffer::kRecordSize) {
-      out.push_back(pack_message(data[at + 4], data[at + 5], data[at + 6]));
+      out.push_back(ShortMessage::from_bytes(data[at + 4], data[at + 5], data[at + 6]));
     }
     return out;
   }
@@ -71,8 +71,8 @@ TEST_F(PlayerKeysTest, PanicEndsHeldAndReplayedNotesThenAllNotesOff) {
 
   key_down(kEscape);
   key_down(kEscape, false, true);  // its auto-repeat does nothing more
-  EXPECT_EQ(sent(), concat({pack_message(0x90, 48, 0), pack_message(0x91, 50, 0),
-                            pack_message(0x92, 67, 0)},
+  EXPECT_EQ(sent(), concat({ShortMessage::note_off(0, 48), ShortMessage::note_off(1, 50),
+                            ShortMessage::note_off(2, 67)},
                            all_notes_off()));
   EXPECT_THAT(view.take(), ElementsAre("mark off 48", "mark off 50", "erase marks"));
   EXPECT_EQ(piano.voice_slots().busy_count(), 0);
@@ -83,7 +83,7 @@ TEST_F(PlayerKeysTest, PanicEndsHeldAndReplayedNotesThenAllNotesOff) {
   key_up(kV);
   EXPECT_THAT(sent(), IsEmpty());
   key_down(kC);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 48, 96)));
 }
 
 // A synthesizer that honours the pedal would ring on after the note-offs: the
@@ -100,8 +100,8 @@ TEST_F(PlayerKeysTest, PanicLiftsThePedalBeforeTheNoteOffs) {
   timers.advance_ms(30);
   sent();
   key_down(kEscape);
-  EXPECT_EQ(sent(),
-            concat({pack_message(0xB2, 64, 0), pack_message(0x92, 67, 0)}, all_notes_off()));
+  EXPECT_EQ(sent(), concat({ShortMessage::sustain_pedal(2, false), ShortMessage::note_off(2, 67)},
+                           all_notes_off()));
 
   // Again with the player's pedal down (Space held) and a key held.
   piano.toggle_replay();
@@ -112,7 +112,7 @@ TEST_F(PlayerKeysTest, PanicLiftsThePedalBeforeTheNoteOffs) {
   sent();
   key_down(kEscape);
   EXPECT_EQ(sent(), concat(concat(pedal_messages(0),
-                                  {pack_message(0x90, 48, 0), pack_message(0x92, 67, 0)}),
+                                  {ShortMessage::note_off(0, 48), ShortMessage::note_off(2, 67)}),
                            all_notes_off()));
   key_up(kSpace);
   EXPECT_THAT(sent(), IsEmpty());
@@ -127,17 +127,17 @@ TEST_F(PlayerKeysTest, PedalOncePerPressRecordedAndEndedWithTheRecording) {
   key_down(kC);
   key_up(kC);
   key_up(kSpace);
-  EXPECT_EQ(sent(),
-            concat({pack_message(0x90, 48, 96), pack_message(0x90, 48, 0)}, pedal_messages(0)));
+  EXPECT_EQ(sent(), concat({ShortMessage::note_on(0, 48, 96), ShortMessage::note_off(0, 48)},
+                           pedal_messages(0)));
   // Down again, and held at the stop: the file lifts it at its end.
   key_down(kSpace);
   piano.stop_recording();
   auto expected = pedal_messages(127);
-  expected.push_back(pack_message(0x90, 48, 96));
-  expected.push_back(pack_message(0x90, 48, 0));
+  expected.push_back(ShortMessage::note_on(0, 48, 96));
+  expected.push_back(ShortMessage::note_off(0, 48));
   for (const auto& m : {pedal_messages(0), pedal_messages(127), pedal_messages(0)})
     expected.insert(expected.end(), m.begin(), m.end());
-  expected.push_back(pack_message(0xFF, 0x2F, 0));
+  expected.push_back(ShortMessage::from_bytes(0xFF, 0x2F, 0));
   EXPECT_EQ(recorded(), expected);
   // One moment for the fifteen: the first carries the gap, the rest none.
   const uint8_t* data = piano.recorder().buffer().data();
@@ -153,7 +153,7 @@ TEST_F(PlayerKeysTest, PedalLiftedWhenTheWindowLosesTheKeys) {
   key_down(kC);
   sent();
   piano.release_all_keys();
-  EXPECT_EQ(sent(), concat({pack_message(0x90, 48, 0)}, pedal_messages(0)));
+  EXPECT_EQ(sent(), concat({ShortMessage::note_off(0, 48)}, pedal_messages(0)));
   key_up(kSpace);
   EXPECT_THAT(sent(), IsEmpty());
 }
@@ -175,9 +175,9 @@ TEST_F(PlayerKeysTest, AFullRecordingKeepsRoomToLiftThePedalAndEndItsNotes) {
   // The end: C's note-off, the pedal lifted, the end record, all within the block.
   ASSERT_GE(all.size(), 17u);
   const std::vector<ShortMessage> tail(all.end() - 17, all.end());
-  auto expected = std::vector<ShortMessage>{pack_message(0x90, 48, 0)};
+  auto expected = std::vector<ShortMessage>{ShortMessage::note_off(0, 48)};
   for (auto m : pedal_messages(0)) expected.push_back(m);
-  expected.push_back(pack_message(0xFF, 0x2F, 0));
+  expected.push_back(ShortMessage::from_bytes(0xFF, 0x2F, 0));
   EXPECT_EQ(tail, expected);
   EXPECT_LE(piano.recorder().recorded_notes(), EventBuffer::kMaxNoteRecords + 1);
 }
@@ -200,10 +200,10 @@ TEST_F(PlayerKeysTest, ReplayedPedalGoesOutInOrderWithoutMarksAndIsLiftedAtAStop
   timers.advance_ms(39);
   EXPECT_THAT(sent(), IsEmpty());
   timers.advance_ms(1);
-  EXPECT_THAT(sent(), ElementsAre(pack_message(0x90, 48, 96)));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 48, 96)));
   // A stop now ends the note and lifts the pedal the replay put down.
   piano.toggle_replay();
-  EXPECT_EQ(sent(), concat({pack_message(0x90, 48, 0)}, pedal_messages(0)));
+  EXPECT_EQ(sent(), concat({ShortMessage::note_off(0, 48)}, pedal_messages(0)));
   EXPECT_THAT(view.take(),
               ElementsAre("status replaying", "mark on 48", "mark off 48", "status idle"));
 }
@@ -218,10 +218,10 @@ TEST_F(PlayerKeysTest, MouseTakesTheNotePathAndSlidesFromKeyToKey) {
   piano.mouse_move(62);
   piano.mouse_up();
   piano.mouse_move(64);  // no button held
-  EXPECT_EQ(sent(),
-            (std::vector<ShortMessage>{pack_message(0x90, 62, 96), pack_message(0x90, 62, 0),
-                                       pack_message(0x90, 63, 96), pack_message(0x90, 63, 0),
-                                       pack_message(0x90, 64, 96), pack_message(0x90, 64, 0)}));
+  EXPECT_EQ(sent(), (std::vector<ShortMessage>{
+                        ShortMessage::note_on(0, 62, 96), ShortMessage::note_off(0, 62),
+                        ShortMessage::note_on(0, 63, 96), ShortMessage::note_off(0, 63),
+                        ShortMessage::note_on(0, 64, 96), ShortMessage::note_off(0, 64)}));
   EXPECT_EQ(recorded().size(), 6u);
   EXPECT_THAT(view.take(), ElementsAre("status recording", "mark on 60", "mark off 60",
                                        "mark on 61", "mark off 61", "mark on 62", "mark off 62"));
@@ -229,9 +229,9 @@ TEST_F(PlayerKeysTest, MouseTakesTheNotePathAndSlidesFromKeyToKey) {
   key_down(kC);
   piano.mouse_down(48);
   piano.mouse_up();
-  EXPECT_EQ(sent(),
-            (std::vector<ShortMessage>{pack_message(0x90, 50, 96), pack_message(0x91, 50, 96),
-                                       pack_message(0x91, 50, 0)}));
+  EXPECT_EQ(sent(), (std::vector<ShortMessage>{ShortMessage::note_on(0, 50, 96),
+                                               ShortMessage::note_on(1, 50, 96),
+                                               ShortMessage::note_off(1, 50)}));
 }
 
 class DeviceListTest : public PianoTest {

@@ -61,10 +61,10 @@ TEST_F(ReplayerTest, WorkedExampleKeepsTheRecordedGapsAndEnds) {
   EXPECT_THAT(view.take(), ElementsAre("status replaying"));
 
   EXPECT_THAT(until(9.999), IsEmpty());
-  EXPECT_THAT(until(10), ElementsAre(0x603C90u));
+  EXPECT_THAT(until(10), ElementsAre(ShortMessage::note_on(0, 60, 96)));
   EXPECT_THAT(view.take(), ElementsAre("mark on 60"));
   EXPECT_THAT(until(259.999), IsEmpty());
-  EXPECT_THAT(until(260), ElementsAre(0x003C90u));
+  EXPECT_THAT(until(260), ElementsAre(ShortMessage::note_off(0, 60)));
   EXPECT_THAT(view.take(), ElementsAre("mark off 60"));
   EXPECT_TRUE(replaying());
   EXPECT_THAT(until(269.999), IsEmpty());
@@ -101,16 +101,17 @@ TEST_F(ReplayerTest, TheEndLeavesAHeldKeysNoteAndMarkAlone) {
   view.take();
   // At the end, channel 1's 48 is the held key's; 50 goes off on channels 2 and 3 alike,
   // for the live note on channel 2 is 52. Only 50's mark goes.
-  EXPECT_THAT(until(45), ElementsAre(0x003291u, 0x003292u));
+  EXPECT_THAT(until(45), ElementsAre(ShortMessage::note_off(1, 50), ShortMessage::note_off(2, 50)));
   EXPECT_THAT(view.take(), ElementsAre("mark off 50", "mark off 50", "status idle"));
   release(0x2E);
-  EXPECT_THAT(until(50), ElementsAre(0x003090u));
+  EXPECT_THAT(until(50), ElementsAre(ShortMessage::note_off(0, 48)));
 }
 
 TEST_F(ReplayerTest, F3AgainStopsAtOnceAndAThirdStartsFromTheTop) {
   load({{0, 0x90, 48, 96}, {100, 0x91, 52, 96}, {100, 0x90, 48, 0}, {100, 0x91, 52, 0}});
   piano.toggle_replay();
-  EXPECT_THAT(until(115), ElementsAre(0x603090u, 0x603491u));
+  EXPECT_THAT(until(115),
+              ElementsAre(ShortMessage::note_on(0, 48, 96), ShortMessage::note_on(1, 52, 96)));
   view.take();
 
   timers.advance_to(115'000);
@@ -118,13 +119,14 @@ TEST_F(ReplayerTest, F3AgainStopsAtOnceAndAThirdStartsFromTheTop) {
   EXPECT_FALSE(replaying());
   EXPECT_EQ(timers.pending(), 0u);
   // The two notes left on are switched off, their marks erased, the title reset.
-  EXPECT_THAT(until(115), ElementsAre(0x003090u, 0x003491u));
+  EXPECT_THAT(until(115),
+              ElementsAre(ShortMessage::note_off(0, 48), ShortMessage::note_off(1, 52)));
   EXPECT_THAT(view.take(), ElementsAre("mark off 48", "mark off 52", "status idle"));
   EXPECT_THAT(until(1000), IsEmpty());
 
   piano.toggle_replay();
   EXPECT_THAT(until(1009.999), IsEmpty());
-  EXPECT_THAT(until(1010), ElementsAre(0x603090u));
+  EXPECT_THAT(until(1010), ElementsAre(ShortMessage::note_on(0, 48, 96)));
   EXPECT_THAT(view.take(), ElementsAre("status replaying", "mark on 48"));
 }
 
@@ -140,14 +142,14 @@ TEST_F(ReplayerTest, RefusedWhileRecording) {
 TEST_F(ReplayerTest, StartingARecordingStopsTheReplayAndSilencesIt) {
   load({{0, 0x92, 64, 96}, {300, 0x92, 64, 0}});
   piano.toggle_replay();
-  EXPECT_THAT(until(100), ElementsAre(0x604092u));
+  EXPECT_THAT(until(100), ElementsAre(ShortMessage::note_on(2, 64, 96)));
   view.take();
 
   piano.start_recording();
   EXPECT_FALSE(replaying());
   EXPECT_EQ(timers.pending(), 0u);
   EXPECT_EQ(piano.recorder().event_cursor(), EventBuffer::kFirstRecord);
-  EXPECT_THAT(until(100), ElementsAre(0x004092u));
+  EXPECT_THAT(until(100), ElementsAre(ShortMessage::note_off(2, 64)));
   EXPECT_THAT(view.take(), ::testing::Contains("mark off 64"));
   // The replay's pending step is gone: the recording owns the buffer now.
   EXPECT_THAT(until(1000), IsEmpty());
@@ -156,7 +158,7 @@ TEST_F(ReplayerTest, StartingARecordingStopsTheReplayAndSilencesIt) {
 TEST_F(ReplayerTest, VelocityZeroRecordSendsZeroAndErasesTheMark) {
   load({{0, 0x93, 55, 0}});
   piano.toggle_replay();
-  EXPECT_THAT(until(10), ElementsAre(0x003793u));
+  EXPECT_THAT(until(10), ElementsAre(ShortMessage::note_off(3, 55)));
   EXPECT_THAT(view.take(), ElementsAre("status replaying", "mark off 55"));
 }
 
@@ -171,12 +173,15 @@ TEST_F(ReplayerTest, MarksFollowTheRecordedNotesAndSkipThoseOffTheKeyboard) {
         {0, 0x95, 86, 96}});
   piano.toggle_replay();
   EXPECT_THAT(until(60),
-              ElementsAre(0x603C90u, 0x606191u, 0x602A92u, 0x602B93u, 0x605594u, 0x605695u));
+              ElementsAre(ShortMessage::note_on(0, 60, 96), ShortMessage::note_on(1, 97, 96),
+                          ShortMessage::note_on(2, 42, 96), ShortMessage::note_on(3, 43, 96),
+                          ShortMessage::note_on(4, 85, 96), ShortMessage::note_on(5, 86, 96)));
   EXPECT_THAT(view.take(),
               ElementsAre("status replaying", "mark on 60", "mark on 43", "mark on 85"));
   // All six were left on: the end switches them off, marks only where drawn.
-  EXPECT_THAT(until(70),
-              ElementsAre(0x003C90u, 0x006191u, 0x002A92u, 0x002B93u, 0x005594u, 0x005695u));
+  EXPECT_THAT(until(70), ElementsAre(ShortMessage::note_off(0, 60), ShortMessage::note_off(1, 97),
+                                     ShortMessage::note_off(2, 42), ShortMessage::note_off(3, 43),
+                                     ShortMessage::note_off(4, 85), ShortMessage::note_off(5, 86)));
   EXPECT_THAT(view.take(), ElementsAre("mark off 60", "mark off 43", "mark off 85", "status idle"));
 }
 
@@ -184,12 +189,12 @@ TEST_F(ReplayerTest, StepsKeepTheMinimumGap) {
   // A chord played 3 ms apart, then a note 250 ms later.
   load({{0, 0x90, 60, 96}, {3, 0x91, 64, 96}, {0, 0x92, 67, 96}, {250, 0x90, 60, 0}});
   piano.toggle_replay();
-  EXPECT_THAT(until(10), ElementsAre(0x603C90u));
+  EXPECT_THAT(until(10), ElementsAre(ShortMessage::note_on(0, 60, 96)));
   EXPECT_THAT(until(19.999), IsEmpty());
-  EXPECT_THAT(until(20), ElementsAre(0x604091u));
-  EXPECT_THAT(until(30), ElementsAre(0x604392u));
+  EXPECT_THAT(until(20), ElementsAre(ShortMessage::note_on(1, 64, 96)));
+  EXPECT_THAT(until(30), ElementsAre(ShortMessage::note_on(2, 67, 96)));
   EXPECT_THAT(until(279.999), IsEmpty());
-  EXPECT_THAT(until(280), ElementsAre(0x003C90u));
+  EXPECT_THAT(until(280), ElementsAre(ShortMessage::note_off(0, 60)));
 }
 
 TEST_F(ReplayerTest, ALeftOverNoteIsSilencedAtTheEnd) {
@@ -199,7 +204,7 @@ TEST_F(ReplayerTest, ALeftOverNoteIsSilencedAtTheEnd) {
   piano.toggle_replay();
   until(40);
   view.take();
-  EXPECT_THAT(until(50), ElementsAre(0x003290u, 0x003C91u));
+  EXPECT_THAT(until(50), ElementsAre(ShortMessage::note_off(0, 50), ShortMessage::note_off(1, 60)));
   EXPECT_THAT(view.take(), ElementsAre("mark off 50", "mark off 60", "status idle"));
 }
 

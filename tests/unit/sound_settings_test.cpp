@@ -15,7 +15,7 @@ using SoundSettings = PianoTest;
 
 std::vector<ShortMessage> on_all_channels(uint8_t status_base, uint8_t d1, uint8_t d2) {
   std::vector<ShortMessage> out;
-  for (int c = 0; c < 16; ++c) out.push_back(pack_message(status_base + c, d1, d2));
+  for (int c = 0; c < 16; ++c) out.push_back(ShortMessage::from_bytes(status_base + c, d1, d2));
   return out;
 }
 
