@@ -1,10 +1,15 @@
 #include "platform/port_watch.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <atomic>
-#include <condition_variable>
 #include <mutex>
 
+#include "platform/alsa_announce.h"
 #include "platform/bounded_join.h"
+#include "platform/jack_midi_output.h"
 
 namespace tastarion {
 
@@ -12,32 +17,75 @@ namespace {
 std::atomic<bool> abandoned{false};
 // How long the end waits for a watch thread busy with a server.
 constexpr auto kStopLimit = std::chrono::seconds(1);
+
+// An eventfd, closed with its owner.
+struct WakeFd {
+  WakeFd() : fd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+  ~WakeFd() {
+    if (fd >= 0) close(fd);
+  }
+  WakeFd(const WakeFd&) = delete;
+  WakeFd& operator=(const WakeFd&) = delete;
+
+  void wake() const {
+    const uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = write(fd, &one, sizeof one);
+  }
+  void clear() const {
+    uint64_t count;
+    [[maybe_unused]] const ssize_t got = read(fd, &count, sizeof count);
+  }
+  const int fd;
+};
 }  // namespace
 
 bool port_watch_abandoned() {
   return abandoned.load();
 }
 
-// Shared with the thread, so that a thread left behind still has it.
+// Shared with the thread, so that a thread left behind still has it. The wake
+// fd is declared first, to outlive the JACK client that writes to it.
 struct PortWatch::State {
   explicit State(PortSources s) : sources(s) {}
 
   PortSnapshot read() {
     PortSnapshot snapshot;
-    for (PortApi api : {PortApi::alsa, PortApi::jack}) {
-      if (!(api == PortApi::alsa ? sources.alsa : sources.jack)) continue;
-      for (std::string& name : lister.list(api)) snapshot.ports.push_back({api, std::move(name)});
-      snapshot.service_found = snapshot.service_found || lister.found(api);
+    if (sources.alsa) {
+      for (std::string& name : alsa_lister.list(PortApi::alsa)) {
+        snapshot.ports.push_back({PortApi::alsa, std::move(name)});
+      }
+      snapshot.service_found = alsa_lister.found(PortApi::alsa);
+    }
+    if (sources.jack) {
+      for (std::string& name : jack.midi_inputs()) {
+        snapshot.ports.push_back({PortApi::jack, std::move(name)});
+      }
+      snapshot.service_found = snapshot.service_found || jack.server_found();
     }
     return snapshot;
   }
 
+  // Sleeps until a notice comes or the stop; a JACK server that is not there
+  // yet is looked for every JackPortWatch::kServerRetry.
+  void wait_for_change(AlsaAnnounce* announce) {
+    std::vector<pollfd> fds{{wake.fd, POLLIN, 0}};
+    if (announce) fds.insert(fds.end(), announce->poll_fds().begin(), announce->poll_fds().end());
+    const bool looking_for_jack = sources.jack && !jack.server_found();
+    const int timeout_ms =
+        looking_for_jack
+            ? static_cast<int>(std::chrono::milliseconds(JackPortWatch::kServerRetry).count())
+            : -1;
+    [[maybe_unused]] const int ready = poll(fds.data(), fds.size(), timeout_ms);
+    wake.clear();
+    if (announce) announce->take_changes();
+  }
+
   void watch() {
+    std::optional<AlsaAnnounce> announce;
+    if (sources.alsa) announce.emplace();
     for (;;) {
-      {
-        std::unique_lock lock(mutex);
-        if (changed.wait_for(lock, kPortWatchPeriod, [this] { return stop; })) break;
-      }
+      wait_for_change(announce ? &*announce : nullptr);
+      if (stop) break;
       PortSnapshot snapshot = read();
       std::lock_guard lock(mutex);
       if (stop) break;
@@ -47,11 +95,12 @@ struct PortWatch::State {
   }
 
   const PortSources sources;
+  const WakeFd wake;
   // The watch thread's alone once it runs.
-  PortLister lister;
+  PortLister alsa_lister;
+  JackPortWatch jack{wake.fd};
   std::mutex mutex;
-  std::condition_variable changed;
-  bool stop = false;
+  std::atomic<bool> stop{false};
   std::optional<PortSnapshot> newest;
   std::atomic<bool> done{false};
 };
@@ -60,11 +109,8 @@ PortWatch::PortWatch(PortSources sources) : state_(std::make_shared<State>(sourc
 
 void PortWatch::stop() {
   if (!thread_.joinable()) return;
-  {
-    std::lock_guard lock(state_->mutex);
-    state_->stop = true;
-  }
-  state_->changed.notify_all();
+  state_->stop = true;
+  state_->wake.wake();
   if (!join_within(thread_, state_->done, kStopLimit)) abandoned = true;
 }
 
