@@ -211,20 +211,25 @@ struct JackPortWatch::Client {
 
   // JACK's notices, on its own thread: they only wake the reader, which must not
   // block, allocate or call JACK here.
-  void wake() const {
-    if (wake_fd < 0) return;
+  static void wake(int fd) {
+    if (fd < 0) return;
     const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = write(wake_fd, &one, sizeof one);
+    [[maybe_unused]] const ssize_t written = write(fd, &one, sizeof one);
   }
+  void wake() const { wake(wake_fd); }
   static void port_registered(jack_port_id_t, int, void* arg) { static_cast<Client*>(arg)->wake(); }
   static void client_registered(const char*, int, void* arg) { static_cast<Client*>(arg)->wake(); }
   static void port_renamed(jack_port_id_t, const char*, const char*, void* arg) {
     static_cast<Client*>(arg)->wake();
   }
+  // Once the loss is noted the reader may free this client at any moment: what
+  // comes after touches nothing of it.
   static void shutdown(void* arg) {
+    auto* self = static_cast<Client*>(arg);
+    const int fd = self->wake_fd;
+    self->server_gone = true;
     note_jack_server_lost();
-    static_cast<Client*>(arg)->server_gone = true;
-    static_cast<Client*>(arg)->wake();
+    wake(fd);
   }
   // Before the client runs, as JACK asks.
   bool listen() {
