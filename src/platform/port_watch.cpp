@@ -9,6 +9,7 @@
 
 #include "platform/alsa_announce.h"
 #include "platform/bounded_join.h"
+#include "platform/jack_clients.h"
 #include "platform/jack_midi_output.h"
 
 namespace tastarion {
@@ -17,6 +18,7 @@ namespace {
 std::atomic<bool> abandoned{false};
 // How long the end waits for a watch thread busy with a server.
 constexpr auto kStopLimit = std::chrono::seconds(1);
+constexpr auto kLossCheck = std::chrono::seconds(1);
 
 // An eventfd, closed with its owner.
 struct WakeFd {
@@ -49,6 +51,7 @@ struct PortWatch::State {
   explicit State(PortSources s) : sources(s) {}
 
   PortSnapshot read() {
+    losses_seen = jack_server_losses();
     PortSnapshot snapshot;
     if (sources.alsa) {
       for (std::string& name : alsa_lister.list(PortApi::alsa)) {
@@ -65,27 +68,32 @@ struct PortWatch::State {
     return snapshot;
   }
 
-  // Sleeps until a notice comes or the stop; a JACK server that is not there
-  // yet is looked for every JackPortWatch::kServerRetry.
-  void wait_for_change(AlsaAnnounce* announce) {
+  // Sleeps until a notice comes or the stop; true when the ports are to be
+  // read. A JACK server that is not there yet is looked for every
+  // JackPortWatch::kServerRetry. A server loss noted by another client of the
+  // program may come without a notice to ours (libjack then frees our client
+  // itself): each kLossCheck the count of losses is looked at, and nothing is
+  // read unless it moved.
+  bool wait_for_change(AlsaAnnounce* announce) {
     std::vector<pollfd> fds{{wake.fd, POLLIN, 0}};
     if (announce) fds.insert(fds.end(), announce->poll_fds().begin(), announce->poll_fds().end());
     const bool looking_for_jack = sources.jack && !jack.server_found();
-    const int timeout_ms =
-        looking_for_jack
-            ? static_cast<int>(std::chrono::milliseconds(JackPortWatch::kServerRetry).count())
-            : -1;
-    [[maybe_unused]] const int ready = poll(fds.data(), fds.size(), timeout_ms);
+    const auto timeout = looking_for_jack ? std::chrono::milliseconds(JackPortWatch::kServerRetry)
+                                          : std::chrono::milliseconds(kLossCheck);
+    const int ready = poll(fds.data(), fds.size(), static_cast<int>(timeout.count()));
     wake.clear();
     if (announce) announce->take_changes();
+    if (ready != 0 || looking_for_jack) return true;
+    return sources.jack && jack_server_losses() != losses_seen;
   }
 
   void watch() {
     std::optional<AlsaAnnounce> announce;
     if (sources.alsa) announce.emplace();
     for (;;) {
-      wait_for_change(announce ? &*announce : nullptr);
+      const bool changed = wait_for_change(announce ? &*announce : nullptr);
       if (stop) break;
+      if (!changed) continue;
       PortSnapshot snapshot = read();
       std::lock_guard lock(mutex);
       if (stop) break;
@@ -99,6 +107,7 @@ struct PortWatch::State {
   // The watch thread's alone once it runs.
   PortLister alsa_lister;
   JackPortWatch jack{wake.fd};
+  uint64_t losses_seen = 0;
   std::mutex mutex;
   std::atomic<bool> stop{false};
   std::optional<PortSnapshot> newest;
