@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config clang clang-format libclang-rt-dev
   qt6-base-dev libgl-dev libxcb-xkb-dev
-  librtmidi-dev libjack-jackd2-dev jackd2
+  librtmidi-dev libasound2-dev libjack-jackd2-dev jackd2
   libfluidsynth-dev timgm6mb-soundfont libpipewire-0.3-dev
   pipewire wireplumber pipewire-pulse pipewire-jack pipewire-bin dbus
   libgtest-dev libgmock-dev googletest libbenchmark-dev libxcb-xtest0-dev

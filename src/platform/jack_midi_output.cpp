@@ -3,6 +3,7 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <jack/ringbuffer.h>
+#include <unistd.h>
 
 #include <array>
 #include <atomic>
@@ -203,13 +204,42 @@ std::vector<std::string> midi_inputs_of(jack_client_t* client) {
 }  // namespace
 
 struct JackPortWatch::Client {
+  explicit Client(int fd) : wake_fd(fd) {}
+
   jack_client_t* client = nullptr;
   std::atomic<bool> server_gone{false};
   uint64_t losses_at_open = 0;
+  const int wake_fd;
 
+  // JACK's notices, on its own thread: they only wake the reader, which must not
+  // block, allocate or call JACK here.
+  static void wake(int fd) {
+    if (fd < 0) return;
+    const uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = write(fd, &one, sizeof one);
+  }
+  void wake() const { wake(wake_fd); }
+  static void port_registered(jack_port_id_t, int, void* arg) { static_cast<Client*>(arg)->wake(); }
+  static void client_registered(const char*, int, void* arg) { static_cast<Client*>(arg)->wake(); }
+  static void port_renamed(jack_port_id_t, const char*, const char*, void* arg) {
+    static_cast<Client*>(arg)->wake();
+  }
+  // Once the loss is noted the reader may free this client at any moment: what
+  // comes after touches nothing of it.
   static void shutdown(void* arg) {
+    auto* self = static_cast<Client*>(arg);
+    const int fd = self->wake_fd;
+    self->server_gone = true;
     note_jack_server_lost();
-    static_cast<Client*>(arg)->server_gone = true;
+    wake(fd);
+  }
+  // Before the client runs, as JACK asks.
+  bool listen() {
+    jack_on_shutdown(client, &Client::shutdown, this);
+    if (wake_fd < 0) return true;
+    return jack_set_port_registration_callback(client, &Client::port_registered, this) == 0 &&
+           jack_set_client_registration_callback(client, &Client::client_registered, this) == 0 &&
+           jack_set_port_rename_callback(client, &Client::port_renamed, this) == 0;
   }
   // As JackMidiOutput's: a client of a lost server is forgotten, never called.
   bool lost() const { return server_gone || jack_server_losses() != losses_at_open; }
@@ -219,7 +249,8 @@ struct JackPortWatch::Client {
   }
 };
 
-JackPortWatch::JackPortWatch() : next_try_(std::chrono::steady_clock::now()) {}
+JackPortWatch::JackPortWatch(int wake_fd)
+    : next_try_(std::chrono::steady_clock::now()), wake_fd_(wake_fd) {}
 JackPortWatch::~JackPortWatch() {
   const auto lock = jack_clients_lock();
   client_.reset();
@@ -239,15 +270,14 @@ std::vector<std::string> JackPortWatch::midi_inputs() {
     const auto now = std::chrono::steady_clock::now();
     if (now < next_try_) return {};
     next_try_ = now + kServerRetry;
-    auto c = std::make_unique<Client>();
+    auto c = std::make_unique<Client>(wake_fd_);
     c->losses_at_open = jack_server_losses();
     c->client = open_client("tastarion-list");
     if (c->client == nullptr) return {};
     // This open may have freed the clients of a lost server (counted as a loss).
     c->losses_at_open = jack_server_losses();
     // Told when the server goes, so that no later call talks to a dead one.
-    jack_on_shutdown(c->client, &Client::shutdown, c.get());
-    if (jack_activate(c->client) != 0) return {};
+    if (!c->listen() || jack_activate(c->client) != 0) return {};
     client_ = std::move(c);
   }
   return midi_inputs_of(client_->client);

@@ -12,10 +12,12 @@ namespace tastarion {
 
 // A JACK client kept open to list the MIDI input ports again and again without
 // a client coming and going each time. It connects when a server runs, and again
-// after the server went away and came back.
+// after the server went away and came back. When `wake_fd` is an eventfd, JACK's
+// notices of clients and ports that come, go or are renamed, and of the server
+// going away, are written to it: a reader polls it rather than the server.
 class JackPortWatch {
  public:
-  JackPortWatch();
+  explicit JackPortWatch(int wake_fd = -1);
   ~JackPortWatch();
   JackPortWatch(const JackPortWatch&) = delete;
   JackPortWatch& operator=(const JackPortWatch&) = delete;
@@ -32,6 +34,7 @@ class JackPortWatch {
   struct Client;
   std::unique_ptr<Client> client_;
   std::chrono::steady_clock::time_point next_try_;
+  const int wake_fd_;
 };
 
 // A JACK client with one MIDI output port connected to a chosen input port.

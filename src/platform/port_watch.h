@@ -23,12 +23,11 @@ struct PortSources {
   bool jack = true;
 };
 
-// How often the watch reads the ports.
-inline constexpr std::chrono::milliseconds kPortWatchPeriod{250};
-
-// Reads the ports once on the caller's thread, then again and again on a thread
-// of its own: a sound server that stops answering holds up that thread, never
-// the window's.
+// Reads the ports once on the caller's thread, then again on a thread of its own
+// whenever the JACK server or the ALSA sequencer tells of a client or port that
+// came, went or changed (and every few seconds while no JACK server is there
+// yet): a sound server that stops answering holds up that thread, never the
+// window's. While nothing changes, the thread sleeps.
 class PortWatch {
  public:
   explicit PortWatch(PortSources sources);
@@ -38,7 +37,9 @@ class PortWatch {
 
   // The first reading, here and now; the watching starts after it.
   PortSnapshot first();
-  // The newest reading, if one came since the last call. Never waits for a server.
+  // The newest reading, if one came since the last call (each change brings
+  // one, nothing else does, but for the looks for a JACK server that is not
+  // there). Never waits for a server.
   std::optional<PortSnapshot> latest();
   // Ends the watching; a thread stuck in a sound server is left behind (see
   // left_behind.h).

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "fakes/short_message_printer.h"
+#include "platform/port_watch.h"
 #include "platform/quiet_drivers.h"
 #include "platform/rtmidi_ports.h"
 #include "platform/system_midi_output.h"
@@ -297,9 +298,10 @@ TEST_F(JackServer, RefreshFollowsPortsThatComeAndGoOwnPortLast) {
   EXPECT_EQ(output.device_name(output.device_count() - 1), kOwnPortName);
   EXPECT_FALSE(output.refresh());
 
-  // The ports are read on a thread of their own, a few times a second.
+  // The server tells the watch thread at once; a second leaves room for a
+  // loaded machine and none for a look every few seconds.
   start_monitor("late-monitor");
-  EXPECT_TRUE(wait_until(5s, [&] { return output.refresh(); }));
+  EXPECT_TRUE(wait_until(1s, [&] { return output.refresh(); }));
   EXPECT_GE(find_device(output, "late-monitor:input"), 0);
   EXPECT_EQ(output.device_name(output.device_count() - 1), kOwnPortName);
   EXPECT_EQ(output.device_key(find_device(output, "late-monitor:input")),
@@ -307,10 +309,37 @@ TEST_F(JackServer, RefreshFollowsPortsThatComeAndGoOwnPortLast) {
 
   monitors_.back()->stop();
   ASSERT_TRUE(wait_until(5s, [&] { return !has_port("late-monitor:input"); }));
-  EXPECT_TRUE(wait_until(5s, [&] { return output.refresh(); }));
+  EXPECT_TRUE(wait_until(1s, [&] { return output.refresh(); }));
   EXPECT_EQ(find_device(output, "late-monitor:input"), -1);
   EXPECT_GE(find_device(output, "midi-monitor:input"), 0);
   EXPECT_EQ(output.device_name(output.device_count() - 1), kOwnPortName);
+}
+
+// While nothing changes the watch thread reads nothing; a port that comes wakes
+// it within moments.
+TEST_F(JackServer, TheWatchSleepsUntilAPortComes) {
+  start_monitor("midi-monitor");
+  PortWatch watch({false, true});
+  ASSERT_TRUE(watch.first().service_found);
+  std::this_thread::sleep_for(300ms);
+  (void)watch.latest();  // a notice of the start, if any
+
+  int readings = 0;
+  const auto quiet_until = std::chrono::steady_clock::now() + 1s;
+  while (std::chrono::steady_clock::now() < quiet_until) {
+    if (watch.latest()) ++readings;
+    std::this_thread::sleep_for(20ms);
+  }
+  EXPECT_EQ(readings, 0);
+
+  start_monitor("late-monitor");
+  const PortId late{PortApi::jack, "late-monitor:input"};
+  std::vector<PortId> seen;
+  EXPECT_TRUE(wait_until(1s, [&] {
+    if (auto snapshot = watch.latest()) seen = snapshot->ports;
+    return std::find(seen.begin(), seen.end(), late) != seen.end();
+  }));
+  watch.stop();
 }
 
 }  // namespace
