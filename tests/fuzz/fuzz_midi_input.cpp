@@ -14,6 +14,7 @@
 #include "fakes/fake_clock.h"
 #include "fakes/fake_midi.h"
 #include "fakes/fake_timer_service.h"
+#include "fixture/piano_parts.h"
 #include "fuzz/fuzz_world.h"
 #include "instrument/piano.h"
 
@@ -128,9 +129,9 @@ void play(Bytes& in) {
         break;
       default:
         if (rig.piano().recorder().recording()) {
-          rig.piano().recorder().stop_recording();
+          tastarion::testing::PianoParts::recorder(rig.piano()).stop_recording();
         } else {
-          rig.piano().recorder().start_recording();
+          tastarion::testing::PianoParts::recorder(rig.piano()).start_recording();
         }
         break;
     }
@@ -158,7 +159,8 @@ void play(Bytes& in) {
   }
   // The pedal: the Space key was never pressed, so only MIDI held it.
   if (rig.piano().voice_slots().busy_count() != 0) fault("a slot still taken");
-  if (rig.piano().port().sounding_count() != 0) fault("a note still sounds");
+  if (tastarion::testing::PianoParts::port(rig.piano()).sounding_count() != 0)
+    fault("a note still sounds");
 }
 
 }  // namespace
