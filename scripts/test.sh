@@ -87,7 +87,7 @@ echo "== libFuzzer: key path, event buffer and MIDI input (clang, ASan + UBSan) 
 build fuzz build-fuzz
 fuzz_seconds="${TASTARION_FUZZ_SECONDS:-25}"
 mkdir -p build-fuzz/artifacts
-for fuzzer in fuzz_key_path fuzz_event_buffer fuzz_midi_input; do
+for fuzzer in fuzz_key_path fuzz_event_buffer fuzz_midi_input fuzz_soundfont_subset; do
   corpus="$(mktemp -d)"
   cp tests/fuzz/corpus/"$fuzzer"/* "$corpus"/
   if ! ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \

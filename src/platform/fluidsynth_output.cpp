@@ -18,6 +18,7 @@
 #include "platform/left_behind.h"
 #include "platform/pipewire_audio.h"
 #include "platform/quiet_drivers.h"
+#include "platform/soundfont_loader.h"
 
 namespace tastarion {
 
@@ -162,6 +163,7 @@ Result FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio 
     std::string server;
   };
   auto attempt = std::make_shared<Attempt>();
+  attempt->synth.whole_soundfont_ = whole_soundfont_;
   attempt->synth.trying_server_ = [weak = std::weak_ptr<Attempt>(attempt)](const char* name) {
     std::lock_guard lock(wait_mutex);
     if (const auto held = weak.lock()) {
@@ -231,6 +233,7 @@ bool FluidSynthOutput::open_here(const std::vector<std::string>& soundfonts, Aud
     close();
     return false;
   }
+  if (!whole_soundfont_) load_only_instruments(synth_, settings_);
   for (const std::string& path : soundfonts) {
     if (fluid_synth_sfload(synth_, path.c_str(), 1) != FLUID_FAILED) {
       soundfont_ = path;

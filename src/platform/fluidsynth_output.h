@@ -73,6 +73,10 @@ class FluidSynthOutput {
   const std::string& audio_driver() const { return driver_name_; }
   const std::string& soundfont() const { return soundfont_; }
 
+  // From the next open, reads every preset of the SoundFont, not only the
+  // instruments' (for comparison).
+  void read_whole_soundfont() { whole_soundfont_ = true; }
+
  private:
   bool open_here(const std::vector<std::string>& soundfonts, Audio audio);
   Result outcome(bool opened) const;
@@ -92,6 +96,7 @@ class FluidSynthOutput {
   uint64_t jack_losses_at_open_ = 0;
   std::string soundfont_;
   std::string failure_;
+  bool whole_soundfont_ = false;
 };
 
 // How long an open may wait for the sound server before it counts as failed.

@@ -1,11 +1,15 @@
 #include "platform/fluidsynth_output.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <vector>
 
 #include "fakes/short_message_printer.h"
+#include "platform/soundfont_loader.h"
 
 namespace tastarion {
 namespace {
@@ -132,6 +136,60 @@ TEST(SynthOpen, FallsBackToTheNextSoundFontAndFailsWithoutOne) {
   synth.close();
   EXPECT_FALSE(synth.is_open());
   synth.send(ShortMessage::note_on(0, 60, 100));  // closed: nothing happens
+}
+
+// A note of `program` (none: the channel's own) on `channel`, struck, held and
+// released, as the synth renders it.
+std::vector<float> note_of(FluidSynthOutput& synth, int channel, int program, int note) {
+  if (program >= 0) synth.send(ShortMessage::program_change(channel, program));
+  synth.send(ShortMessage::note_on(channel, note, 100));
+  const int frames = static_cast<int>(0.3 * synth.sample_rate());
+  std::vector<float> left(2 * frames), right(2 * frames);
+  EXPECT_TRUE(synth.render(left.data(), right.data(), frames));
+  synth.send(ShortMessage::note_off(channel, note));
+  EXPECT_TRUE(synth.render(left.data() + frames, right.data() + frames, frames));
+  left.insert(left.end(), right.begin(), right.end());
+  return left;
+}
+
+// The synth reads only the instruments' presets of a SoundFont; they, and the
+// drum kit, sound sample for sample as when the whole file is read, while
+// other programs are not there (FluidSynth plays the piano for them).
+TEST(SoundFontCut, InstrumentsAndDrumKitSoundAsFromTheWholeFile) {
+  const auto soundfonts = soundfont_candidates(kSoundFontDir);
+  if (soundfonts.empty()) GTEST_SKIP() << "no SoundFont in " << kSoundFontDir;
+  constexpr int kChurchOrgan = 19, kNoProgram = -1;
+  for (const std::string& soundfont : soundfonts) {
+    SCOPED_TRACE(soundfont);
+    FluidSynthOutput cut, whole;
+    whole.read_whole_soundfont();
+    for (FluidSynthOutput* synth : {&cut, &whole}) {
+      ASSERT_TRUE(synth->open({soundfont}, FluidSynthOutput::Audio::none));
+    }
+    for (int program : instrument_programs()) {
+      EXPECT_EQ(note_of(cut, 0, program, 60), note_of(whole, 0, program, 60)) << program;
+    }
+    EXPECT_EQ(note_of(cut, kMetronomeChannel, kNoProgram, 56),
+              note_of(whole, kMetronomeChannel, kNoProgram, 56));
+    EXPECT_NE(note_of(cut, 1, kChurchOrgan, 60), note_of(whole, 1, kChurchOrgan, 60));
+  }
+}
+
+// The samples of an instrument are read when it is first chosen, from the
+// file as it was at the start, even once its package has been removed.
+TEST(SoundFontCut, InstrumentsStillLoadOnceTheFileIsGone) {
+  const auto soundfonts = soundfont_candidates(kSoundFontDir);
+  if (soundfonts.empty()) GTEST_SKIP() << "no SoundFont in " << kSoundFontDir;
+  const std::filesystem::path copy = std::filesystem::temp_directory_path() /
+                                     ("tastarion-gone-" + std::to_string(getpid()) + ".sf2");
+  std::filesystem::copy_file(soundfonts.back(), copy);
+  FluidSynthOutput synth;
+  ASSERT_TRUE(synth.open({copy.string()}, FluidSynthOutput::Audio::none));
+  std::filesystem::remove(copy);
+  for (int program : instrument_programs()) {
+    const std::vector<float> note = note_of(synth, 0, program, 60);
+    EXPECT_GT(*std::max_element(note.begin(), note.end()), 0.01f) << program;
+  }
 }
 
 }  // namespace

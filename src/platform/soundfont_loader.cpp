@@ -1,0 +1,167 @@
+#include "platform/soundfont_loader.h"
+
+#include <fcntl.h>
+#include <fluidsynth.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "engine/sound_settings.h"
+#include "platform/soundfont_subset.h"
+
+namespace tastarion {
+
+namespace {
+
+// FluidSynth opens a file by name alone, once to load it and again each time
+// it reads the samples of a preset. The file is cut once, and the descriptor
+// it was read through stays open for the reads that follow: they find the
+// samples the cut was made for, even once the package that brought the file
+// has been upgraded or removed.
+struct CutFile {
+  std::string path;
+  int fd = -1;
+  std::shared_ptr<const SoundFontSubset> subset;
+};
+
+std::mutex cuts_mutex;
+// A list: entries stay where they are while others are added.
+std::list<CutFile> cuts;
+
+ReadAt reader_of(int fd) {
+  return [fd](uint64_t offset, uint8_t* out, size_t length) {
+    while (length > 0) {
+      const ssize_t n = pread(fd, out, length, static_cast<off_t>(offset));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      out += n;
+      offset += static_cast<uint64_t>(n);
+      length -= static_cast<size_t>(n);
+    }
+    return true;
+  };
+}
+
+// The cut of `path` and the descriptor to read it through; none when the
+// file cannot be opened or cut.
+const CutFile* cut_of(const std::string& path) {
+  std::lock_guard lock(cuts_mutex);
+  for (const CutFile& cut : cuts) {
+    if (cut.path == path) return &cut;
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat info {};
+  std::optional<SoundFontSubset> made;
+  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    made = SoundFontSubset::cut(reader_of(fd), static_cast<uint64_t>(info.st_size),
+                                instrument_programs());
+  }
+  if (!made) {
+    ::close(fd);
+    return nullptr;
+  }
+  cuts.push_back({path, fd, std::make_shared<const SoundFontSubset>(std::move(*made))});
+  return &cuts.back();
+}
+
+// FluidSynth reads the preset list a few bytes at a time: reads go through a
+// buffer, as its own loader's do through stdio.
+struct OpenCut {
+  static constexpr size_t kBufferSize = 64 * 1024;
+
+  int fd = -1;
+  std::shared_ptr<const SoundFontSubset> subset;
+  uint64_t position = 0;
+  std::vector<uint8_t> buffer;
+  uint64_t buffer_start = 0;
+
+  bool read(uint8_t* out, size_t count) {
+    const uint64_t buffer_end = buffer_start + buffer.size();
+    if (position >= buffer_start && position <= buffer_end && count <= buffer_end - position) {
+      std::copy_n(buffer.begin() + static_cast<ptrdiff_t>(position - buffer_start), count, out);
+    } else if (count >= kBufferSize / 2) {
+      if (!subset->read(reader_of(fd), position, out, count)) return false;
+    } else {
+      if (position > subset->size()) return false;
+      buffer.resize(
+          static_cast<size_t>(std::min<uint64_t>(kBufferSize, subset->size() - position)));
+      buffer_start = position;
+      if (count > buffer.size() ||
+          !subset->read(reader_of(fd), position, buffer.data(), buffer.size())) {
+        buffer.clear();
+        return false;
+      }
+      std::copy_n(buffer.begin(), count, out);
+    }
+    position += count;
+    return true;
+  }
+};
+
+void* open_cut(const char* filename) {
+  const CutFile* cut = cut_of(filename);
+  if (cut == nullptr) return nullptr;  // FluidSynth's own loader reads the file whole
+  auto* file = new OpenCut;
+  file->fd = cut->fd;
+  file->subset = cut->subset;
+  return file;
+}
+
+int read_cut(void* buf, fluid_long_long_t count, void* handle) {
+  auto* file = static_cast<OpenCut*>(handle);
+  return count >= 0 && file->read(static_cast<uint8_t*>(buf), static_cast<size_t>(count))
+             ? FLUID_OK
+             : FLUID_FAILED;
+}
+
+int seek_cut(void* handle, fluid_long_long_t offset, int origin) {
+  auto* file = static_cast<OpenCut*>(handle);
+  fluid_long_long_t base = 0;
+  if (origin == SEEK_CUR) base = static_cast<fluid_long_long_t>(file->position);
+  if (origin == SEEK_END) base = static_cast<fluid_long_long_t>(file->subset->size());
+  if (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END) return FLUID_FAILED;
+  if (base + offset < 0) return FLUID_FAILED;
+  file->position = static_cast<uint64_t>(base + offset);
+  return FLUID_OK;
+}
+
+fluid_long_long_t tell_cut(void* handle) {
+  return static_cast<fluid_long_long_t>(static_cast<OpenCut*>(handle)->position);
+}
+
+int close_cut(void* handle) {
+  delete static_cast<OpenCut*>(handle);
+  return FLUID_OK;
+}
+
+}  // namespace
+
+const std::vector<int>& instrument_programs() {
+  static const std::vector<int> programs = [] {
+    std::vector<int> list;
+    for (int i = kInstrumentSetting.minimum; i <= kInstrumentSetting.maximum; ++i) {
+      list.push_back(program_number_of(i));
+    }
+    return list;
+  }();
+  return programs;
+}
+
+void load_only_instruments(fluid_synth_t* synth, fluid_settings_t* settings) {
+  fluid_sfloader_t* loader = new_fluid_defsfloader(settings);
+  if (loader == nullptr) return;
+  fluid_sfloader_set_callbacks(loader, open_cut, read_cut, seek_cut, tell_cut, close_cut);
+  // Tried before the loader the synth was made with, which stays as the fallback.
+  fluid_synth_add_sfloader(synth, loader);
+}
+
+}  // namespace tastarion

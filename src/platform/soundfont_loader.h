@@ -1,0 +1,20 @@
+#pragma once
+
+#include <vector>
+
+struct _fluid_hashtable_t;
+struct _fluid_synth_t;
+
+namespace tastarion {
+
+// The General MIDI programs of the instruments, the piano's 0 first: FluidSynth
+// falls back to it, and the drum kit (bank 128) has the same number.
+const std::vector<int>& instrument_programs();
+
+// Makes `synth` read each SoundFont 2 file it loads from then on as if the file
+// held only the presets of the instruments (see SoundFontSubset), so that the
+// tables of presets never played take neither memory nor load time. A file
+// that cannot be cut so is loaded whole by FluidSynth's own loader.
+void load_only_instruments(_fluid_synth_t* synth, _fluid_hashtable_t* settings);
+
+}  // namespace tastarion

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace tastarion {
+
+// Reads `length` bytes at `offset` of a file into `out`; false when it cannot.
+using ReadAt = std::function<bool(uint64_t offset, uint8_t* out, size_t length)>;
+
+// A SoundFont 2 file as a synthesizer should see it when only some programs are
+// ever played: the same file, with its list of presets cut down to those
+// programs (in every bank). FluidSynth builds its tables for every preset of a
+// file when it loads it, played or not; for a large General MIDI SoundFont they
+// take about 10 MB. The samples, instruments and everything else are read from
+// the file unchanged, at the same offsets within their chunks.
+class SoundFontSubset {
+ public:
+  // Nothing when the file is not a well-formed SoundFont of the usual layout
+  // (its reader then judges the whole file itself) or none of its presets
+  // plays one of `programs`.
+  static std::optional<SoundFontSubset> cut(const ReadAt& file, uint64_t file_size,
+                                            const std::vector<int>& programs);
+
+  uint64_t size() const { return size_; }
+  int presets() const { return presets_; }
+  // Reads the cut file: its bytes come from `file` (the one given to cut())
+  // or from the new preset list. False past the end or when `file` fails.
+  bool read(const ReadAt& file, uint64_t offset, uint8_t* out, size_t length) const;
+
+ private:
+  // A stretch of the cut file: from the real file at `file_offset`, or `bytes`.
+  struct Piece {
+    uint64_t length = 0;
+    uint64_t file_offset = 0;
+    std::vector<uint8_t> bytes;
+  };
+  void append_from_file(uint64_t file_offset, uint64_t length);
+  void append_bytes(std::vector<uint8_t> bytes);
+
+  std::vector<Piece> pieces_;
+  uint64_t size_ = 0;
+  int presets_ = 0;
+};
+
+}  // namespace tastarion
