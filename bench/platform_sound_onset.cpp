@@ -106,12 +106,18 @@ bool wait_for_quiet(const Ear& ear, std::chrono::milliseconds limit) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: %s PORT taps [--fifo PATH]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s PORT taps [--fifo PATH] [--pause SECONDS]\n", argv[0]);
     return 2;
   }
   const char* source = argv[1];
   const int taps = std::atoi(argv[2]);
-  const char* fifo = argc > 4 && std::string(argv[3]) == "--fifo" ? argv[4] : nullptr;
+  const char* fifo = nullptr;
+  // A last tap after this long a silence: nothing may have gone to sleep meanwhile.
+  int pause_s = 0;
+  for (int i = 3; i + 1 < argc; i += 2) {
+    if (std::string(argv[i]) == "--fifo") fifo = argv[i + 1];
+    if (std::string(argv[i]) == "--pause") pause_s = std::atoi(argv[i + 1]);
+  }
 
   jack_status_t status;
   jack_client_t* client = jack_client_open("onset-probe", JackNoStartServer, &status);
@@ -135,6 +141,7 @@ int main(int argc, char** argv) {
 
   std::vector<double> onset_ms;
   for (int tap = 0; tap < taps; ++tap) {
+    if (pause_s > 0 && tap + 1 == taps) std::this_thread::sleep_for(std::chrono::seconds(pause_s));
     if (!wait_for_quiet(ear, 5000ms)) {
       std::printf("tap %d: never quiet\n", tap + 1);
       return 1;
@@ -158,11 +165,13 @@ int main(int argc, char** argv) {
     onset_ms.push_back((onset - pressed) / 1e6);
     std::this_thread::sleep_for(200ms);
   }
-  const double first = onset_ms.front();
+  const double first = onset_ms.front(), last = onset_ms.back();
   std::sort(onset_ms.begin(), onset_ms.end());
-  std::printf("taps=%d period=%u rate=%u first=%.2f median=%.2f max=%.2f min=%.2f\n", taps,
+  std::printf("taps=%d period=%u rate=%u first=%.2f median=%.2f max=%.2f min=%.2f", taps,
               jack_get_buffer_size(client), jack_get_sample_rate(client), first,
               onset_ms[onset_ms.size() / 2], onset_ms.back(), onset_ms.front());
+  if (pause_s > 0) std::printf(" after_%ds_pause=%.2f", pause_s, last);
+  std::printf("\n");
   jack_client_close(client);
   return 0;
 }

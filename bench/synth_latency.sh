@@ -4,7 +4,11 @@
 # JACK dummy server and under a headless PipeWire desktop (PipeWire, WirePlumber,
 # pipewire-pulse), beside the FluidSynth command line through pipewire-pulse; then
 # start to ready and private memory at 3 s with TimGM6mb and with FluidR3_GM.
-# A second program (e.g. the previous build) is measured the same way when given.
+# A second program (e.g. the previous build) is measured the same way when given;
+# OTHER_PIPEWIRE_PORT names its output under PipeWire (FluidSynth:output_FL for
+# builds that reached PipeWire through its PulseAudio layer). Under PipeWire the
+# last tap comes after a silence of PAUSE seconds (12 unless set): longer than
+# WirePlumber waits before it suspends an idle output.
 # The taps play TimGM6mb (LATENCY_SOUNDFONT); as root each run sees one SoundFont
 # alone, through a mount namespace of its own.
 #   bench/synth_latency.sh path/to/tastarion [taps] [path/to/other/tastarion]
@@ -53,7 +57,7 @@ taps_of() {
   xdotool windowfocus "$window"
   wait_for 10 sh -c "[ \"\$(xdotool getwindowfocus)\" = $window ]" || echo "$label: no focus"
   if wait_for 20 sh -c "$lsp | grep -qx '$port'"; then
-    printf '%-44s %s\n' "$label" "$(${PROBE_WRAPPER:-} "$PROBE" "$port" "$TAPS")"
+    printf '%-44s %s\n' "$label" "$(${PROBE_WRAPPER:-} "$PROBE" "$port" "$TAPS" ${PROBE_ARGS:-})"
   else
     echo "$label: no port $port"; cat "$WORK/err"
   fi
@@ -74,12 +78,15 @@ start_pipewire
 export JACK_DEFAULT_SERVER="tastarion-none${TASTARION_JACK_SUFFIX:-}"
 PROBE_WRAPPER="env -u JACK_DEFAULT_SERVER pw-jack"
 JACK_LSP="env -u JACK_DEFAULT_SERVER pw-jack jack_lsp"
+PROBE_ARGS="--pause ${PAUSE:-12}"
 for latency in 128 64 256; do
   [ "$latency" = 128 ] && unset PIPEWIRE_LATENCY || export PIPEWIRE_LATENCY="$latency/48000"
   taps_of "PipeWire: this build, quantum $latency" "$PROGRAM" Tastarion:output_FL
 done
 unset PIPEWIRE_LATENCY
-[ -z "$OTHER" ] || taps_of "PipeWire: other build" "$OTHER" FluidSynth:output_FL
+[ -z "$OTHER" ] ||
+  taps_of "PipeWire: other build" "$OTHER" "${OTHER_PIPEWIRE_PORT:-Tastarion:output_FL}"
+PROBE_ARGS=""
 if command -v fluidsynth > /dev/null; then
   mkfifo "$WORK/commands"
   exec 7<> "$WORK/commands"  # a writer from the start, so that FluidSynth reads at once
