@@ -147,6 +147,15 @@ Result FluidSynthOutput::outcome(bool opened) const {
   return opened ? Result::success() : Result::failure(failure_);
 }
 
+// One opening on a thread of its own, and what it told of its progress.
+struct FluidSynthOutput::Attempt {
+  FluidSynthOutput synth;
+  bool done = false;
+  bool opened = false;
+  std::optional<std::chrono::steady_clock::time_point> server_since;
+  std::string server;
+};
+
 Result FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio audio) {
   close();
   failure_.clear();
@@ -155,32 +164,7 @@ Result FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio 
   // Opened on a thread of its own, so that a server that never answers costs
   // this caller kOpenLimitSeconds and not the rest of the run. Reading the
   // SoundFont takes what it takes: only the servers are timed.
-  struct Attempt {
-    FluidSynthOutput synth;
-    bool done = false;
-    bool opened = false;
-    std::optional<std::chrono::steady_clock::time_point> server_since;
-    std::string server;
-  };
-  auto attempt = std::make_shared<Attempt>();
-  attempt->synth.whole_soundfont_ = whole_soundfont_;
-  attempt->synth.trying_server_ = [weak = std::weak_ptr<Attempt>(attempt)](const char* name) {
-    std::lock_guard lock(wait_mutex);
-    if (const auto held = weak.lock()) {
-      held->server_since = std::chrono::steady_clock::now();
-      held->server = name;
-    }
-    wait_changed.notify_all();
-  };
-  std::thread([attempt, soundfonts] {
-    const bool opened = attempt->synth.open_here(soundfonts, Audio::system);
-    std::lock_guard lock(wait_mutex);
-    attempt->opened = opened;
-    attempt->done = true;
-    // Given up: the synth closes here, with the last reference to it.
-    wait_changed.notify_all();
-  }).detach();
-
+  const std::shared_ptr<Attempt> attempt = start_attempt(soundfonts);
   std::unique_lock lock(wait_mutex);
   const auto limit = std::chrono::seconds(kOpenLimitSeconds);
   while (!attempt->done && !stop_waiting) {
@@ -207,8 +191,51 @@ Result FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio 
   return Result::success();
 }
 
+std::shared_ptr<FluidSynthOutput::Attempt> FluidSynthOutput::start_attempt(
+    const std::vector<std::string>& soundfonts) {
+  auto attempt = std::make_shared<Attempt>();
+  attempt->synth.whole_soundfont_ = whole_soundfont_;
+  attempt->synth.trying_server_ = [weak = std::weak_ptr<Attempt>(attempt)](const char* name) {
+    std::lock_guard lock(wait_mutex);
+    if (const auto held = weak.lock()) {
+      held->server_since = std::chrono::steady_clock::now();
+      held->server = name;
+    }
+    wait_changed.notify_all();
+  };
+  std::thread([attempt, soundfonts] {
+    const bool opened = attempt->synth.open_here(soundfonts, Audio::system);
+    std::lock_guard lock(wait_mutex);
+    attempt->opened = opened;
+    attempt->done = true;
+    // Given up: the synth closes here, with the last reference to it.
+    wait_changed.notify_all();
+  }).detach();
+  return attempt;
+}
+
 bool FluidSynthOutput::open_here(const std::vector<std::string>& soundfonts, Audio audio) {
   DriverMessages messages;
+  if (!make_synth(messages) || !load_soundfont(soundfonts, messages)) {
+    const std::string why = failure_;
+    close();
+    failure_ = why;
+    return false;
+  }
+  messages.take();
+  if (audio == Audio::system) {
+    warm_up();
+    if (!start_audio()) {
+      const std::string why = failure_;
+      close();
+      failure_ = why;
+      return false;
+    }
+  }
+  return true;
+}
+
+bool FluidSynthOutput::make_synth(DriverMessages& messages) {
   settings_ = new_fluid_settings();
   if (settings_ == nullptr) {
     failure_ = std::string(kSynthDeviceName) + ": FluidSynth cannot start.";
@@ -230,33 +257,23 @@ bool FluidSynthOutput::open_here(const std::vector<std::string>& soundfonts, Aud
   if (synth_ == nullptr) {
     failure_ =
         std::string(kSynthDeviceName) + ": FluidSynth cannot start: " + joined(messages.take());
-    close();
     return false;
   }
   if (!whole_soundfont_) load_only_instruments(synth_, settings_);
+  return true;
+}
+
+bool FluidSynthOutput::load_soundfont(const std::vector<std::string>& soundfonts,
+                                      DriverMessages& messages) {
   for (const std::string& path : soundfonts) {
     if (fluid_synth_sfload(synth_, path.c_str(), 1) != FLUID_FAILED) {
       soundfont_ = path;
-      break;
+      return true;
     }
   }
-  if (soundfont_.empty()) {
-    failure_ = std::string(kSynthDeviceName) + ": no SoundFont loads (" + kSoundFontPackages +
-               "). " + joined(messages.take());
-    close();
-    return false;
-  }
-  messages.take();
-  if (audio == Audio::system) {
-    warm_up();
-    if (!start_audio()) {
-      const std::string why = failure_;
-      close();
-      failure_ = why;
-      return false;
-    }
-  }
-  return true;
+  failure_ = std::string(kSynthDeviceName) + ": no SoundFont loads (" + kSoundFontPackages + "). " +
+             joined(messages.take());
+  return false;
 }
 
 // Plays a note nobody hears before any output exists, so that the first key's
@@ -304,33 +321,12 @@ bool FluidSynthOutput::start_audio() {
       continue;
     }
     if (trying_server_) trying_server_(name);
-    if (driver == "pipewire") {
-      std::string why;
-      if (start_pipewire(why)) {
-        driver_name_ = name;
-        return true;
-      }
-      tries += ": " + why;
-      continue;
-    }
-    if (fluid_settings_setstr(settings_, "audio.driver", name) == FLUID_FAILED) {
-      tries += ": not built into this FluidSynth.";
-      continue;
-    }
-    {
-      // A JACK client keeps the rules of jack_clients.h.
-      std::unique_lock<std::mutex> lock;
-      if (std::string_view(name) == "jack") lock = jack_clients_lock();
-      jack_losses_at_open_ = jack_server_losses();
-      driver_ = new_fluid_audio_driver(settings_, synth_);
-      jack_losses_at_open_ = jack_server_losses();
-    }
-    if (driver_ != nullptr) {
+    std::string why;
+    if (driver == "pipewire" ? start_pipewire(why) : start_fluid_driver(name, messages, why)) {
       driver_name_ = name;
       return true;
     }
-    const std::string said = joined(messages.take());
-    tries += ": " + (said.empty() ? std::string("it did not start.") : said);
+    tries += ": " + why;
   }
   failure_ = std::string(kSynthDeviceName) + " found no sound output:";
   // PipeWire answering but taking neither kind of stream is a matter of its
@@ -341,6 +337,26 @@ bool FluidSynthOutput::start_audio() {
         "(pipewire-pulse) took the sound.";
   }
   failure_ += tries;
+  return false;
+}
+
+bool FluidSynthOutput::start_fluid_driver(const char* name, DriverMessages& messages,
+                                          std::string& why) {
+  if (fluid_settings_setstr(settings_, "audio.driver", name) == FLUID_FAILED) {
+    why = "not built into this FluidSynth.";
+    return false;
+  }
+  {
+    // A JACK client keeps the rules of jack_clients.h.
+    std::unique_lock<std::mutex> lock;
+    if (std::string_view(name) == "jack") lock = jack_clients_lock();
+    jack_losses_at_open_ = jack_server_losses();
+    driver_ = new_fluid_audio_driver(settings_, synth_);
+    jack_losses_at_open_ = jack_server_losses();
+  }
+  if (driver_ != nullptr) return true;
+  const std::string said = joined(messages.take());
+  why = said.empty() ? std::string("it did not start.") : said;
   return false;
 }
 

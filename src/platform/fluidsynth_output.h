@@ -22,6 +22,7 @@ inline constexpr const char* kSynthDeviceName = "FluidSynth GM";
 inline constexpr const char* kSoundFontPackages =
     "install a General MIDI SoundFont (Debian: timgm6mb-soundfont or fluid-soundfont-gm)";
 
+class DriverMessages;
 class PipeWireAudio;
 
 // FluidSynth's own default SoundFont (its setting synth.default-soundfont), or
@@ -78,10 +79,15 @@ class FluidSynthOutput {
   void read_whole_soundfont() { whole_soundfont_ = true; }
 
  private:
+  struct Attempt;
+  std::shared_ptr<Attempt> start_attempt(const std::vector<std::string>& soundfonts);
   bool open_here(const std::vector<std::string>& soundfonts, Audio audio);
+  bool make_synth(DriverMessages& messages);
+  bool load_soundfont(const std::vector<std::string>& soundfonts, DriverMessages& messages);
   Result outcome(bool opened) const;
   void warm_up();
   bool start_audio();
+  bool start_fluid_driver(const char* name, DriverMessages& messages, std::string& why);
   bool start_pipewire(std::string& why);
   void take_from(FluidSynthOutput& other);
 

@@ -105,6 +105,31 @@ void describe_program(pw_properties* props) {
   pw_properties_set(props, PW_KEY_APP_ICON_NAME, "tastarion");
 }
 
+// A stream named and sorted as the program, asking for a cycle of
+// `latency_frames` at the stream's rate.
+pw_properties* stream_properties(const PipeWireAudio::Stream& stream) {
+  const std::string rate = std::to_string(static_cast<int>(stream.rate));
+  const std::string latency = std::to_string(stream.latency_frames) + "/" + rate;
+  pw_properties* props = pw_properties_new(
+      PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, "Playback", PW_KEY_MEDIA_ROLE,
+      "Production", PW_KEY_NODE_NAME, "Tastarion", PW_KEY_NODE_DESCRIPTION, "Tastarion",
+      PW_KEY_MEDIA_NAME, "Tastarion", PW_KEY_MEDIA_ICON_NAME, "tastarion", PW_KEY_NODE_LATENCY,
+      latency.c_str(), nullptr);
+  describe_program(props);
+  return props;
+}
+
+// Interleaved stereo 32-bit float, left then right, at `rate`.
+const spa_pod* stereo_float_format(spa_pod_builder& builder, double rate) {
+  spa_audio_info_raw format{};
+  format.format = SPA_AUDIO_FORMAT_F32;
+  format.rate = static_cast<uint32_t>(rate);
+  format.channels = kChannels;
+  format.position[0] = SPA_AUDIO_CHANNEL_FL;
+  format.position[1] = SPA_AUDIO_CHANNEL_FR;
+  return spa_format_audio_raw_build(&builder, SPA_PARAM_EnumFormat, &format);
+}
+
 }  // namespace
 
 bool PipeWireAudio::server_socket_present() {
@@ -157,15 +182,7 @@ bool PipeWireAudio::connect(std::string& why) {
   }
   pw_core_add_listener(core_, &listener_->core_hook, &core_events, listener_);
 
-  const std::string rate = std::to_string(static_cast<int>(stream_settings_.rate));
-  const std::string latency = std::to_string(stream_settings_.latency_frames) + "/" + rate;
-  pw_properties* props = pw_properties_new(
-      PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, "Playback", PW_KEY_MEDIA_ROLE,
-      "Production", PW_KEY_NODE_NAME, "Tastarion", PW_KEY_NODE_DESCRIPTION, "Tastarion",
-      PW_KEY_MEDIA_NAME, "Tastarion", PW_KEY_MEDIA_ICON_NAME, "tastarion", PW_KEY_NODE_LATENCY,
-      latency.c_str(), nullptr);
-  describe_program(props);
-  stream_ = pw_stream_new(core_, "Tastarion", props);
+  stream_ = pw_stream_new(core_, "Tastarion", stream_properties(stream_settings_));
   if (stream_ == nullptr) {
     why = std::string("cannot make a stream: ") + std::strerror(errno) + ".";
     return false;
@@ -175,13 +192,7 @@ bool PipeWireAudio::connect(std::string& why) {
 
   uint8_t pod_space[1024];
   spa_pod_builder builder = SPA_POD_BUILDER_INIT(pod_space, sizeof(pod_space));
-  spa_audio_info_raw format{};
-  format.format = SPA_AUDIO_FORMAT_F32;
-  format.rate = static_cast<uint32_t>(stream_settings_.rate);
-  format.channels = kChannels;
-  format.position[0] = SPA_AUDIO_CHANNEL_FL;
-  format.position[1] = SPA_AUDIO_CHANNEL_FR;
-  const spa_pod* params[] = {spa_format_audio_raw_build(&builder, SPA_PARAM_EnumFormat, &format)};
+  const spa_pod* params[] = {stereo_float_format(builder, stream_settings_.rate)};
   const auto flags = static_cast<pw_stream_flags>(
       PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS | PW_STREAM_FLAG_RT_PROCESS);
   const int connected =

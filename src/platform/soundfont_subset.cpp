@@ -53,8 +53,9 @@ struct Chunk {
     return is("LIST") && std::string_view(kind.data(), 4) == want;
   }
   uint64_t data() const { return offset + 8; }
+  // Chunks follow one another without RIFF's pad byte after an odd size, as
+  // FluidSynth reads them (and as some SoundFonts are written).
   uint64_t end() const { return offset + 8 + size; }
-  uint64_t padded_end() const { return end() + (size & 1); }
 };
 
 // The chunk whose header is at `offset`, if it lies whole before `end`.
@@ -174,7 +175,7 @@ std::optional<SoundFontSubset> SoundFontSubset::cut(const ReadAt& file, uint64_t
   std::optional<Chunk> list = chunk_at(file, 12, file_size);
   for (std::string_view kind : {"INFO", "sdta"}) {
     if (!list || !list->is_list(kind)) return std::nullopt;
-    list = chunk_at(file, list->padded_end(), file_size);
+    list = chunk_at(file, list->end(), file_size);
   }
   if (!list || !list->is_list("pdta")) return std::nullopt;
   const Chunk pdta = *list;
@@ -199,7 +200,7 @@ std::optional<SoundFontSubset> SoundFontSubset::cut(const ReadAt& file, uint64_t
     } else if (i == std::size(preset_parts)) {
       kept_from = chunk->offset;
     }
-    at = chunk->padded_end();
+    at = chunk->end();
   }
   if (!presets.well_formed()) return std::nullopt;
   const PresetChunks cut = keep_programs(presets, programs);
@@ -212,7 +213,7 @@ std::optional<SoundFontSubset> SoundFontSubset::cut(const ReadAt& file, uint64_t
   append_chunk(preset_list, "pbag", cut.bags);
   append_chunk(preset_list, "pmod", cut.modulators);
   append_chunk(preset_list, "pgen", cut.generators);
-  const uint64_t kept_end = std::min(pdta.padded_end(), file_size);
+  const uint64_t kept_end = pdta.end();
   const uint64_t pdta_size = 4 + preset_list.size() + (pdta.end() - kept_from);
   std::vector<uint8_t> list_header;
   append_id(list_header, "LIST");
