@@ -47,7 +47,10 @@ start_with_soundfont() {
 }
 
 # Starts program $2 (labelled $1), waits for its window to have the keyboard and
-# for the output port $3, then taps: the probe's line, labelled.
+# for the output port $3, then taps: the probe's line, labelled. The first tap
+# also carries the X server's switch of its core keyboard to the XTEST device,
+# on which Qt reads the keymap again (about 4 ms here; a single Shift press
+# before the taps takes it away); a desktop's own keyboard does not switch.
 taps_of() {
   local label=$1 program=$2 port=$3 lsp=${JACK_LSP:-jack_lsp} pid window
   start_with_soundfont "$LATENCY_SOUNDFONT" "$program"
