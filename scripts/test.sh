@@ -80,7 +80,7 @@ build tsan build-tsan
 TSAN_OPTIONS=halt_on_error=1 run_tests tsan build-tsan 300 -j"$jobs" \
   -R 'Timer|Replay|Metronome|Concurrency|DeviceSelection|MidiPort'
 
-echo "== libFuzzer: key path, event buffer and MIDI input (clang, ASan + UBSan) =="
+echo "== libFuzzer: key path, event buffer, MIDI input and SoundFont cut (clang, ASan + UBSan) =="
 # Each fuzzer starts from its seed corpus (copied, so the tree stays clean) and
 # runs for a fixed time; a crash, a sanitizer report or a broken invariant
 # fails the run and leaves the input in build-fuzz/artifacts/.
