@@ -51,7 +51,8 @@ ReadAt reader_of(int fd) {
 }
 
 // The cut of `path` and the descriptor to read it through; none when the
-// file cannot be opened or cut.
+// file cannot be opened. A file that cannot be cut is read whole, through a
+// descriptor kept open all the same.
 const CutFile* cut_of(const std::string& path) {
   std::lock_guard lock(cuts_mutex);
   for (const CutFile& cut : cuts) {
@@ -60,15 +61,14 @@ const CutFile* cut_of(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return nullptr;
   struct stat info {};
-  std::optional<SoundFontSubset> made;
-  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-    made = SoundFontSubset::cut(reader_of(fd), static_cast<uint64_t>(info.st_size),
-                                instrument_programs());
-  }
-  if (!made) {
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(fd);
     return nullptr;
   }
+  const auto size = static_cast<uint64_t>(info.st_size);
+  std::optional<SoundFontSubset> made =
+      SoundFontSubset::cut(reader_of(fd), size, instrument_programs());
+  if (!made) made = SoundFontSubset::whole(size);
   cuts.push_back({path, fd, std::make_shared<const SoundFontSubset>(std::move(*made))});
   return &cuts.back();
 }
@@ -109,7 +109,7 @@ struct OpenCut {
 
 void* open_cut(const char* filename) {
   const CutFile* cut = cut_of(filename);
-  if (cut == nullptr) return nullptr;  // FluidSynth's own loader reads the file whole
+  if (cut == nullptr) return nullptr;  // FluidSynth's own loader says why
   auto* file = new OpenCut;
   file->fd = cut->fd;
   file->subset = cut->subset;

@@ -14,7 +14,9 @@ const std::vector<int>& instrument_programs();
 // Makes `synth` read each SoundFont 2 file it loads from then on as if the file
 // held only the presets of the instruments (see SoundFontSubset), so that the
 // tables of presets never played take neither memory nor load time. A file
-// that cannot be cut so is loaded whole by FluidSynth's own loader.
+// that cannot be cut so is read whole. Either way, the samples of an instrument
+// chosen later are read through the descriptor the file was opened with, so
+// they are found even once the file has been removed or replaced.
 void load_only_instruments(_fluid_synth_t* synth, _fluid_hashtable_t* settings);
 
 }  // namespace tastarion

@@ -235,6 +235,12 @@ std::optional<SoundFontSubset> SoundFontSubset::cut(const ReadAt& file, uint64_t
   return subset;
 }
 
+SoundFontSubset SoundFontSubset::whole(uint64_t file_size) {
+  SoundFontSubset subset;
+  subset.append_from_file(0, file_size);
+  return subset;
+}
+
 void SoundFontSubset::append_from_file(uint64_t file_offset, uint64_t length) {
   if (length == 0) return;
   pieces_.push_back(Piece{length, file_offset, {}});

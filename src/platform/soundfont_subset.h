@@ -25,7 +25,11 @@ class SoundFontSubset {
   static std::optional<SoundFontSubset> cut(const ReadAt& file, uint64_t file_size,
                                             const std::vector<int>& programs);
 
+  // The whole file of `file_size` bytes, as it is: nothing cut.
+  static SoundFontSubset whole(uint64_t file_size);
+
   uint64_t size() const { return size_; }
+  // The presets kept, or 0 for a whole file.
   int presets() const { return presets_; }
   // Reads the cut file: its bytes come from `file` (the one given to cut())
   // or from the new preset list. False past the end or when `file` fails.

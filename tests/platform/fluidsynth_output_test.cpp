@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <vector>
 
 #include "fakes/short_message_printer.h"
@@ -175,21 +178,48 @@ TEST(SoundFontCut, InstrumentsAndDrumKitSoundAsFromTheWholeFile) {
   }
 }
 
+// A copy of `soundfont` in the temporary folder, with `change` applied to its bytes.
+std::filesystem::path copy_of(const std::string& soundfont,
+                              const std::function<void(std::string&)>& change = {}) {
+  std::ifstream in(soundfont, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  if (change) change(bytes);
+  static int copies = 0;
+  const std::filesystem::path copy =
+      std::filesystem::temp_directory_path() /
+      ("tastarion-gone-" + std::to_string(getpid()) + "-" + std::to_string(++copies) + ".sf2");
+  std::ofstream(copy, std::ios::binary) << bytes;
+  return copy;
+}
+
 // The samples of an instrument are read when it is first chosen, from the
-// file as it was at the start, even once its package has been removed.
+// file as it was at the start, even once its package has been removed: from a
+// SoundFont cut down to the instruments, as from one read whole.
 TEST(SoundFontCut, InstrumentsStillLoadOnceTheFileIsGone) {
   const auto soundfonts = soundfont_candidates(kSoundFontDir);
   if (soundfonts.empty()) GTEST_SKIP() << "no SoundFont in " << kSoundFontDir;
-  const std::filesystem::path copy = std::filesystem::temp_directory_path() /
-                                     ("tastarion-gone-" + std::to_string(getpid()) + ".sf2");
-  std::filesystem::copy_file(soundfonts.back(), copy);
+  const std::filesystem::path cut = copy_of(soundfonts.back());
   FluidSynthOutput synth;
-  ASSERT_TRUE(synth.open({copy.string()}, FluidSynthOutput::Audio::none));
-  std::filesystem::remove(copy);
+  ASSERT_TRUE(synth.open({cut.string()}, FluidSynthOutput::Audio::none));
+  std::filesystem::remove(cut);
   for (int program : instrument_programs()) {
     const std::vector<float> note = note_of(synth, 0, program, 60);
     EXPECT_GT(*std::max_element(note.begin(), note.end()), 0.01f) << program;
   }
+
+  // A small SoundFont whose presets all play the church organ: nothing to cut.
+  constexpr int kChurchOrgan = 19;
+  const std::filesystem::path whole = copy_of(TASTARION_SOUNDFONT_SEED, [](std::string& bytes) {
+    for (size_t header = bytes.find("phdr") + 8; bytes.compare(header, 3, "EOP") != 0;
+         header += 38) {
+      bytes[header + 20] = kChurchOrgan;
+    }
+  });
+  FluidSynthOutput organ;
+  ASSERT_TRUE(organ.open({whole.string()}, FluidSynthOutput::Audio::none));
+  std::filesystem::remove(whole);
+  const std::vector<float> note = note_of(organ, 1, kChurchOrgan, 60);
+  EXPECT_GT(*std::max_element(note.begin(), note.end()), 0.01f);
 }
 
 }  // namespace
