@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/result.h"
 #include "engine/short_message.h"
@@ -31,6 +32,14 @@ class MidiOutputService {
   // True when the open device stopped playing for good: its sound server went
   // away. It stays open until closed.
   virtual bool device_lost() const { return false; }
+  // What the open device has to tell the player since the last call, a
+  // sentence each: its sound server went away or came back, an instrument's
+  // sound could not be read. Any thread may add to them; taken on the window
+  // thread.
+  virtual std::vector<std::string> take_notices() { return {}; }
+  // True once after a sound server came up that was not there before: a device
+  // that failed for want of one may open now (window thread).
+  virtual bool sound_server_appeared() { return false; }
   // Closes the open device, if any.
   virtual void close() = 0;
   // Sends one message to the open device; does nothing when none is open.

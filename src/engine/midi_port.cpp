@@ -79,6 +79,16 @@ bool MidiPort::device_lost() const {
   return open_ && service_.device_lost();
 }
 
+std::vector<std::string> MidiPort::take_notices() {
+  std::lock_guard lock(mutex_);
+  return service_.take_notices();
+}
+
+bool MidiPort::sound_server_appeared() {
+  std::lock_guard lock(mutex_);
+  return service_.sound_server_appeared();
+}
+
 bool MidiPort::is_open() const {
   std::lock_guard lock(mutex_);
   return open_;

@@ -58,6 +58,9 @@ class MidiPort {
   bool is_open() const;
   // The open device's sound server went away (window thread).
   bool device_lost() const;
+  // MidiOutputService::take_notices and sound_server_appeared (window thread).
+  std::vector<std::string> take_notices();
+  bool sound_server_appeared();
   // Notes switched on and not yet off (played-note channels only; the
   // metronome's channel is left out, its click being a one-shot percussion note).
   int sounding_count() const;

@@ -168,6 +168,17 @@ void Piano::midi_in(const MidiInput& input) {
 
 void Piano::refresh_devices() {
   if (!devices_started_ || refreshing_) return;
+  refreshing_ = true;
+  for (const std::string& notice : port_.take_notices()) {
+    errors_(notice + "\n");
+    view_.show_message(notice);
+  }
+  // The device that failed for want of a sound server is opened once one is there.
+  if (port_.sound_server_appeared() && !devices_.playing() && devices_.count() > 0) {
+    change_device(devices_.index());
+    if (devices_.playing()) view_.show_device(devices_.index());
+  }
+  refreshing_ = false;
   // A JACK server that went away and came back at once leaves the list as it
   // was, but the device plays no more.
   const bool lost = port_.device_lost();

@@ -13,6 +13,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "platform/jack_clients.h"
 #include "platform/left_behind.h"
@@ -368,6 +369,16 @@ void FluidSynthOutput::take_from(FluidSynthOutput& other) {
   std::swap(driver_name_, other.driver_name_);
   std::swap(jack_losses_at_open_, other.jack_losses_at_open_);
   std::swap(soundfont_, other.soundfont_);
+}
+
+void FluidSynthOutput::notice(std::string text) {
+  std::lock_guard lock(notices_mutex_);
+  notices_.push_back(std::move(text));
+}
+
+std::vector<std::string> FluidSynthOutput::take_notices() {
+  std::lock_guard lock(notices_mutex_);
+  return std::exchange(notices_, {});
 }
 
 void FluidSynthOutput::close() {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,10 @@ class FluidSynthOutput {
   const std::string& audio_driver() const { return driver_name_; }
   const std::string& soundfont() const { return soundfont_; }
 
+  // What the synthesizer has to tell the player since the last call
+  // (MidiOutputService::take_notices).
+  std::vector<std::string> take_notices();
+
   // From the next open, reads every preset of the SoundFont, not only the
   // instruments' (for comparison).
   void read_whole_soundfont() { whole_soundfont_ = true; }
@@ -90,6 +95,8 @@ class FluidSynthOutput {
   bool start_fluid_driver(const char* name, DriverMessages& messages, std::string& why);
   bool start_pipewire(std::string& why);
   void take_from(FluidSynthOutput& other);
+  // Any thread but an audio callback's.
+  void notice(std::string text);
 
   _fluid_hashtable_t* settings_ = nullptr;
   _fluid_synth_t* synth_ = nullptr;
@@ -103,6 +110,8 @@ class FluidSynthOutput {
   std::string soundfont_;
   std::string failure_;
   bool whole_soundfont_ = false;
+  std::mutex notices_mutex_;
+  std::vector<std::string> notices_;
 };
 
 // How long an open may wait for the sound server before it counts as failed.

@@ -47,6 +47,7 @@ class SystemMidiOutput final : public MidiOutputService {
   void close() override;
   void send(ShortMessage message) noexcept override;
   bool device_lost() const override { return port_.lost(); }
+  std::vector<std::string> take_notices() override { return synth_.take_notices(); }
   // No more reading of the ports (the end of the program); see left_behind.h.
   void stop_watching() { watch_.stop(); }
 

@@ -2,6 +2,7 @@
 
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/midi_output_service.h"
@@ -75,6 +76,10 @@ class FakeMidi : public MidiOutputService {
   // The open device's sound server went away (until it is closed).
   bool device_lost() const override { return lost; }
   bool lost = false;
+  std::vector<std::string> take_notices() override { return std::exchange(notices, {}); }
+  bool sound_server_appeared() override { return std::exchange(server_appeared, false); }
+  std::vector<std::string> notices;
+  bool server_appeared = false;
   int failing_device = -1;
   // The reason a failing open gives; by default one naming the device.
   std::string failure_text;

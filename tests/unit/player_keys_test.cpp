@@ -271,5 +271,32 @@ TEST_F(DeviceListTest, PortsComeAndGoAndTheSelectedDeviceKeepsItsName) {
   EXPECT_THAT(errors, ElementsAre("New port went away. Device 0 (Synth) plays now.\n"));
 }
 
+TEST_F(DeviceListTest, TheDeviceSpeaksUpAndOneThatWantedASoundServerOpensWhenOneComes) {
+  // What the device tells reaches the player as a box and standard error.
+  midi.notices = {"Synth: the sound server went away."};
+  piano.refresh_devices();
+  EXPECT_THAT(view.take(), ElementsAre("message Synth: the sound server went away."));
+  EXPECT_THAT(errors, ElementsAre("Synth: the sound server went away.\n"));
+
+  // Device 0 failed for want of a server: it opens once one comes, with the settings.
+  midi.failing_device = 0;
+  piano.change_device(0);
+  view.take();
+  midi.clear();
+  piano.refresh_devices();  // no server yet
+  EXPECT_THAT(midi.calls, IsEmpty());
+  midi.failing_device = -1;
+  midi.server_appeared = true;
+  piano.refresh_devices();
+  EXPECT_EQ(midi.open_device(), 0);
+  EXPECT_THAT(view.take(), ElementsAre("device 0"));
+  EXPECT_EQ(sent().front(), ShortMessage::program_change(0, 0));
+  // A server that comes while a device plays changes nothing.
+  midi.clear();
+  midi.server_appeared = true;
+  piano.refresh_devices();
+  EXPECT_THAT(midi.calls, IsEmpty());
+}
+
 }  // namespace
 }  // namespace tastarion::testing
