@@ -17,6 +17,7 @@
 
 #include "platform/jack_clients.h"
 #include "platform/left_behind.h"
+#include "platform/peak_limiter.h"
 #include "platform/pipewire_audio.h"
 #include "platform/quiet_drivers.h"
 #include "platform/soundfont_loader.h"
@@ -138,6 +139,11 @@ std::vector<std::string> soundfont_candidates() {
   return soundfont_candidates({kSoundFontDir, kSoundFont3Dir}, fluidsynth_default_soundfont());
 }
 
+struct SynthOutput {
+  fluid_synth_t* synth = nullptr;
+  PeakLimiter limiter{kSampleRate};
+};
+
 FluidSynthOutput::FluidSynthOutput() = default;
 
 FluidSynthOutput::~FluidSynthOutput() {
@@ -224,8 +230,8 @@ bool FluidSynthOutput::open_here(const std::vector<std::string>& soundfonts, Aud
     return false;
   }
   messages.take();
+  warm_up();
   if (audio == Audio::system) {
-    warm_up();
     if (!start_audio()) {
       const std::string why = failure_;
       close();
@@ -261,6 +267,8 @@ bool FluidSynthOutput::make_synth(DriverMessages& messages) {
     return false;
   }
   if (!whole_soundfont_) load_only_instruments(synth_, settings_);
+  output_ = std::make_unique<SynthOutput>();
+  output_->synth = synth_;
   return true;
 }
 
@@ -278,8 +286,10 @@ bool FluidSynthOutput::load_soundfont(const std::vector<std::string>& soundfonts
 }
 
 // Plays a note nobody hears before any output exists, so that the first key's
-// voice finds the synthesizer's code and the instrument's samples in memory.
+// voice finds the synthesizer's code and the instrument's samples in memory; the
+// same note sets the gain.
 void FluidSynthOutput::warm_up() {
+  settle_gain();
   constexpr int kFrames = 4096;
   std::vector<float> left(kFrames), right(kFrames);
   for (int channel : {0, 9}) fluid_synth_noteon(synth_, channel, 60, 1);
@@ -288,11 +298,50 @@ void FluidSynthOutput::warm_up() {
   fluid_synth_write_float(synth_, kFrames, left.data(), 0, 1, right.data(), 0, 1);
 }
 
+// SoundFonts differ by several dB at the same gain, and FluidSynth's default
+// (0.2) leaves a note near -30 dBFS: the gain is chosen so that one piano note at
+// the default volume peaks near kNoteTarget. The limiter catches the chords.
+void FluidSynthOutput::settle_gain() {
+  constexpr float kNoteTarget = 0.126f;  // -18 dBFS
+  constexpr float kMinGain = 0.2f;       // FluidSynth's default
+  constexpr float kMaxGain = 2.0f;
+  constexpr int kVelocity = 96;  // volume step 8
+  constexpr int kFrames = 24000;
+  std::vector<float> left(kFrames), right(kFrames);
+  fluid_synth_set_gain(synth_, 1.0f);
+  fluid_synth_noteon(synth_, 0, 60, kVelocity);
+  fluid_synth_write_float(synth_, kFrames, left.data(), 0, 1, right.data(), 0, 1);
+  fluid_synth_all_sounds_off(synth_, -1);
+  float peak = 0;
+  for (int i = 0; i < kFrames; ++i)
+    peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
+  // No sound (a SoundFont without a piano): keep FluidSynth's own level.
+  const float gain = peak > 0 ? std::clamp(kNoteTarget / peak, kMinGain, kMaxGain) : kMinGain;
+  fluid_synth_set_gain(synth_, gain);
+  // The reverb's tail of the reference note.
+  for (int i = 0; i < 4; ++i) {
+    fluid_synth_write_float(synth_, kFrames, left.data(), 0, 1, right.data(), 0, 1);
+  }
+}
+
 namespace {
 
-void fill_from_synth(void* synth, float* interleaved, int frames) {
-  fluid_synth_write_float(static_cast<fluid_synth_t*>(synth), frames, interleaved, 0, 2,
-                          interleaved, 1, 2);
+void fill_from_synth(void* context, float* interleaved, int frames) {
+  auto* output = static_cast<SynthOutput*>(context);
+  fluid_synth_write_float(output->synth, frames, interleaved, 0, 2, interleaved, 1, 2);
+  output->limiter.process(interleaved, interleaved + 1, frames, 2);
+}
+
+// For FluidSynth's own drivers, whose buffers come zeroed: the effects are mixed
+// into the dry pair (only JACK's multi-port mode has buffers of their own).
+int process_from_synth(void* context, int frames, int nfx, float* fx[], int nout, float* out[]) {
+  auto* output = static_cast<SynthOutput*>(context);
+  if (nout < 2) return fluid_synth_process(output->synth, frames, nfx, fx, nout, out);
+  float* mixed[] = {out[0], out[1], out[0], out[1]};
+  const int result = nfx == 0 ? fluid_synth_process(output->synth, frames, 4, mixed, nout, out)
+                              : fluid_synth_process(output->synth, frames, nfx, fx, nout, out);
+  output->limiter.process(out[0], out[1], frames, 1);
+  return result;
 }
 
 }  // namespace
@@ -303,7 +352,7 @@ bool FluidSynthOutput::start_pipewire(std::string& why) {
   stream.rate = kSampleRate;
   stream.latency_frames = kPipeWireLatencyFrames;
   stream.fill = fill_from_synth;
-  stream.context = synth_;
+  stream.context = output_.get();
   if (!audio->start(stream, kPipeWireLimit, why)) return false;
   pipewire_ = std::move(audio);
   return true;
@@ -352,7 +401,7 @@ bool FluidSynthOutput::start_fluid_driver(const char* name, DriverMessages& mess
     std::unique_lock<std::mutex> lock;
     if (std::string_view(name) == "jack") lock = jack_clients_lock();
     jack_losses_at_open_ = jack_server_losses();
-    driver_ = new_fluid_audio_driver(settings_, synth_);
+    driver_ = new_fluid_audio_driver2(settings_, process_from_synth, output_.get());
     jack_losses_at_open_ = jack_server_losses();
   }
   if (driver_ != nullptr) return true;
@@ -365,6 +414,7 @@ void FluidSynthOutput::take_from(FluidSynthOutput& other) {
   std::swap(settings_, other.settings_);
   std::swap(synth_, other.synth_);
   std::swap(driver_, other.driver_);
+  std::swap(output_, other.output_);
   std::swap(pipewire_, other.pipewire_);
   std::swap(driver_name_, other.driver_name_);
   std::swap(jack_losses_at_open_, other.jack_losses_at_open_);
@@ -391,6 +441,7 @@ void FluidSynthOutput::close() {
     driver_ = nullptr;
     synth_ = nullptr;
     settings_ = nullptr;
+    (void)output_.release();
   }
   if (driver_ != nullptr) {
     std::unique_lock<std::mutex> lock;
@@ -399,6 +450,7 @@ void FluidSynthOutput::close() {
   }
   if (synth_ != nullptr) delete_fluid_synth(synth_);
   if (settings_ != nullptr) delete_fluid_settings(settings_);
+  output_.reset();
   driver_ = nullptr;
   synth_ = nullptr;
   settings_ = nullptr;
@@ -435,7 +487,9 @@ void FluidSynthOutput::send(ShortMessage message) noexcept {
 
 bool FluidSynthOutput::render(float* left, float* right, int frames) {
   if (synth_ == nullptr || driver_ != nullptr || pipewire_ != nullptr) return false;
-  return fluid_synth_write_float(synth_, frames, left, 0, 1, right, 0, 1) == FLUID_OK;
+  if (fluid_synth_write_float(synth_, frames, left, 0, 1, right, 0, 1) != FLUID_OK) return false;
+  output_->limiter.process(left, right, frames, 1);
+  return true;
 }
 
 double FluidSynthOutput::sample_rate() const {

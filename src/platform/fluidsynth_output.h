@@ -24,7 +24,9 @@ inline constexpr const char* kSoundFontPackages =
     "install a General MIDI SoundFont (Debian: timgm6mb-soundfont or fluid-soundfont-gm)";
 
 class DriverMessages;
+class PeakLimiter;
 class PipeWireAudio;
+struct SynthOutput;
 
 // FluidSynth's own default SoundFont (its setting synth.default-soundfont), or
 // empty when it names none.
@@ -91,6 +93,7 @@ class FluidSynthOutput {
   bool load_soundfont(const std::vector<std::string>& soundfonts, DriverMessages& messages);
   Result outcome(bool opened) const;
   void warm_up();
+  void settle_gain();
   bool start_audio();
   bool start_fluid_driver(const char* name, DriverMessages& messages, std::string& why);
   bool start_pipewire(std::string& why);
@@ -101,6 +104,8 @@ class FluidSynthOutput {
   _fluid_hashtable_t* settings_ = nullptr;
   _fluid_synth_t* synth_ = nullptr;
   _fluid_audio_driver_t* driver_ = nullptr;
+  // What the audio callbacks render with: the synth and the limiter after it.
+  std::unique_ptr<SynthOutput> output_;
   std::unique_ptr<PipeWireAudio> pipewire_;
   // Told, on the opening thread, each time a sound server is tried, with its name.
   std::function<void(const char*)> trying_server_;
