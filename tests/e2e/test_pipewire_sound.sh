@@ -52,16 +52,18 @@ sleep 0.8
 kill -INT "$recorder"
 wait "$recorder" 2> /dev/null || true
 
-# Quiet up to the key, then the note, loud.
+# Quiet up to the key, then the note, as loud as device 0 promises for one note at
+# the default volume: -24 to -12 dBFS, with a dB of room for the 16-bit path.
 python3 - "$WORK/heard.wav" << 'EOF' || fail "the key was not heard on the stream"
-import array, sys, wave
+import array, math, sys, wave
 with wave.open(sys.argv[1]) as w:
     rate, frames = w.getframerate(), w.readframes(w.getnframes())
 samples = array.array("h", frames)
 left = samples[0::2]
-def peak(a, b):
-    part = left[int(a * rate):int(b * rate)]
-    return max((abs(s) for s in part), default=0)
+def peak_dbfs(a, b):
+    part = samples[2 * int(a * rate):2 * int(b * rate)]
+    top = max((abs(s) for s in part), default=0)
+    return 20 * math.log10(max(top, 1) / 32768)
 seconds = len(left) / rate
 # The key went down 0.5 s after the recorder got the stream, and was held 0.4 s.
 loud = [i for i, s in enumerate(left) if abs(s) > 200]
@@ -70,7 +72,9 @@ assert seconds > 1.2, "too short a recording"
 assert loud, "silence throughout"
 onset = loud[0] / rate
 assert onset > 0.3, f"sound before the key, at {onset:.2f} s"
-print(f"peak {peak(onset, onset + 0.3)}")
-assert peak(onset, onset + 0.3) > 800, "too quiet"
+level = peak_dbfs(onset, seconds)
+print(f"peak {level:.1f} dBFS")
+assert level >= -25, f"too quiet: {level:.1f} dBFS"
+assert level <= -11, f"too loud: {level:.1f} dBFS"
 EOF
 echo "ok"
