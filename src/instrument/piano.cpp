@@ -51,14 +51,14 @@ void Piano::device_started(const FirstDevice& first) {
   view_.show_device_names(first.names);
   // The list shows the device that plays, and no row while none does.
   view_.show_device(first.opened ? 0 : -1);
-  if (!first.opened) report_open_failure(first.opened.reason());
+  if (!first.opened) report_open_failure(first.opened.reason(), first.opened.remedy());
 }
 
-void Piano::report_open_failure(const std::string& reasons) {
+void Piano::report_open_failure(const std::string& reasons, const std::string& remedy) {
   std::string text = kOpenFailureText;
   text += '\n';
   if (!reasons.empty()) text += reasons + (reasons.back() == '\n' ? "" : "\n");
-  text += kOpenFailureHelp;
+  text += remedy.empty() ? kOpenFailureHelp : remedy;
   errors_(text + '\n');
   view_.show_message(text);
 }
@@ -248,7 +248,7 @@ void Piano::change_device(int index) {
   if (index < 0 || index >= devices_.count()) return;
   if (Result opened = devices_.select(index); !opened) {
     view_.show_device(devices_.playing() ? devices_.index() : -1);
-    report_open_failure(opened.reason());
+    report_open_failure(opened.reason(), opened.remedy());
     if (!devices_.playing()) return;
     // Opened again, the device the program stayed on needs the settings again too.
   }

@@ -56,7 +56,7 @@ class Piano final : private NoteListener, private ReplayListener {
   void device_started(const FirstDevice& first);
   // The failure box and the same lines on standard error: the failure text, the
   // reasons and what helps.
-  void report_open_failure(const std::string& reasons);
+  void report_open_failure(const std::string& reasons, const std::string& remedy = {});
   // Obtains the recording buffer; false when the memory cannot be had.
   bool allocate_buffer() { return recorder_.allocate(); }
   // The end of the run: no timer routine runs or is pending, the notes left

@@ -1,6 +1,7 @@
 #include "platform/fluidsynth_output.h"
 
 #include <fluidsynth.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -15,6 +16,7 @@
 #include <thread>
 #include <utility>
 
+#include "engine/trace.h"
 #include "platform/jack_clients.h"
 #include "platform/left_behind.h"
 #include "platform/peak_limiter.h"
@@ -70,6 +72,22 @@ bool alsa_worth_trying() {
 std::mutex wait_mutex;
 std::condition_variable wait_changed;
 bool stop_waiting = false;
+
+constexpr const char* kOtherDevice = ", or choose another device with Page Up / Page Down.";
+
+// A JACK server of the name libjack would use has its socket here.
+bool jack_server_socket_present() {
+  const char* name = std::getenv("JACK_DEFAULT_SERVER");
+  const std::string path = "/dev/shm/jack_" + std::string(name != nullptr ? name : "default") +
+                           "_" + std::to_string(getuid()) + "_0";
+  std::error_code ec;
+  return std::filesystem::is_socket(path, ec);
+}
+
+// The libraries' own lines are for whoever reads standard error; the box has ours.
+void pass_to_stderr(DriverMessages& messages) {
+  for (const std::string& line : messages.take()) print_to_stderr(line + '\n');
+}
 
 std::string joined(const std::vector<std::string>& lines) {
   std::string text;
@@ -151,7 +169,7 @@ FluidSynthOutput::~FluidSynthOutput() {
 }
 
 Result FluidSynthOutput::outcome(bool opened) const {
-  return opened ? Result::success() : Result::failure(failure_);
+  return opened ? Result::success() : Result::failure(failure_, remedy_);
 }
 
 // One opening on a thread of its own, and what it told of its progress.
@@ -166,6 +184,7 @@ struct FluidSynthOutput::Attempt {
 Result FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio audio) {
   close();
   failure_.clear();
+  remedy_.clear();
   if (audio == Audio::none) return outcome(open_here(soundfonts, audio));
 
   // Opened on a thread of its own, so that a server that never answers costs
@@ -188,11 +207,13 @@ Result FluidSynthOutput::open(const std::vector<std::string>& soundfonts, Audio 
     failure_ = std::string(kSynthDeviceName) + ": the sound server" +
                (attempt->server.empty() ? "" : " (" + attempt->server + ")") +
                " did not answer within " + std::to_string(kOpenLimitSeconds) + " seconds.";
-    return Result::failure(failure_);
+    remedy_ = std::string("Restart the sound server that does not answer") + kOtherDevice;
+    return outcome(false);
   }
   if (!attempt->opened) {
     failure_ = attempt->synth.failure_;
-    return Result::failure(failure_);
+    remedy_ = attempt->synth.remedy_;
+    return outcome(false);
   }
   take_from(attempt->synth);
   return Result::success();
@@ -223,7 +244,15 @@ std::shared_ptr<FluidSynthOutput::Attempt> FluidSynthOutput::start_attempt(
 
 bool FluidSynthOutput::open_here(const std::vector<std::string>& soundfonts, Audio audio) {
   DriverMessages messages;
-  if (!make_synth(messages) || !load_soundfont(soundfonts, messages)) {
+  const bool made = make_synth(messages);
+  const bool loaded = made && load_soundfont(soundfonts, messages);
+  if (made && !loaded) {
+    remedy_ = std::string(
+                  "Install or repair a General MIDI SoundFont (Debian: "
+                  "timgm6mb-soundfont or fluid-soundfont-gm)") +
+              kOtherDevice;
+  }
+  if (!loaded) {
     const std::string why = failure_;
     close();
     failure_ = why;
@@ -385,6 +414,13 @@ bool FluidSynthOutput::start_audio() {
     failure_ +=
         " PipeWire runs here, but neither its own stream nor its PulseAudio layer "
         "(pipewire-pulse) took the sound.";
+    remedy_ = std::string(
+                  "Start PipeWire's PulseAudio layer (pipewire-pulse) or check "
+                  "PipeWire's set-up") +
+              kOtherDevice;
+  } else if (jack_server_socket_present()) {
+    remedy_ = std::string("Restart the JACK server, which runs but did not take the sound") +
+              kOtherDevice;
   }
   failure_ += tries;
   return false;
@@ -405,8 +441,16 @@ bool FluidSynthOutput::start_fluid_driver(const char* name, DriverMessages& mess
     jack_losses_at_open_ = jack_server_losses();
   }
   if (driver_ != nullptr) return true;
-  const std::string said = joined(messages.take());
-  why = said.empty() ? std::string("it did not start.") : said;
+  pass_to_stderr(messages);
+  const std::string_view driver(name);
+  if (driver == "jack") {
+    why = jack_server_socket_present() ? "the JACK server did not take the synthesizer."
+                                       : "no JACK server runs.";
+  } else if (driver == "pulseaudio") {
+    why = "no PulseAudio server answered.";
+  } else {
+    why = "the sound card did not open.";
+  }
   return false;
 }
 

@@ -114,6 +114,8 @@ class FluidSynthOutput {
   uint64_t jack_losses_at_open_ = 0;
   std::string soundfont_;
   std::string failure_;
+  // What helps with failure_, when the usual advice (start a server) does not.
+  std::string remedy_;
   bool whole_soundfont_ = false;
   std::mutex notices_mutex_;
   std::vector<std::string> notices_;

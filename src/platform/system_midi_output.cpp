@@ -68,7 +68,7 @@ Result SystemMidiOutput::open(int id) {
   if (device.own) return port_.open_own();
   Result opened = port_.open(device.port);
   if (opened) return opened;
-  return Result::failure(device.shown_name + ": " + opened.reason());
+  return Result::failure(device.shown_name + ": " + opened.reason(), opened.remedy());
 }
 
 void SystemMidiOutput::close() {

@@ -36,7 +36,8 @@ class FakeMidi : public MidiOutputService {
     if (open_device_ != -1) double_open = true;
     if (id < 0 || id >= device_count() || id == failing_device) {
       return Result::failure(
-          !failure_text.empty() ? failure_text : "Fake device " + std::to_string(id) + " refused.");
+          !failure_text.empty() ? failure_text : "Fake device " + std::to_string(id) + " refused.",
+          failure_remedy);
     }
     open_device_ = id;
     return Result::success();
@@ -83,6 +84,8 @@ class FakeMidi : public MidiOutputService {
   int failing_device = -1;
   // The reason a failing open gives; by default one naming the device.
   std::string failure_text;
+  // The remedy it carries; by default none.
+  std::string failure_remedy;
   std::vector<Sent> sent;
   std::vector<std::string> calls;
   int sends_while_closed = 0;

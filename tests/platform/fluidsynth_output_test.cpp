@@ -133,6 +133,10 @@ TEST(SynthOpen, FallsBackToTheNextSoundFontAndFailsWithoutOne) {
   EXPECT_TRUE(failed.reason().starts_with("FluidSynth GM: no SoundFont loads")) << failed.reason();
   EXPECT_NE(failed.reason().find("timgm6mb-soundfont"), std::string::npos) << failed.reason();
   EXPECT_NE(failed.reason().find("/nonexistent.sf2"), std::string::npos) << failed.reason();
+  // The remedy is a SoundFont, whatever sound server runs.
+  EXPECT_TRUE(failed.remedy().starts_with("Install or repair a General MIDI SoundFont"))
+      << failed.remedy();
+  EXPECT_EQ(failed.remedy().find("Start"), std::string::npos) << failed.remedy();
   EXPECT_FALSE(synth.is_open());
   ASSERT_TRUE(synth.open({"/nonexistent.sf2", soundfonts.front()}, FluidSynthOutput::Audio::none));
   EXPECT_EQ(synth.soundfont(), soundfonts.front());

@@ -52,6 +52,16 @@ TEST(DeviceSelectionStart, AFailedOpenIsShownWithItsReasonAndWhatHelps) {
   EXPECT_THAT(errors, ElementsAre(text + "\n"));
   piano.select_next_device();
   EXPECT_EQ(midi.open_device(), 1);
+
+  // A failure that knows its own remedy says it instead of the usual advice, at
+  // the start and on a later switch alike.
+  midi.failing_device = 0;
+  midi.failure_remedy = "Repair the SoundFont.";
+  piano.change_device(0);
+  const std::string own =
+      "Fail to open Midi out driver.\nFake device 0 refused.\nRepair the SoundFont.";
+  EXPECT_THAT(view.take(), ::testing::Contains("message " + own));
+  EXPECT_EQ(errors.back(), own + "\n");
 }
 
 TEST(DeviceSelectionStart, NoDeviceShowsTheFailureOnceAndPageKeysDoNothing) {
