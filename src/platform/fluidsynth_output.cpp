@@ -315,8 +315,8 @@ bool FluidSynthOutput::load_soundfont(const std::vector<std::string>& soundfonts
 }
 
 // Plays a note nobody hears before any output exists, so that the first key's
-// voice finds the synthesizer's code and the instrument's samples in memory; the
-// same note sets the gain.
+// voice finds the synthesizer's code and the instrument's samples in memory;
+// first, the gain is set.
 void FluidSynthOutput::warm_up() {
   settle_gain();
   constexpr int kFrames = 4096;
