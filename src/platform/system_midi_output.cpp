@@ -81,4 +81,11 @@ void SystemMidiOutput::send(ShortMessage message) noexcept {
   if (port_.is_open()) port_.send(message);
 }
 
+bool SystemMidiOutput::sound_server_appeared() {
+  const bool present = PipeWireAudio::server_socket_present();
+  const bool appeared = present && !pipewire_seen_;
+  pipewire_seen_ = present;
+  return appeared;
+}
+
 }  // namespace tastarion

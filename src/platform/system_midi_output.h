@@ -5,6 +5,7 @@
 
 #include "engine/midi_output_service.h"
 #include "platform/fluidsynth_output.h"
+#include "platform/pipewire_audio.h"
 #include "platform/port_watch.h"
 #include "platform/rtmidi_ports.h"
 
@@ -48,6 +49,9 @@ class SystemMidiOutput final : public MidiOutputService {
   void send(ShortMessage message) noexcept override;
   bool device_lost() const override { return port_.lost(); }
   std::vector<std::string> take_notices() override { return synth_.take_notices(); }
+  // True once when a PipeWire socket appears that was not there at the last look
+  // (window thread; a stat, so cheap twice a second).
+  bool sound_server_appeared() override;
   // No more reading of the ports (the end of the program); see left_behind.h.
   void stop_watching() { watch_.stop(); }
 
@@ -70,6 +74,7 @@ class SystemMidiOutput final : public MidiOutputService {
   mutable PortWatch watch_;
   FluidSynthOutput synth_;
   OutputPort port_;
+  bool pipewire_seen_ = PipeWireAudio::server_socket_present();
 };
 
 // `name` cut to at most `limit` bytes without splitting a UTF-8 character.
