@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -16,6 +17,7 @@
 #include <thread>
 #include <utility>
 
+#include "engine/sound_settings.h"
 #include "engine/trace.h"
 #include "platform/jack_clients.h"
 #include "platform/left_behind.h"
@@ -519,13 +521,31 @@ void FluidSynthOutput::send(ShortMessage message) noexcept {
       fluid_synth_cc(synth_, channel, message.controller(), message.value());
       break;
     case ShortMessage::Kind::program_change:
-      fluid_synth_program_change(synth_, channel, message.program());
+      change_program(channel, message.program());
       break;
     case ShortMessage::Kind::pitch_bend:
       fluid_synth_pitch_bend(synth_, channel, message.bend());
       break;
     default:
       break;
+  }
+}
+
+// Choosing an instrument reads its samples; a SoundFont damaged since it was
+// loaded costs that instrument its sound, which the player is told of once.
+void FluidSynthOutput::change_program(int channel, int program) noexcept {
+  const uint64_t refused_before = refused_sample_reads();
+  fluid_synth_program_change(synth_, channel, program);
+  if (refused_sample_reads() == refused_before) return;
+  std::string name = "program " + std::to_string(program);
+  for (int i = 0; i < static_cast<int>(instrument_names.size()); ++i) {
+    if (program_number_of(i) == program) name = std::strchr(instrument_names[i], ' ') + 1;
+  }
+  try {
+    notice(std::string(kSynthDeviceName) + ": the sound of " + name +
+           " cannot be read, so it stays silent: " + last_refusal() + ".");
+  } catch (...) {
+    // Out of memory: the instrument is silent all the same.
   }
 }
 

@@ -100,6 +100,7 @@ class FluidSynthOutput {
   void take_from(FluidSynthOutput& other);
   // Any thread but an audio callback's.
   void notice(std::string text);
+  void change_program(int channel, int program) noexcept;
 
   _fluid_hashtable_t* settings_ = nullptr;
   _fluid_synth_t* synth_ = nullptr;

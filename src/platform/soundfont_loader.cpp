@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -30,7 +31,56 @@ struct CutFile {
   std::string path;
   int fd = -1;
   std::shared_ptr<const SoundFontSubset> subset;
+  // The file as it was when cut: a file written to since (cut short, rewritten,
+  // overwritten in place) no longer holds the samples the cut was made for.
+  struct stat first {};
+  ReadAt reader;
 };
+
+// What the last refused sample read found, for the player's message.
+std::mutex refusal_mutex;
+uint64_t refused_reads = 0;
+std::string refusal_reason;
+
+void refuse(std::string reason) {
+  std::lock_guard lock(refusal_mutex);
+  ++refused_reads;
+  refusal_reason = std::move(reason);
+}
+
+// Written to, or cut short: removing or renaming the file changes neither.
+bool same_contents(const struct stat& a, const struct stat& b) {
+  return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+         a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+// Reads through a kept descriptor. Once the file is no longer as it was when
+// cut (written to, cut short) or cannot be read, the samples asked for come as
+// silence: FluidSynth 2.3 leaves a sample it failed to read without data yet
+// still plays it, and crashes in its audio thread.
+ReadAt checked_reader_of(const CutFile& cut) {
+  return [&cut](uint64_t offset, uint8_t* out, size_t length) {
+    const auto silence = [&](std::string reason) {
+      std::memset(out, 0, length);
+      refuse(cut.path + reason);
+      return true;
+    };
+    struct stat now {};
+    if (fstat(cut.fd, &now) != 0 || !same_contents(now, cut.first)) {
+      return silence(" changed on disk after it was loaded");
+    }
+    while (length > 0) {
+      const ssize_t n = pread(cut.fd, out, length, static_cast<off_t>(offset));
+      if (n < 0 && errno == EINTR) continue;
+      if (n == 0) return silence(" is cut short");
+      if (n < 0) return silence(std::string(" cannot be read: ") + std::strerror(errno));
+      out += n;
+      offset += static_cast<uint64_t>(n);
+      length -= static_cast<size_t>(n);
+    }
+    return true;
+  };
+}
 
 std::mutex cuts_mutex;
 // A list: entries stay where they are while others are added.
@@ -69,7 +119,11 @@ const CutFile* cut_of(const std::string& path) {
   std::optional<SoundFontSubset> made =
       SoundFontSubset::cut(reader_of(fd), size, instrument_programs());
   if (!made) made = SoundFontSubset::whole(size);
-  cuts.push_back({path, fd, std::make_shared<const SoundFontSubset>(std::move(*made))});
+  cuts.push_back({path, fd, std::make_shared<const SoundFontSubset>(std::move(*made)), info, {}});
+  // A file read whole has no structure held apart, and FluidSynth parses it
+  // again through this reader: it reads what is there, as before.
+  cuts.back().reader =
+      cuts.back().subset->presets() > 0 ? checked_reader_of(cuts.back()) : reader_of(fd);
   return &cuts.back();
 }
 
@@ -78,7 +132,7 @@ const CutFile* cut_of(const std::string& path) {
 struct OpenCut {
   static constexpr size_t kBufferSize = 64 * 1024;
 
-  int fd = -1;
+  const CutFile* cut = nullptr;
   std::shared_ptr<const SoundFontSubset> subset;
   uint64_t position = 0;
   std::vector<uint8_t> buffer;
@@ -89,14 +143,14 @@ struct OpenCut {
     if (position >= buffer_start && position <= buffer_end && count <= buffer_end - position) {
       std::copy_n(buffer.begin() + static_cast<ptrdiff_t>(position - buffer_start), count, out);
     } else if (count >= kBufferSize / 2) {
-      if (!subset->read(reader_of(fd), position, out, count)) return false;
+      if (!subset->read(cut->reader, position, out, count)) return false;
     } else {
       if (position > subset->size()) return false;
       buffer.resize(
           static_cast<size_t>(std::min<uint64_t>(kBufferSize, subset->size() - position)));
       buffer_start = position;
       if (count > buffer.size() ||
-          !subset->read(reader_of(fd), position, buffer.data(), buffer.size())) {
+          !subset->read(cut->reader, position, buffer.data(), buffer.size())) {
         buffer.clear();
         return false;
       }
@@ -111,7 +165,7 @@ void* open_cut(const char* filename) {
   const CutFile* cut = cut_of(filename);
   if (cut == nullptr) return nullptr;  // FluidSynth's own loader says why
   auto* file = new OpenCut;
-  file->fd = cut->fd;
+  file->cut = cut;
   file->subset = cut->subset;
   return file;
 }
@@ -144,6 +198,16 @@ int close_cut(void* handle) {
 }
 
 }  // namespace
+
+uint64_t refused_sample_reads() {
+  std::lock_guard lock(refusal_mutex);
+  return refused_reads;
+}
+
+std::string last_refusal() {
+  std::lock_guard lock(refusal_mutex);
+  return refusal_reason;
+}
 
 const std::vector<int>& instrument_programs() {
   static const std::vector<int> programs = [] {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
 struct _fluid_hashtable_t;
@@ -17,6 +19,11 @@ const std::vector<int>& instrument_programs();
 // that cannot be cut so is read whole. Either way, the samples of an instrument
 // chosen later are read through the descriptor the file was opened with, so
 // they are found even once the file has been removed or replaced.
+// Reads refused because a SoundFont changed on disk, is cut short or cannot be
+// read, counted over the whole run; the last one's reason ("<path> is cut short").
+uint64_t refused_sample_reads();
+std::string last_refusal();
+
 void load_only_instruments(_fluid_synth_t* synth, _fluid_hashtable_t* settings);
 
 }  // namespace tastarion

@@ -173,12 +173,22 @@ std::optional<SoundFontSubset> SoundFontSubset::cut(const ReadAt& file, uint64_t
     return std::nullopt;
   }
   std::optional<Chunk> list = chunk_at(file, 12, file_size);
+  std::optional<Chunk> sdta;
   for (std::string_view kind : {"INFO", "sdta"}) {
     if (!list || !list->is_list(kind)) return std::nullopt;
+    if (kind == "sdta") sdta = list;
     list = chunk_at(file, list->end(), file_size);
   }
   if (!list || !list->is_list("pdta")) return std::nullopt;
   const Chunk pdta = *list;
+  // The sample chunks (smpl, sm24) of sdta, one after the other.
+  std::vector<Chunk> sample_chunks;
+  for (uint64_t at = sdta->data() + 4; at < sdta->end();) {
+    const std::optional<Chunk> chunk = chunk_at(file, at, sdta->end());
+    if (!chunk) return std::nullopt;
+    sample_chunks.push_back(*chunk);
+    at = chunk->end();
+  }
 
   // Its chunks: the four of the presets, read and cut; the five of the
   // instruments and samples, which stay as they are.
@@ -213,7 +223,6 @@ std::optional<SoundFontSubset> SoundFontSubset::cut(const ReadAt& file, uint64_t
   append_chunk(preset_list, "pbag", cut.bags);
   append_chunk(preset_list, "pmod", cut.modulators);
   append_chunk(preset_list, "pgen", cut.generators);
-  const uint64_t kept_end = pdta.end();
   const uint64_t pdta_size = 4 + preset_list.size() + (pdta.end() - kept_from);
   std::vector<uint8_t> list_header;
   append_id(list_header, "LIST");
@@ -221,11 +230,17 @@ std::optional<SoundFontSubset> SoundFontSubset::cut(const ReadAt& file, uint64_t
   append_id(list_header, "pdta");
   preset_list.insert(preset_list.begin(), list_header.begin(), list_header.end());
 
+  // Only the sample data is read from the file later on: everything FluidSynth
+  // parses again when it loads an instrument's samples is held here, so that a
+  // file cut short or overwritten since can cost samples, never the structure.
   subset.append_bytes({});  // the RIFF header, once the size is known
-  subset.append_from_file(12, pdta.offset - 12);
+  if (!subset.append_copy(file, 12, sdta->data() + 4 - 12)) return std::nullopt;
+  for (const Chunk& chunk : sample_chunks) {
+    if (!subset.append_copy(file, chunk.offset, 8)) return std::nullopt;
+    subset.append_from_file(chunk.data(), chunk.size);
+  }
   subset.append_bytes(std::move(preset_list));
-  subset.append_from_file(kept_from, kept_end - kept_from);
-  subset.append_from_file(kept_end, file_size - kept_end);
+  if (!subset.append_copy(file, kept_from, file_size - kept_from)) return std::nullopt;
   std::vector<uint8_t> riff_header;
   append_id(riff_header, "RIFF");
   append32(riff_header, static_cast<uint32_t>(subset.size_ + 12 - 8));
@@ -245,6 +260,14 @@ void SoundFontSubset::append_from_file(uint64_t file_offset, uint64_t length) {
   if (length == 0) return;
   pieces_.push_back(Piece{length, file_offset, {}});
   size_ += length;
+}
+
+bool SoundFontSubset::append_copy(const ReadAt& file, uint64_t file_offset, uint64_t length) {
+  if (length > kPresetChunksLimit) return false;
+  std::vector<uint8_t> bytes(static_cast<size_t>(length));
+  if (length > 0 && !file(file_offset, bytes.data(), bytes.size())) return false;
+  append_bytes(std::move(bytes));
+  return true;
 }
 
 void SoundFontSubset::append_bytes(std::vector<uint8_t> bytes) {

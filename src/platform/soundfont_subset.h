@@ -15,8 +15,9 @@ using ReadAt = std::function<bool(uint64_t offset, uint8_t* out, size_t length)>
 // ever played: the same file, with its list of presets cut down to those
 // programs (in every bank). FluidSynth builds its tables for every preset of a
 // file when it loads it, played or not; for a large General MIDI SoundFont they
-// take about 10 MB. The samples, instruments and everything else are read from
-// the file unchanged, at the same offsets within their chunks.
+// take about 10 MB. The samples, instruments and everything else keep their
+// bytes and their offsets within their chunks; all but the sample data is
+// copied in when the cut is made, so that only samples are read later.
 class SoundFontSubset {
  public:
   // Nothing when the file is not a well-formed SoundFont of the usual layout
@@ -44,6 +45,8 @@ class SoundFontSubset {
   };
   void append_from_file(uint64_t file_offset, uint64_t length);
   void append_bytes(std::vector<uint8_t> bytes);
+  // The file's bytes copied in; false when they cannot be read or are too many.
+  bool append_copy(const ReadAt& file, uint64_t file_offset, uint64_t length);
 
   std::vector<Piece> pieces_;
   uint64_t size_ = 0;

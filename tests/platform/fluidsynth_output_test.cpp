@@ -1,5 +1,6 @@
 #include "platform/fluidsynth_output.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -224,6 +225,40 @@ TEST(SoundFontCut, InstrumentsStillLoadOnceTheFileIsGone) {
   std::filesystem::remove(whole);
   const std::vector<float> note = note_of(organ, 1, kChurchOrgan, 60);
   EXPECT_GT(*std::max_element(note.begin(), note.end()), 0.01f);
+}
+
+// A SoundFont cut short or overwritten in place under the running synth (a
+// copy being rewritten, a network folder): the instruments chosen after it
+// are silent rather than garbage, the player is told which, and nothing
+// crashes; the piano, read at the start, plays on.
+TEST(SoundFontCut, ADamagedFileCostsOnlyTheInstrumentsNotYetRead) {
+  const auto soundfonts = soundfont_candidates(kSoundFontDir);
+  if (soundfonts.empty()) GTEST_SKIP() << "no SoundFont in " << kSoundFontDir;
+  for (const bool cut_short : {true, false}) {
+    SCOPED_TRACE(cut_short ? "cut short" : "overwritten with zeros");
+    const std::filesystem::path copy = copy_of(soundfonts.back());
+    FluidSynthOutput synth;
+    ASSERT_TRUE(synth.open({copy.string()}, FluidSynthOutput::Audio::none));
+    const auto size = std::filesystem::file_size(copy);
+    if (cut_short) {
+      std::filesystem::resize_file(copy, size / 2);
+    } else {
+      std::fstream file(copy, std::ios::binary | std::ios::in | std::ios::out);
+      file.seekp(static_cast<std::streamoff>(size / 4));
+      const std::string zeros(size / 2, '\0');
+      file.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+    }
+    constexpr int kVibraphone = 11;
+    const std::vector<float> note = note_of(synth, 1, kVibraphone, 60);
+    EXPECT_LT(*std::max_element(note.begin(), note.end()), 1e-4f);
+    const std::vector<std::string> notices = synth.take_notices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_THAT(notices[0], ::testing::HasSubstr("Vibraphone cannot be read"));
+    EXPECT_THAT(notices[0], ::testing::HasSubstr(copy.string()));
+    const std::vector<float> piano = note_of(synth, 0, 0, 60);
+    EXPECT_GT(*std::max_element(piano.begin(), piano.end()), 0.01f);
+    std::filesystem::remove(copy);
+  }
 }
 
 }  // namespace
