@@ -155,8 +155,47 @@ std::vector<std::string> soundfont_candidates(const std::string& dir) {
   return soundfont_candidates(std::vector<std::string>{dir});
 }
 
+std::vector<std::string> soundfont_dirs() {
+  // As the freedesktop base directories have it: the user's own data folder,
+  // then the system's, most important first.
+  std::vector<std::string> bases;
+  const char* home_data = std::getenv("XDG_DATA_HOME");
+  if (home_data != nullptr && *home_data == '/') {
+    bases.emplace_back(home_data);
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    bases.push_back(std::string(home) + "/.local/share");
+  }
+  const char* data_dirs = std::getenv("XDG_DATA_DIRS");
+  std::string_view rest =
+      data_dirs != nullptr && *data_dirs != '\0' ? data_dirs : "/usr/local/share:/usr/share";
+  while (!rest.empty()) {
+    const size_t colon = rest.find(':');
+    const std::string_view base = rest.substr(0, colon);
+    // Relative entries are to be ignored.
+    if (base.starts_with('/')) bases.emplace_back(base);
+    rest = colon == std::string_view::npos ? std::string_view{} : rest.substr(colon + 1);
+  }
+  std::vector<std::string> dirs;
+  for (const std::string& base : bases) {
+    for (const char* kind : {"/sounds/sf2", "/sounds/sf3"}) dirs.push_back(base + kind);
+  }
+  return dirs;
+}
+
 std::vector<std::string> soundfont_candidates() {
-  return soundfont_candidates({kSoundFontDir, kSoundFont3Dir}, fluidsynth_default_soundfont());
+  std::vector<std::string> found = soundfont_candidates(soundfont_dirs());
+  // FluidSynth's own default last: it names a file of the system's folders,
+  // which the user's own come before.
+  const std::string fallback = fluidsynth_default_soundfont();
+  if (fallback.empty()) return found;
+  std::error_code ec;
+  const std::filesystem::path real = std::filesystem::canonical(fallback, ec);
+  for (const std::string& path : found) {
+    std::error_code same_ec;
+    if (std::filesystem::canonical(path, same_ec) == real) return found;
+  }
+  for (const std::string& path : soundfont_candidates({}, fallback)) found.push_back(path);
+  return found;
 }
 
 struct SynthOutput {

@@ -39,7 +39,11 @@ std::vector<std::string> soundfont_candidates(const std::vector<std::string>& di
                                               const std::string& first = {});
 // The files of `dir` alone.
 std::vector<std::string> soundfont_candidates(const std::string& dir);
-// The usual places: FluidSynth's default, then /usr/share/sounds/sf2 and sf3.
+// The folders SoundFonts are looked for in, best first: sounds/sf2 and
+// sounds/sf3 of $XDG_DATA_HOME (~/.local/share), then of each folder of
+// $XDG_DATA_DIRS (/usr/local/share:/usr/share).
+std::vector<std::string> soundfont_dirs();
+// The usual places: the files of soundfont_dirs(), then FluidSynth's own default.
 std::vector<std::string> soundfont_candidates();
 
 // The built-in General MIDI synthesizer. With Audio::system it plays through the

@@ -57,6 +57,33 @@ TEST_F(SoundFontDir, FluidSynthsDefaultFirstAndSf3FilesCount) {
             (std::vector<std::string>{a, b, z}));
 }
 
+// The user's own SoundFonts come first, then those of the system's data
+// folders in their order; what is no SoundFont is passed over, and FluidSynth's
+// own default comes last.
+TEST_F(SoundFontDir, TheUsersOwnFirstThenTheSystemsInTheirOrder) {
+  for (const char* folder :
+       {"home/sounds/sf2", "home/sounds/sf3", "local/sounds/sf2", "sys/sounds/sf2"}) {
+    fs::create_directories(dir_ / folder);
+  }
+  write_fake_soundfont(dir_ / "sys/sounds/sf2/a.sf2");
+  write_fake_soundfont(dir_ / "local/sounds/sf2/b.sf2");
+  write_fake_soundfont(dir_ / "home/sounds/sf3/mine.sf3");
+  std::ofstream(dir_ / "home/sounds/sf2/broken.sf2") << "RIFF, cut short";
+  ScopedEnv home("XDG_DATA_HOME", (dir_ / "home").string());
+  ScopedEnv dirs("XDG_DATA_DIRS",
+                 (dir_ / "local").string() + ":relative/ignored:" + (dir_ / "sys").string());
+  const std::vector<std::string> found = soundfont_candidates();
+  ASSERT_GE(found.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(found.begin(), found.begin() + 3),
+            (std::vector<std::string>{(dir_ / "home/sounds/sf3/mine.sf3").string(),
+                                      (dir_ / "local/sounds/sf2/b.sf2").string(),
+                                      (dir_ / "sys/sounds/sf2/a.sf2").string()}));
+  const std::string fallback = fluidsynth_default_soundfont();
+  if (found.size() > 3) {
+    EXPECT_EQ(found.back(), fallback);
+  }
+}
+
 TEST_F(SoundFontDir, NoSynthWithoutAUsableSoundFont) {
   SystemMidiOutput output({dir_.string(), false, false});
   EXPECT_EQ(output.device_count(), 0);
