@@ -166,6 +166,8 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(200ms);
   }
   const double first = onset_ms.front(), last = onset_ms.back();
+  // The tap after the pause is told apart: the stream may have rested meanwhile.
+  if (pause_s > 0 && onset_ms.size() > 1) onset_ms.pop_back();
   std::sort(onset_ms.begin(), onset_ms.end());
   std::printf("taps=%d period=%u rate=%u first=%.2f median=%.2f max=%.2f min=%.2f", taps,
               jack_get_buffer_size(client), jack_get_sample_rate(client), first,

@@ -8,7 +8,9 @@
 # OTHER_PIPEWIRE_PORT names its output under PipeWire (FluidSynth:output_FL for
 # builds that reached PipeWire through its PulseAudio layer). Under PipeWire the
 # last tap comes after a silence of PAUSE seconds (12 unless set): longer than
-# WirePlumber waits before it suspends an idle output.
+# the stream waits before it rests (5 s) and WirePlumber before it suspends an
+# idle output. That tap is printed on its own (after_12s_pause), outside the
+# median and maximum.
 # The taps play TimGM6mb (LATENCY_SOUNDFONT); as root each run sees one SoundFont
 # alone, through a mount namespace of its own.
 #   bench/synth_latency.sh path/to/tastarion [taps] [path/to/other/tastarion]
@@ -68,7 +70,7 @@ taps_of() {
   wait "$pid" 2> /dev/null || true
 }
 
-echo "== key to sound, $TAPS taps each (ms; the first tap counts in median and max)"
+echo "== key to sound, $TAPS taps each (ms; the first tap counts in median and max, a tap after a pause does not)"
 start_x_and_jack tastarion-synth
 JACKD=${PIDS[-1]}
 taps_of "JACK dummy (64 frames): this build" "$PROGRAM" Tastarion:left

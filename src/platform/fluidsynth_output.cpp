@@ -423,6 +423,10 @@ bool FluidSynthOutput::start_pipewire(std::string& why) {
   stream.latency_frames = kPipeWireLatencyFrames;
   stream.fill = fill_from_synth;
   stream.context = output_.get();
+  // Notes held or released while the server was away must not hang on.
+  stream.silence = [](void* context) {
+    fluid_synth_all_sounds_off(static_cast<SynthOutput*>(context)->synth, -1);
+  };
   if (!audio->start(stream, kPipeWireLimit, why)) return false;
   pipewire_ = std::move(audio);
   return true;
@@ -512,6 +516,10 @@ void FluidSynthOutput::notice(std::string text) {
 }
 
 std::vector<std::string> FluidSynthOutput::take_notices() {
+  if (pipewire_ != nullptr && pipewire_->take_loss()) {
+    notice(std::string(kSynthDeviceName) +
+           ": the sound server (PipeWire) went away; it plays again once the server is back.");
+  }
   std::lock_guard lock(notices_mutex_);
   return std::exchange(notices_, {});
 }
@@ -545,6 +553,7 @@ void FluidSynthOutput::close() {
 
 void FluidSynthOutput::send(ShortMessage message) noexcept {
   if (synth_ == nullptr) return;
+  if (pipewire_ != nullptr) pipewire_->wake();
   const int channel = message.channel();
   switch (message.kind()) {
     case ShortMessage::Kind::note_on:

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 struct pw_thread_loop;
 struct pw_context;
 struct pw_core;
 struct pw_stream;
+struct spa_source;
 
 namespace tastarion {
 
@@ -24,6 +27,12 @@ class PipeWireAudio {
     int latency_frames = 128;
     Fill fill = nullptr;
     void* context = nullptr;
+    // On the loop thread, before a stream is made again after the server went
+    // away: whatever sounded then must not sound when the sound comes back.
+    void (*silence)(void* context) = nullptr;
+    // After this long without a sound or a message the stream stops holding
+    // the graph; the next message wakes it.
+    std::chrono::milliseconds rest_after{5000};
   };
 
   PipeWireAudio() = default;
@@ -37,6 +46,18 @@ class PipeWireAudio {
   void stop();
   bool is_running() const { return loop_ != nullptr; }
 
+  // A message is on its way to the synthesizer: wakes a resting stream. Any
+  // thread; never blocks.
+  void wake() noexcept;
+  // Whether the stream rests (for tests and the benchmark).
+  bool is_resting() const noexcept;
+  // True once each time the server went away since the last call. Any thread.
+  bool take_loss() noexcept;
+
+  // The node's name: "Tastarion" for the first program of this user, then
+  // "Tastarion-01" and so on, held for as long as the process runs.
+  static const std::string& node_name();
+
   // Whether a PipeWire server offers its socket to this user (it may still not
   // answer): decides how a failure is worded.
   static bool server_socket_present();
@@ -46,6 +67,7 @@ class PipeWireAudio {
 
  private:
   bool connect(std::string& why);
+  void disconnect();
   bool wait_until_playing(std::chrono::milliseconds limit, std::string& why);
 
   Stream stream_settings_;

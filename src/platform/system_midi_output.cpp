@@ -81,11 +81,21 @@ void SystemMidiOutput::send(ShortMessage message) noexcept {
   if (port_.is_open()) port_.send(message);
 }
 
+// PipeWire's socket comes a moment before its session manager can link a
+// stream (a stream made at once is refused with "no node available"): the
+// socket counts once it has been there for a while.
 bool SystemMidiOutput::sound_server_appeared() {
+  constexpr auto kSettle = std::chrono::seconds(2);
   const bool present = PipeWireAudio::server_socket_present();
-  const bool appeared = present && !pipewire_seen_;
+  const auto now = std::chrono::steady_clock::now();
+  if (present && !pipewire_seen_) {
+    pipewire_pending_ = true;
+    pipewire_since_ = now;
+  }
   pipewire_seen_ = present;
-  return appeared;
+  if (!present || !pipewire_pending_ || now - pipewire_since_ < kSettle) return false;
+  pipewire_pending_ = false;
+  return true;
 }
 
 }  // namespace tastarion

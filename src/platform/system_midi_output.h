@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,9 @@ class SystemMidiOutput final : public MidiOutputService {
   FluidSynthOutput synth_;
   OutputPort port_;
   bool pipewire_seen_ = PipeWireAudio::server_socket_present();
+  // A socket that appeared but is not yet reported, and since when it is there.
+  bool pipewire_pending_ = false;
+  std::chrono::steady_clock::time_point pipewire_since_{};
 };
 
 // `name` cut to at most `limit` bytes without splitting a UTF-8 character.
