@@ -344,11 +344,18 @@ bool FluidSynthOutput::make_synth(DriverMessages& messages) {
 
 bool FluidSynthOutput::load_soundfont(const std::vector<std::string>& soundfonts,
                                       DriverMessages& messages) {
+  std::string passed_over;
   for (const std::string& path : soundfonts) {
     if (fluid_synth_sfload(synth_, path.c_str(), 1) != FLUID_FAILED) {
       soundfont_ = path;
+      // A SoundFont of the player's own that does not load is worth a word.
+      if (!passed_over.empty()) {
+        notice(std::string(kSynthDeviceName) + ": " + passed_over +
+               " did not load and was passed over; " + path + " plays.");
+      }
       return true;
     }
+    passed_over += (passed_over.empty() ? "" : ", ") + path;
   }
   failure_ = std::string(kSynthDeviceName) + ": no SoundFont loads (" + kSoundFontPackages + "). " +
              joined(messages.take());
@@ -508,6 +515,7 @@ void FluidSynthOutput::take_from(FluidSynthOutput& other) {
   std::swap(driver_name_, other.driver_name_);
   std::swap(jack_losses_at_open_, other.jack_losses_at_open_);
   std::swap(soundfont_, other.soundfont_);
+  for (std::string& text : other.take_notices()) notice(std::move(text));
 }
 
 void FluidSynthOutput::notice(std::string text) {

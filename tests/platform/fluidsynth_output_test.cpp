@@ -141,6 +141,11 @@ TEST(SynthOpen, FallsBackToTheNextSoundFontAndFailsWithoutOne) {
   EXPECT_FALSE(synth.is_open());
   ASSERT_TRUE(synth.open({"/nonexistent.sf2", soundfonts.front()}, FluidSynthOutput::Audio::none));
   EXPECT_EQ(synth.soundfont(), soundfonts.front());
+  // The file passed over is named to the player.
+  EXPECT_EQ(synth.take_notices(),
+            (std::vector<std::string>{"FluidSynth GM: /nonexistent.sf2 did not load and was passed "
+                                      "over; " +
+                                      soundfonts.front() + " plays."}));
   synth.close();
   EXPECT_FALSE(synth.is_open());
   synth.send(ShortMessage::note_on(0, 60, 100));  // closed: nothing happens
