@@ -13,8 +13,8 @@
 #include <optional>
 #include <thread>
 
-#include "platform/port_watch.h"
-#include "platform/system_midi_output.h"
+#include "ports/port_watch.h"
+#include "ports/system_midi_output.h"
 
 namespace tastarion {
 namespace {

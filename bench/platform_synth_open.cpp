@@ -2,7 +2,7 @@
 // Played through the sound server when one takes it, otherwise without audio.
 #include <benchmark/benchmark.h>
 
-#include "platform/fluidsynth_output.h"
+#include "synth/fluidsynth_output.h"
 
 namespace tastarion {
 namespace {

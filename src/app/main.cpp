@@ -9,14 +9,14 @@
 #include "app/program.h"
 #include "app/quit_on_signal.h"
 #include "app/startup_probe.h"
-#include "platform/fluidsynth_output.h"
 #include "platform/left_behind.h"
-#include "platform/midi_input_ports.h"
 #include "platform/stderr_guard.h"
 #include "platform/steady_clock.h"
-#include "platform/system_midi_output.h"
 #include "platform/thread_timer_service.h"
 #include "platform/trace_writer.h"
+#include "ports/midi_input_ports.h"
+#include "ports/system_midi_output.h"
+#include "synth/fluidsynth_output.h"
 
 namespace {
 

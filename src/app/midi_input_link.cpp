@@ -1,7 +1,7 @@
 #include "app/midi_input_link.h"
 
 #include "instrument/piano.h"
-#include "platform/midi_input_ports.h"
+#include "ports/midi_input_ports.h"
 
 namespace tastarion {
 

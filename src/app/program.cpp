@@ -10,7 +10,7 @@
 #include "app/midi_input_link.h"
 #include "app/startup_probe.h"
 #include "platform/bounded_join.h"
-#include "platform/midi_input_ports.h"
+#include "ports/midi_input_ports.h"
 
 namespace tastarion {
 

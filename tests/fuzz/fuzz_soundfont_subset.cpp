@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/soundfont_subset.h"
+#include "synth/soundfont_subset.h"
 
 namespace {
 

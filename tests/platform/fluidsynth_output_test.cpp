@@ -1,4 +1,4 @@
-#include "platform/fluidsynth_output.h"
+#include "synth/fluidsynth_output.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "fakes/short_message_printer.h"
-#include "platform/soundfont_loader.h"
+#include "synth/soundfont_loader.h"
 
 namespace tastarion {
 namespace {

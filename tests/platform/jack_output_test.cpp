@@ -18,10 +18,10 @@
 #include <thread>
 
 #include "fakes/short_message_printer.h"
-#include "platform/port_watch.h"
 #include "platform/quiet_drivers.h"
-#include "platform/rtmidi_ports.h"
-#include "platform/system_midi_output.h"
+#include "ports/port_watch.h"
+#include "ports/rtmidi_ports.h"
+#include "ports/system_midi_output.h"
 #include "scoped_env.h"
 
 namespace tastarion {

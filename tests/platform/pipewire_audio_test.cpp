@@ -1,4 +1,4 @@
-#include "platform/pipewire_audio.h"
+#include "synth/pipewire_audio.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

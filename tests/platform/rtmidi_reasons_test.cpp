@@ -14,8 +14,8 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/midi_input_ports.h"
-#include "platform/rtmidi_ports.h"
+#include "ports/midi_input_ports.h"
+#include "ports/rtmidi_ports.h"
 #include "scoped_env.h"
 
 namespace tastarion {

@@ -7,7 +7,7 @@
 
 #include "engine/short_message.h"
 #include "engine/sound_settings.h"
-#include "platform/fluidsynth_output.h"
+#include "synth/fluidsynth_output.h"
 #include "timing/metronome.h"
 
 namespace tastarion {

@@ -1,4 +1,4 @@
-#include "platform/system_midi_output.h"
+#include "ports/system_midi_output.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

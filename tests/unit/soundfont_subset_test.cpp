@@ -1,4 +1,4 @@
-#include "platform/soundfont_subset.h"
+#include "synth/soundfont_subset.h"
 
 #include <gtest/gtest.h>
 

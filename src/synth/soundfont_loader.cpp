@@ -1,4 +1,4 @@
-#include "platform/soundfont_loader.h"
+#include "synth/soundfont_loader.h"
 
 #include <fcntl.h>
 #include <fluidsynth.h>
@@ -16,7 +16,7 @@
 #include <string>
 
 #include "engine/sound_settings.h"
-#include "platform/soundfont_subset.h"
+#include "synth/soundfont_subset.h"
 
 namespace tastarion {
 

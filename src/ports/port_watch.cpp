@@ -1,4 +1,4 @@
-#include "platform/port_watch.h"
+#include "ports/port_watch.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -7,10 +7,10 @@
 #include <atomic>
 #include <mutex>
 
-#include "platform/alsa_announce.h"
 #include "platform/bounded_join.h"
 #include "platform/jack_clients.h"
-#include "platform/jack_midi_output.h"
+#include "ports/alsa_announce.h"
+#include "ports/jack_midi_output.h"
 
 namespace tastarion {
 

@@ -1,6 +1,6 @@
-#include "platform/system_midi_output.h"
+#include "ports/system_midi_output.h"
 
-#include "platform/midi_input_ports.h"
+#include "ports/midi_input_ports.h"
 
 namespace tastarion {
 

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/rtmidi_ports.h"
+#include "ports/rtmidi_ports.h"
 
 namespace tastarion {
 

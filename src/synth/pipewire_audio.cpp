@@ -1,4 +1,4 @@
-#include "platform/pipewire_audio.h"
+#include "synth/pipewire_audio.h"
 
 #include <fcntl.h>
 #include <pipewire/pipewire.h>

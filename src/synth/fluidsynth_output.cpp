@@ -1,4 +1,4 @@
-#include "platform/fluidsynth_output.h"
+#include "synth/fluidsynth_output.h"
 
 #include <fluidsynth.h>
 #include <unistd.h>
@@ -21,10 +21,10 @@
 #include "engine/trace.h"
 #include "platform/jack_clients.h"
 #include "platform/left_behind.h"
-#include "platform/peak_limiter.h"
-#include "platform/pipewire_audio.h"
 #include "platform/quiet_drivers.h"
-#include "platform/soundfont_loader.h"
+#include "synth/peak_limiter.h"
+#include "synth/pipewire_audio.h"
+#include "synth/soundfont_loader.h"
 
 namespace tastarion {
 

@@ -1,12 +1,12 @@
-#include "platform/rtmidi_ports.h"
+#include "ports/rtmidi_ports.h"
 
 #include <rtmidi/RtMidi.h>
 #include <unistd.h>
 
 #include <iostream>
 
-#include "platform/jack_midi_output.h"
 #include "platform/quiet_drivers.h"
+#include "ports/jack_midi_output.h"
 
 namespace tastarion {
 

@@ -1,4 +1,4 @@
-#include "platform/midi_input_ports.h"
+#include "ports/midi_input_ports.h"
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -15,7 +15,7 @@
 #include "platform/bounded_join.h"
 #include "platform/jack_clients.h"
 #include "platform/quiet_drivers.h"
-#include "platform/rtmidi_errors.h"
+#include "ports/rtmidi_errors.h"
 
 namespace tastarion {
 

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "engine/midi_output_service.h"
-#include "platform/fluidsynth_output.h"
-#include "platform/pipewire_audio.h"
-#include "platform/port_watch.h"
-#include "platform/rtmidi_ports.h"
+#include "ports/port_watch.h"
+#include "ports/rtmidi_ports.h"
+#include "synth/fluidsynth_output.h"
+#include "synth/pipewire_audio.h"
 
 namespace tastarion {
 

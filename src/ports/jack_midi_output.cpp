@@ -1,4 +1,4 @@
-#include "platform/jack_midi_output.h"
+#include "ports/jack_midi_output.h"
 
 #include <jack/jack.h>
 #include <jack/midiport.h>

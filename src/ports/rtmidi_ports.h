@@ -6,7 +6,7 @@
 
 #include "engine/result.h"
 #include "engine/short_message.h"
-#include "platform/rtmidi_errors.h"
+#include "ports/rtmidi_errors.h"
 
 class RtMidiOut;
 

@@ -1,4 +1,4 @@
-#include "platform/rtmidi_errors.h"
+#include "ports/rtmidi_errors.h"
 
 namespace tastarion {
 

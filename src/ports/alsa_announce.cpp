@@ -1,4 +1,4 @@
-#include "platform/alsa_announce.h"
+#include "ports/alsa_announce.h"
 
 #include <alsa/asoundlib.h>
 #include <unistd.h>
