@@ -40,6 +40,10 @@ class MidiOutputService {
   // True once after a sound server came up that was not there before: a device
   // that failed for want of one may open now (window thread).
   virtual bool sound_server_appeared() { return false; }
+  // Makes ready what choosing `program` on the open device will need, such as
+  // the samples of a synthesizer's instrument (window thread, outside the
+  // port's lock: send() may run beside it).
+  virtual void prepare_program(int /*program*/) {}
   // Closes the open device, if any.
   virtual void close() = 0;
   // Sends one message to the open device; does nothing when none is open.

@@ -221,6 +221,7 @@ void Piano::replay_finished() {
 }
 
 void Piano::send_program_changes() {
+  port_.prepare_program(settings_.program_number());
   send_program_change_all(port_, settings_.program_number());
 }
 

@@ -48,6 +48,9 @@ class SystemMidiOutput final : public MidiOutputService {
   Result open(int id) override;
   void close() override;
   void send(ShortMessage message) noexcept override;
+  void prepare_program(int program) override {
+    if (synth_.is_open()) synth_.prepare_program(program);
+  }
   bool device_lost() const override { return port_.lost(); }
   std::vector<std::string> take_notices() override { return synth_.take_notices(); }
   // True once when a PipeWire socket appears that was not there at the last look

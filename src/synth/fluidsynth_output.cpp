@@ -592,6 +592,9 @@ void FluidSynthOutput::send(ShortMessage message) noexcept {
 void FluidSynthOutput::change_program(int channel, int program) noexcept {
   const uint64_t refused_before = refused_sample_reads();
   fluid_synth_program_change(synth_, channel, program);
+  // The first channel to choose an instrument reads its samples; the others
+  // share them.
+  drop_prefetched_samples(program);
   if (refused_sample_reads() == refused_before) return;
   std::string name = "program " + std::to_string(program);
   for (int i = 0; i < static_cast<int>(instrument_names.size()); ++i) {
@@ -603,6 +606,10 @@ void FluidSynthOutput::change_program(int channel, int program) noexcept {
   } catch (...) {
     // Out of memory: the instrument is silent all the same.
   }
+}
+
+void FluidSynthOutput::prepare_program(int program) {
+  if (synth_ != nullptr) prefetch_samples(program);
 }
 
 bool FluidSynthOutput::render(float* left, float* right, int frames) {

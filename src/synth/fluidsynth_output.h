@@ -73,6 +73,9 @@ class FluidSynthOutput {
   // dropped. Does nothing when closed.
   void send(ShortMessage message) noexcept;
 
+  // Reads `program`'s samples ahead (MidiOutputService::prepare_program).
+  void prepare_program(int program);
+
   // Audio::none only: renders `frames` stereo frames. False when it cannot.
   bool render(float* left, float* right, int frames);
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,8 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/sound_settings.h"
 #include "synth/soundfont_subset.h"
@@ -35,6 +38,22 @@ struct CutFile {
   // overwritten in place) no longer holds the samples the cut was made for.
   struct stat first {};
   ReadAt reader;
+  // Sample data read ahead of an instrument change (prefetch_samples), so that
+  // FluidSynth, reading it under its own lock, copies from memory.
+  mutable std::mutex prefetched_mutex;
+  mutable std::vector<std::pair<ByteRange, std::vector<uint8_t>>> prefetched;
+
+  bool copy_prefetched(uint64_t offset, uint8_t* out, size_t length) const {
+    std::lock_guard lock(prefetched_mutex);
+    for (const auto& [range, bytes] : prefetched) {
+      if (offset >= range.offset && offset - range.offset <= range.length &&
+          length <= range.length - (offset - range.offset)) {
+        std::memcpy(out, bytes.data() + (offset - range.offset), length);
+        return true;
+      }
+    }
+    return false;
+  }
 };
 
 // What the last refused sample read found, for the player's message.
@@ -65,6 +84,7 @@ ReadAt checked_reader_of(const CutFile& cut) {
       refuse(cut.path + reason);
       return true;
     };
+    if (cut.copy_prefetched(offset, out, length)) return true;
     struct stat now {};
     if (fstat(cut.fd, &now) != 0 || !same_contents(now, cut.first)) {
       return silence(" changed on disk after it was loaded");
@@ -119,16 +139,21 @@ const CutFile* cut_of(const std::string& path) {
   std::optional<SoundFontSubset> made =
       SoundFontSubset::cut(reader_of(fd), size, instrument_programs());
   if (!made) made = SoundFontSubset::whole(size);
-  cuts.push_back({path, fd, std::make_shared<const SoundFontSubset>(std::move(*made)), info, {}});
+  CutFile& cut = cuts.emplace_back();
+  cut.path = path;
+  cut.fd = fd;
+  cut.subset = std::make_shared<const SoundFontSubset>(std::move(*made));
+  cut.first = info;
   // A file read whole has no structure held apart, and FluidSynth parses it
   // again through this reader: it reads what is there, as before.
-  cuts.back().reader =
-      cuts.back().subset->presets() > 0 ? checked_reader_of(cuts.back()) : reader_of(fd);
-  return &cuts.back();
+  cut.reader = cut.subset->presets() > 0 ? checked_reader_of(cut) : reader_of(fd);
+  return &cut;
 }
 
-// FluidSynth reads the preset list a few bytes at a time: reads go through a
-// buffer, as its own loader's do through stdio.
+// FluidSynth reads the preset list a few bytes at a time: reads of a file
+// read whole go through a buffer, as its own loader's do through stdio. A cut
+// file holds all but the samples in memory, and each sample is read exactly,
+// so that what prefetch_samples() read is what FluidSynth asks for.
 struct OpenCut {
   static constexpr size_t kBufferSize = 64 * 1024;
 
@@ -140,7 +165,10 @@ struct OpenCut {
 
   bool read(uint8_t* out, size_t count) {
     const uint64_t buffer_end = buffer_start + buffer.size();
-    if (position >= buffer_start && position <= buffer_end && count <= buffer_end - position) {
+    if (subset->presets() > 0) {
+      if (!subset->read(cut->reader, position, out, count)) return false;
+    } else if (position >= buffer_start && position <= buffer_end &&
+               count <= buffer_end - position) {
       std::copy_n(buffer.begin() + static_cast<ptrdiff_t>(position - buffer_start), count, out);
     } else if (count >= kBufferSize / 2) {
       if (!subset->read(cut->reader, position, out, count)) return false;
@@ -197,7 +225,50 @@ int close_cut(void* handle) {
   return FLUID_OK;
 }
 
+// The program whose samples the cuts hold read ahead.
+std::atomic<int> prefetched_program{-1};
+
 }  // namespace
+
+void prefetch_samples(int program) {
+  std::vector<const CutFile*> loaded;
+  {
+    std::lock_guard lock(cuts_mutex);
+    for (const CutFile& cut : cuts) loaded.push_back(&cut);
+  }
+  prefetched_program = program;
+  for (const CutFile* each : loaded) {
+    const CutFile& cut = *each;
+    std::vector<std::pair<ByteRange, std::vector<uint8_t>>> read;
+    for (const ByteRange& range : cut.subset->samples_of(program)) {
+      std::vector<uint8_t> bytes;
+      try {
+        bytes.resize(static_cast<size_t>(range.length));
+      } catch (const std::bad_alloc&) {
+        break;  // FluidSynth reads the rest itself
+      }
+      struct stat now {};
+      // A changed file is left to the checked reader, which tells of it.
+      if (fstat(cut.fd, &now) != 0 || !same_contents(now, cut.first) ||
+          !reader_of(cut.fd)(range.offset, bytes.data(), bytes.size())) {
+        break;
+      }
+      read.emplace_back(range, std::move(bytes));
+    }
+    std::lock_guard prefetched_lock(cut.prefetched_mutex);
+    cut.prefetched = std::move(read);
+  }
+}
+
+void drop_prefetched_samples(int program) {
+  if (!prefetched_program.compare_exchange_strong(program, -1)) return;
+  std::lock_guard lock(cuts_mutex);
+  for (const CutFile& cut : cuts) {
+    std::lock_guard prefetched_lock(cut.prefetched_mutex);
+    cut.prefetched.clear();
+    cut.prefetched.shrink_to_fit();
+  }
+}
 
 uint64_t refused_sample_reads() {
   std::lock_guard lock(refusal_mutex);

@@ -24,6 +24,13 @@ const std::vector<int>& instrument_programs();
 uint64_t refused_sample_reads();
 std::string last_refusal();
 
+// Reads the sample data of `program`'s presets in every SoundFont loaded so
+// far into memory, in place of what an earlier call read, so that choosing the
+// instrument afterwards, under FluidSynth's lock, waits for no disk. Any thread.
+void prefetch_samples(int program);
+// Lets go of what prefetch_samples(program) read, once the synthesizer holds it.
+void drop_prefetched_samples(int program);
+
 void load_only_instruments(_fluid_synth_t* synth, _fluid_hashtable_t* settings);
 
 }  // namespace tastarion

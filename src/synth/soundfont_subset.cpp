@@ -17,6 +17,14 @@ constexpr uint32_t kGeneratorSize = 4;
 // Where a preset header keeps its program, bank and first bag.
 constexpr size_t kProgramAt = 20;
 constexpr size_t kBagIndexAt = 24;
+// The instruments' and samples' records, and the generators that name them.
+constexpr uint32_t kInstrumentHeaderSize = 22;
+constexpr uint32_t kSampleHeaderSize = 46;
+constexpr uint16_t kInstrumentGenerator = 41;
+constexpr uint16_t kSampleGenerator = 53;
+// SoundFont 3: a sample of compressed bytes, its start and end counting bytes.
+constexpr uint16_t kCompressedSample = 0x10;
+constexpr uint64_t kSamplePadding = 46;
 // The preset chunks are read into memory; real ones are a few tens of kB.
 constexpr uint64_t kPresetChunksLimit = 16u << 20;
 
@@ -162,6 +170,79 @@ PresetChunks keep_programs(const PresetChunks& from, const std::vector<int>& pro
   return to;
 }
 
+// The instruments' zones and the sample headers, each chunk's bytes whole.
+struct InstrumentChunks {
+  std::vector<uint8_t> headers, bags, generators, samples;
+};
+
+// The values of generator `oper` in the zones of bags [first, last).
+std::vector<uint16_t> generator_values(const std::vector<uint8_t>& bags,
+                                       const std::vector<uint8_t>& generators, size_t first,
+                                       size_t last, uint16_t oper) {
+  std::vector<uint16_t> values;
+  const size_t bag_count = bags.size() / kBagSize;
+  const size_t generator_count = generators.size() / kGeneratorSize;
+  for (size_t bag = first; bag < last && bag + 1 < bag_count; ++bag) {
+    const size_t end = std::min<size_t>(u16(bags.data() + (bag + 1) * kBagSize), generator_count);
+    for (size_t g = u16(bags.data() + bag * kBagSize); g < end; ++g) {
+      const uint8_t* record = generators.data() + g * kGeneratorSize;
+      if (u16(record) == oper) values.push_back(u16(record + 2));
+    }
+  }
+  return values;
+}
+
+// Where the samples that `program`'s presets play lie in the file, merged.
+std::vector<ByteRange> sample_ranges(const PresetChunks& presets, const InstrumentChunks& inst,
+                                     const std::vector<Chunk>& sample_chunks, int program) {
+  std::vector<ByteRange> ranges;
+  const size_t instrument_count = inst.headers.size() / kInstrumentHeaderSize;
+  const size_t sample_count = inst.samples.size() / kSampleHeaderSize;
+  const auto add = [&](const Chunk& chunk, uint64_t start, uint64_t end) {
+    if (end < start || end >= chunk.size) return;
+    ranges.push_back({chunk.data() + start, end - start + 1});
+  };
+  for (size_t preset = 0; preset < presets.preset_count(); ++preset) {
+    if (u16(presets.header(preset) + kProgramAt) != program) continue;
+    for (uint16_t i : generator_values(presets.bags, presets.generators, presets.first_bag(preset),
+                                       presets.first_bag(preset + 1), kInstrumentGenerator)) {
+      if (size_t(i) + 1 >= instrument_count) continue;
+      const uint8_t* header = inst.headers.data() + i * kInstrumentHeaderSize;
+      for (uint16_t s :
+           generator_values(inst.bags, inst.generators, u16(header + 20),
+                            u16(header + kInstrumentHeaderSize + 20), kSampleGenerator)) {
+        if (s >= sample_count || sample_chunks.empty() || !sample_chunks[0].is("smpl")) continue;
+        const uint8_t* sample = inst.samples.data() + s * kSampleHeaderSize;
+        const uint64_t start = u32(sample + 20), end = u32(sample + 24);
+        const uint64_t chunk_points = sample_chunks[0].size / 2;
+        if (u16(sample + 44) & kCompressedSample) {
+          add(sample_chunks[0], start, end);
+        } else {
+          // FluidSynth reads the 46 points of silence the format puts after
+          // each sample too, where the chunk holds them.
+          const uint64_t last = std::min<uint64_t>(end + kSamplePadding, chunk_points - 1);
+          add(sample_chunks[0], 2 * start, 2 * last + 1);
+          if (sample_chunks.size() > 1 && sample_chunks[1].is("sm24")) {
+            add(sample_chunks[1], start, std::min<uint64_t>(last, sample_chunks[1].size - 1));
+          }
+        }
+      }
+    }
+  }
+  std::sort(ranges.begin(), ranges.end(),
+            [](const ByteRange& a, const ByteRange& b) { return a.offset < b.offset; });
+  std::vector<ByteRange> merged;
+  for (const ByteRange& range : ranges) {
+    if (!merged.empty() && range.offset <= merged.back().offset + merged.back().length) {
+      ByteRange& last = merged.back();
+      last.length = std::max(last.length, range.offset + range.length - last.offset);
+    } else {
+      merged.push_back(range);
+    }
+  }
+  return merged;
+}
+
 }  // namespace
 
 std::optional<SoundFontSubset> SoundFontSubset::cut(const ReadAt& file, uint64_t file_size,
@@ -193,8 +274,13 @@ std::optional<SoundFontSubset> SoundFontSubset::cut(const ReadAt& file, uint64_t
   // Its chunks: the four of the presets, read and cut; the five of the
   // instruments and samples, which stay as they are.
   PresetChunks presets;
-  std::vector<uint8_t>* preset_parts[] = {&presets.headers, &presets.bags, &presets.modulators,
-                                          &presets.generators};
+  InstrumentChunks instruments;
+  std::vector<uint8_t> unused_modulators;
+  std::vector<uint8_t>* parts[] = {
+      &presets.headers,    &presets.bags,           &presets.modulators,
+      &presets.generators, &instruments.headers,    &instruments.bags,
+      &unused_modulators,  &instruments.generators, &instruments.samples};
+  constexpr size_t kPresetParts = 4;
   constexpr std::string_view kIds[] = {"phdr", "pbag", "pmod", "pgen", "inst",
                                        "ibag", "imod", "igen", "shdr"};
   uint64_t at = pdta.data() + 4;
@@ -202,14 +288,10 @@ std::optional<SoundFontSubset> SoundFontSubset::cut(const ReadAt& file, uint64_t
   for (size_t i = 0; i < std::size(kIds); ++i) {
     const std::optional<Chunk> chunk = chunk_at(file, at, pdta.end());
     if (!chunk || !chunk->is(kIds[i])) return std::nullopt;
-    if (i < std::size(preset_parts)) {
-      if (chunk->end() - pdta.data() > kPresetChunksLimit ||
-          !read_whole(file, *chunk, *preset_parts[i])) {
-        return std::nullopt;
-      }
-    } else if (i == std::size(preset_parts)) {
-      kept_from = chunk->offset;
+    if (chunk->end() - pdta.data() > kPresetChunksLimit || !read_whole(file, *chunk, *parts[i])) {
+      return std::nullopt;
     }
+    if (i == kPresetParts) kept_from = chunk->offset;
     at = chunk->end();
   }
   if (!presets.well_formed()) return std::nullopt;
@@ -218,6 +300,9 @@ std::optional<SoundFontSubset> SoundFontSubset::cut(const ReadAt& file, uint64_t
 
   SoundFontSubset subset;
   subset.presets_ = static_cast<int>(cut.preset_count());
+  for (int program : programs) {
+    subset.samples_.emplace_back(program, sample_ranges(cut, instruments, sample_chunks, program));
+  }
   std::vector<uint8_t> preset_list;
   append_chunk(preset_list, "phdr", cut.headers);
   append_chunk(preset_list, "pbag", cut.bags);
@@ -248,6 +333,14 @@ std::optional<SoundFontSubset> SoundFontSubset::cut(const ReadAt& file, uint64_t
   subset.pieces_.front() = Piece{riff_header.size(), 0, riff_header};
   subset.size_ += riff_header.size();
   return subset;
+}
+
+const std::vector<ByteRange>& SoundFontSubset::samples_of(int program) const {
+  static const std::vector<ByteRange> none;
+  for (const auto& [kept, ranges] : samples_) {
+    if (kept == program) return ranges;
+  }
+  return none;
 }
 
 SoundFontSubset SoundFontSubset::whole(uint64_t file_size) {

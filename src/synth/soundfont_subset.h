@@ -4,9 +4,16 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace tastarion {
+
+// A stretch of a file.
+struct ByteRange {
+  uint64_t offset = 0;
+  uint64_t length = 0;
+};
 
 // Reads `length` bytes at `offset` of a file into `out`; false when it cannot.
 using ReadAt = std::function<bool(uint64_t offset, uint8_t* out, size_t length)>;
@@ -35,6 +42,9 @@ class SoundFontSubset {
   // Reads the cut file: its bytes come from `file` (the one given to cut())
   // or from the new preset list. False past the end or when `file` fails.
   bool read(const ReadAt& file, uint64_t offset, uint8_t* out, size_t length) const;
+  // Where in the real file the sample data of `program`'s presets (every bank)
+  // lies, sorted and merged; empty for a whole file.
+  const std::vector<ByteRange>& samples_of(int program) const;
 
  private:
   // A stretch of the cut file: from the real file at `file_offset`, or `bytes`.
@@ -49,6 +59,7 @@ class SoundFontSubset {
   bool append_copy(const ReadAt& file, uint64_t file_offset, uint64_t length);
 
   std::vector<Piece> pieces_;
+  std::vector<std::pair<int, std::vector<ByteRange>>> samples_;
   uint64_t size_ = 0;
   int presets_ = 0;
 };
