@@ -142,7 +142,8 @@ std::vector<std::string> soundfont_candidates(const std::vector<std::string>& di
   std::vector<fs::path> seen;  // default-GM.sf2 is usually a link to one of the others
   for (const std::string& path : paths) {
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec) || !fluid_is_soundfont(path.c_str())) continue;
+    // What is no SoundFont is tried all the same, for its reason to be told.
+    if (!fs::exists(path, ec)) continue;
     const fs::path real = fs::canonical(path, ec);
     if (std::find(seen.begin(), seen.end(), real) != seen.end()) continue;
     seen.push_back(real);
@@ -344,21 +345,26 @@ bool FluidSynthOutput::make_synth(DriverMessages& messages) {
 
 bool FluidSynthOutput::load_soundfont(const std::vector<std::string>& soundfonts,
                                       DriverMessages& messages) {
+  // Each file passed over, with why.
   std::string passed_over;
   for (const std::string& path : soundfonts) {
-    if (fluid_synth_sfload(synth_, path.c_str(), 1) != FLUID_FAILED) {
-      soundfont_ = path;
-      // A SoundFont of the player's own that does not load is worth a word.
-      if (!passed_over.empty()) {
-        notice(std::string(kSynthDeviceName) + ": " + passed_over +
-               " did not load and was passed over; " + path + " plays.");
+    std::string problem = soundfont_problem(path);
+    if (problem.empty()) {
+      if (fluid_synth_sfload(synth_, path.c_str(), 1) != FLUID_FAILED) {
+        soundfont_ = path;
+        // A SoundFont of the player's own that does not load is worth a word.
+        if (!passed_over.empty()) {
+          notice(std::string(kSynthDeviceName) + ": " + passed_over + "; it was passed over, and " +
+                 path + " plays.");
+        }
+        return true;
       }
-      return true;
+      problem = " did not load";
     }
-    passed_over += (passed_over.empty() ? "" : ", ") + path;
+    passed_over += (passed_over.empty() ? "" : "; ") + path + problem;
   }
   failure_ = std::string(kSynthDeviceName) + ": no SoundFont loads (" + kSoundFontPackages + "). " +
-             joined(messages.take());
+             (passed_over.empty() ? "" : passed_over + ". ") + joined(messages.take());
   return false;
 }
 

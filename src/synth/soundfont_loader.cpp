@@ -270,6 +270,27 @@ void drop_prefetched_samples(int program) {
   }
 }
 
+std::string soundfont_problem(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::string(" cannot be read: ") + std::strerror(errno);
+  uint8_t header[12] = {};
+  struct stat info {};
+  const bool read = fstat(fd, &info) == 0 && reader_of(fd)(0, header, sizeof header);
+  const int error = errno;
+  ::close(fd);
+  if (!S_ISREG(info.st_mode)) return " is not a file";
+  if (!read && info.st_size >= static_cast<off_t>(sizeof header)) {
+    return std::string(" cannot be read: ") + std::strerror(error);
+  }
+  if (!read || std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "sfbk", 4) != 0) {
+    return " is not a SoundFont";
+  }
+  const uint64_t riff_size = uint64_t(header[4]) | uint64_t(header[5]) << 8 |
+                             uint64_t(header[6]) << 16 | uint64_t(header[7]) << 24;
+  if (riff_size + 8 > static_cast<uint64_t>(info.st_size)) return " is cut short";
+  return {};
+}
+
 uint64_t refused_sample_reads() {
   std::lock_guard lock(refusal_mutex);
   return refused_reads;

@@ -31,6 +31,11 @@ void prefetch_samples(int program);
 // Lets go of what prefetch_samples(program) read, once the synthesizer holds it.
 void drop_prefetched_samples(int program);
 
+// Why the file at `path` cannot be a SoundFont to load, as the end of a
+// sentence that starts with its path (" is not a SoundFont", " is cut short",
+// " cannot be read: ..."); empty when its header promises one.
+std::string soundfont_problem(const std::string& path);
+
 void load_only_instruments(_fluid_synth_t* synth, _fluid_hashtable_t* settings);
 
 }  // namespace tastarion

@@ -123,32 +123,47 @@ TEST_F(OfflineSynth, ChannelVolumeControlChange) {
   EXPECT_LT(rms(render(0.2)), loud / 100);
 }
 
+// Files that cannot be SoundFonts are passed over, each with its reason, which
+// the player reads when none loads and as a notice when a later one plays.
 TEST(SynthOpen, FallsBackToTheNextSoundFontAndFailsWithoutOne) {
-  const auto soundfonts = soundfont_candidates();
+  const auto soundfonts = soundfont_candidates(kSoundFontDir);
   if (soundfonts.empty()) GTEST_SKIP() << "no SoundFont in " << kSoundFontDir;
+  const std::string stem =
+      std::filesystem::temp_directory_path() / ("tastarion-open-" + std::to_string(getpid()));
+  const std::string text = stem + "-text.sf2", cut = stem + "-cut.sf2";
+  std::ofstream(text) << "not a SoundFont at all";
+  {
+    std::ifstream in(soundfonts.front(), std::ios::binary);
+    std::string start(4096, '\0');
+    in.read(start.data(), static_cast<std::streamsize>(start.size()));
+    std::ofstream(cut, std::ios::binary) << start;
+  }
+  const std::vector<std::string> bad = {"/nonexistent.sf2", text, cut};
+  const std::string reasons = "/nonexistent.sf2 cannot be read: No such file or directory; " +
+                              text + " is not a SoundFont; " + cut + " is cut short";
   FluidSynthOutput synth;
-  const Result failed = synth.open({"/nonexistent.sf2"}, FluidSynthOutput::Audio::none);
+  const Result failed = synth.open(bad, FluidSynthOutput::Audio::none);
   EXPECT_FALSE(failed);
-  // The reason names the device, what to install, and passes on what FluidSynth
-  // said of the file.
   EXPECT_TRUE(failed.reason().starts_with("FluidSynth GM: no SoundFont loads")) << failed.reason();
   EXPECT_NE(failed.reason().find("timgm6mb-soundfont"), std::string::npos) << failed.reason();
-  EXPECT_NE(failed.reason().find("/nonexistent.sf2"), std::string::npos) << failed.reason();
+  EXPECT_NE(failed.reason().find(reasons), std::string::npos) << failed.reason();
   // The remedy is a SoundFont, whatever sound server runs.
   EXPECT_TRUE(failed.remedy().starts_with("Install or repair a General MIDI SoundFont"))
       << failed.remedy();
   EXPECT_EQ(failed.remedy().find("Start"), std::string::npos) << failed.remedy();
   EXPECT_FALSE(synth.is_open());
-  ASSERT_TRUE(synth.open({"/nonexistent.sf2", soundfonts.front()}, FluidSynthOutput::Audio::none));
+  std::vector<std::string> then_good = bad;
+  then_good.push_back(soundfonts.front());
+  ASSERT_TRUE(synth.open(then_good, FluidSynthOutput::Audio::none));
   EXPECT_EQ(synth.soundfont(), soundfonts.front());
-  // The file passed over is named to the player.
   EXPECT_EQ(synth.take_notices(),
-            (std::vector<std::string>{"FluidSynth GM: /nonexistent.sf2 did not load and was passed "
-                                      "over; " +
+            (std::vector<std::string>{"FluidSynth GM: " + reasons + "; it was passed over, and " +
                                       soundfonts.front() + " plays."}));
   synth.close();
   EXPECT_FALSE(synth.is_open());
   synth.send(ShortMessage::note_on(0, 60, 100));  // closed: nothing happens
+  std::filesystem::remove(text);
+  std::filesystem::remove(cut);
 }
 
 // A note of `program` (none: the channel's own) on `channel`, struck, held and

@@ -39,9 +39,10 @@ TEST_F(SoundFontDir, DefaultGmFirstThenTheOthersByNameEachFileOnce) {
   fs::create_symlink(dir_ / "c.sf2", dir_ / "default-GM.sf2");
   std::ofstream(dir_ / "broken.sf2") << "not a SoundFont";
   std::ofstream(dir_ / "readme.txt") << "RIFF";
+  // What only looks like a SoundFont is listed, for opening to say why it is none.
   EXPECT_EQ(soundfont_candidates(dir_.string()),
             (std::vector<std::string>{(dir_ / "default-GM.sf2").string(), (dir_ / "a.SF2").string(),
-                                      (dir_ / "b.sf2").string()}));
+                                      (dir_ / "b.sf2").string(), (dir_ / "broken.sf2").string()}));
   EXPECT_TRUE(soundfont_candidates((dir_ / "missing").string()).empty());
 }
 
@@ -58,8 +59,7 @@ TEST_F(SoundFontDir, FluidSynthsDefaultFirstAndSf3FilesCount) {
 }
 
 // The user's own SoundFonts come first, then those of the system's data
-// folders in their order; what is no SoundFont is passed over, and FluidSynth's
-// own default comes last.
+// folders in their order, and FluidSynth's own default comes last.
 TEST_F(SoundFontDir, TheUsersOwnFirstThenTheSystemsInTheirOrder) {
   for (const char* folder :
        {"home/sounds/sf2", "home/sounds/sf3", "local/sounds/sf2", "sys/sounds/sf2"}) {
@@ -73,13 +73,14 @@ TEST_F(SoundFontDir, TheUsersOwnFirstThenTheSystemsInTheirOrder) {
   ScopedEnv dirs("XDG_DATA_DIRS",
                  (dir_ / "local").string() + ":relative/ignored:" + (dir_ / "sys").string());
   const std::vector<std::string> found = soundfont_candidates();
-  ASSERT_GE(found.size(), 3u);
-  EXPECT_EQ(std::vector<std::string>(found.begin(), found.begin() + 3),
-            (std::vector<std::string>{(dir_ / "home/sounds/sf3/mine.sf3").string(),
+  ASSERT_GE(found.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(found.begin(), found.begin() + 4),
+            (std::vector<std::string>{(dir_ / "home/sounds/sf2/broken.sf2").string(),
+                                      (dir_ / "home/sounds/sf3/mine.sf3").string(),
                                       (dir_ / "local/sounds/sf2/b.sf2").string(),
                                       (dir_ / "sys/sounds/sf2/a.sf2").string()}));
   const std::string fallback = fluidsynth_default_soundfont();
-  if (found.size() > 3) {
+  if (found.size() > 4) {
     EXPECT_EQ(found.back(), fallback);
   }
 }
