@@ -2,6 +2,19 @@
 # gives a null sink) and pipewire-pulse inside a D-Bus session of their own, all
 # in one process group. Sourced by e2e and bench scripts, which provide WORK,
 # wait_for and AT_EXIT. Points XDG_RUNTIME_DIR at $WORK (private, mode 0700).
+# Ends a test as skipped where PipeWire is not installed; fails it where PipeWire
+# is, but one of the tools named is not.
+skip_without_pipewire() {
+  if ! command -v pipewire > /dev/null; then
+    echo "skipped: pipewire is not installed"
+    exit 0
+  fi
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" > /dev/null || fail "PipeWire is installed, $tool is not"
+  done
+}
+
 start_pipewire() {
   local tool
   for tool in pipewire wireplumber pipewire-pulse dbus-run-session pw-link pw-dump; do

@@ -4,15 +4,9 @@
 # stream lets the graph rest when nothing sounds and the next key is heard; a
 # second program's stream has a name of its own; and when PipeWire is killed
 # and started again the player is told, and keys are heard on the new stream.
-if ! command -v pipewire > /dev/null; then
-  echo "skipped: pipewire is not installed"
-  exit 0
-fi
 source "$(dirname "$0")/e2e_lib.sh"
 source "$(dirname "$0")/headless_pipewire.sh"
-for tool in pw-record python3; do
-  command -v "$tool" > /dev/null || fail "PipeWire is installed, $tool is not"
-done
+skip_without_pipewire pw-record python3
 
 # Our node's state in the graph: running, idle or suspended.
 node_state() {

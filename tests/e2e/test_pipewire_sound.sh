@@ -2,15 +2,9 @@
 # On a PipeWire desktop the built-in synthesizer plays through a stream of its
 # own, shown to mixers as Tastarion with its icon, and a key is heard on it: a
 # recording of the stream is silent before the key and loud after it.
-if ! command -v pipewire > /dev/null; then
-  echo "skipped: pipewire is not installed"
-  exit 0
-fi
 source "$(dirname "$0")/e2e_lib.sh"
 source "$(dirname "$0")/headless_pipewire.sh"
-for tool in pw-record python3; do
-  command -v "$tool" > /dev/null || fail "PipeWire is installed, $tool is not"
-done
+skip_without_pipewire pw-record python3
 
 start_x
 start_pipewire || fail "no headless PipeWire"
