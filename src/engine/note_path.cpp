@@ -5,20 +5,32 @@
 
 namespace tastarion {
 
-void NotePath::while_held(const std::function<void(const VoiceSlots&)>& look) const {
+int NotePath::take_replay_channel(int wanted) {
   std::lock_guard lock(slots_lock_);
-  look(slots_);
+  const auto usable = [this](int channel) {
+    return channel >= 0 && channel < kChannelCount && channel != kMetronomeChannel &&
+           !slots_.busy(channel) && !slots_.held_by_replay(channel);
+  };
+  const int channel = usable(wanted) ? wanted : slots_.find_free();
+  if (channel >= 0) slots_.hold_for_replay(channel, true);
+  return channel;
+}
+
+void NotePath::give_back_replay_channel(int channel) {
+  std::lock_guard lock(slots_lock_);
+  if (channel >= 0 && channel < kChannelCount) slots_.hold_for_replay(channel, false);
 }
 
 void NotePath::release_slot(int slot) {
   const uint8_t key_note = slots_.key_note(slot);
   const uint8_t sent_note = slots_.sent_note(slot);
+  const uint16_t key_id = slots_.key_id(slot);
   {
     std::lock_guard lock(slots_lock_);
     port_.send(ShortMessage::note_off(slot, sent_note));
     slots_.free(slot);
   }
-  listener_.note_played({false, slot, key_note, sent_note, 0});
+  listener_.note_played({false, slot, key_note, sent_note, 0, key_id});
 }
 
 void NotePath::note_key_down(const KeyEvent& key) {
@@ -35,17 +47,18 @@ void NotePath::note_down(uint8_t key_note, uint16_t key_id) {
 }
 
 void NotePath::take_slot(uint8_t key_note, uint8_t sent_note, uint8_t velocity, uint16_t key_id) {
-  const int slot = slots_.find_free();
-  // All fifteen channels busy: the press is dropped, every sounding note keeps its slot.
-  if (slot < 0) return;
+  int slot = -1;
   {
-    // A replay's end looks at the held keys from the timer thread, and must see
-    // the slot and the note-on together.
+    // A replay takes channels from the timer thread: the free slot is found
+    // and taken, and its note sent, while no replay can take it.
     std::lock_guard lock(slots_lock_);
+    slot = slots_.find_free();
+    // All fifteen channels busy: the press is dropped, every sounding note keeps its slot.
+    if (slot < 0) return;
     slots_.take(slot, key_note, sent_note, key_id);
     port_.send(ShortMessage::note_on(slot, sent_note, velocity));
   }
-  listener_.note_played({true, slot, key_note, sent_note, velocity});
+  listener_.note_played({true, slot, key_note, sent_note, velocity, key_id});
 }
 
 void NotePath::note_in_down(uint16_t key_id, uint8_t note, uint8_t velocity) {

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <mutex>
 
 #include "engine/key_event.h"
@@ -19,6 +18,7 @@ struct PlayedNote {
   uint8_t key_note;   // the key's own note, 43..85 (0..127 from a MIDI input)
   uint8_t sent_note;  // the note the message carried
   uint8_t velocity;   // the message's second byte, 0 for a release
+  uint16_t key_id;    // the key, the mouse (kMouseKeyId) or a MIDI input (input_key_id)
 };
 
 // Told of every note message the note path sends, after it went out (the
@@ -31,13 +31,16 @@ class NoteListener {
   virtual void pedal_played(bool /*down*/) {}
 };
 
-// The voice slots of the held keys as another thread may look at them.
+// The channels of the held keys as a replay, on another thread, shares them:
+// a replayed note and a held key are two notes, each on a channel of its own.
 class HeldKeys {
  public:
   virtual ~HeldKeys() = default;
-  // Runs `look` with the slots held still: no key takes or frees a slot, nor
-  // sends its note, until it returns.
-  virtual void while_held(const std::function<void(const VoiceSlots&)>& look) const = 0;
+  // A channel for a replay's notes that were recorded on `wanted`: `wanted`
+  // itself when no key sounds on it and no replay holds it, else the lowest such
+  // channel; -1 when none is free. No key takes it until it is given back.
+  virtual int take_replay_channel(int wanted) = 0;
+  virtual void give_back_replay_channel(int channel) = 0;
   // Whether the player holds the sustain pedal down.
   virtual bool pedal_held() const { return false; }
 };
@@ -99,9 +102,10 @@ class NotePath final : public HeldKeys {
   void pedal_down();
   void pedal_up();
   bool pedal_held() const override { return pedal_.load(); }
+  int take_replay_channel(int wanted) override;
+  void give_back_replay_channel(int channel) override;
 
   const VoiceSlots& voice_slots() const { return slots_; }
-  void while_held(const std::function<void(const VoiceSlots&)>& look) const override;
 
  private:
   void release_slot(int slot);
@@ -111,7 +115,8 @@ class NotePath final : public HeldKeys {
   MidiPort& port_;
   const SoundSettings& settings_;
   NoteListener& listener_;
-  // Taken with each change of a slot and its note message together.
+  // Taken with each change of a slot and its note message together, and by
+  // the replay's channels (timer thread).
   mutable std::mutex slots_lock_;
   VoiceSlots slots_;
   std::atomic<bool> pedal_{false};

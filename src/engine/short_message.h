@@ -89,6 +89,12 @@ class ShortMessage {
   constexpr int program() const { return data1_ & 0x7F; }
   constexpr int bend() const { return (data1_ & 0x7F) | ((data2_ & 0x7F) << 7); }
 
+  // The same message on `channel`; a system message stays as it is.
+  constexpr ShortMessage on_channel(int channel) const {
+    if (kind() == Kind::system) return *this;
+    return ShortMessage(static_cast<uint8_t>((status_ & 0xF0) | (channel & 0x0F)), data1_, data2_);
+  }
+
   constexpr uint8_t status() const { return status_; }
   constexpr uint8_t data1() const { return data1_; }
   constexpr uint8_t data2() const { return data2_; }

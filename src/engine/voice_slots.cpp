@@ -10,7 +10,7 @@ VoiceSlots::VoiceSlots() {
 
 int VoiceSlots::find_free() const {
   for (int i = 0; i < kChannelCount; ++i) {
-    if (key_notes_[i] != kReserved && !taken_[i]) return i;
+    if (key_notes_[i] != kReserved && !taken_[i] && !replay_[i]) return i;
   }
   return -1;
 }

@@ -20,7 +20,8 @@ class VoiceSlots {
 
   VoiceSlots();
 
-  // Lowest free slot, or -1 when all fifteen usable slots are busy.
+  // Lowest free slot, or -1 when all fifteen usable slots are busy or held by
+  // a replay.
   int find_free() const;
   // Lowest slot holding `key_note` (43..85), or -1.
   int find_key_note(uint8_t key_note) const;
@@ -33,6 +34,9 @@ class VoiceSlots {
 
   void take(int slot, uint8_t key_note, uint8_t sent_note, uint16_t key_id);
   void free(int slot);
+  // A replay's notes sound on a channel of their own, which no key takes meanwhile.
+  bool held_by_replay(int slot) const { return replay_[slot]; }
+  void hold_for_replay(int slot, bool held) { replay_[slot] = held; }
 
   uint8_t key_note(int slot) const { return key_notes_[slot]; }
   uint8_t sent_note(int slot) const { return sent_notes_[slot]; }
@@ -47,6 +51,7 @@ class VoiceSlots {
   std::array<uint8_t, 16> sent_notes_{};
   std::array<uint16_t, 16> key_ids_{};
   std::array<bool, 16> taken_{};
+  std::array<bool, 16> replay_{};
 };
 
 }  // namespace tastarion

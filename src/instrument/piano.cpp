@@ -88,14 +88,25 @@ void Piano::key_up(const KeyEvent& key) {
   note_key_up(key);
 }
 
+namespace {
+NoteSource source_of(uint16_t key_id) {
+  if (is_input_key(key_id)) return NoteSource::midi_input;
+  return key_id == kMouseKeyId ? NoteSource::mouse : NoteSource::keys;
+}
+}  // namespace
+
 void Piano::note_played(const PlayedNote& note) {
   if (note.press) {
     record_and_report(note);
-    view_.draw_mark(true, note.key_note);
+    keys_.press(source_of(note.key_id), note.key_note);
   } else {
-    view_.draw_mark(false, note.key_note);
+    keys_.release(source_of(note.key_id), note.key_note);
     record_and_report(note);
   }
+}
+
+void Piano::held_changed(uint8_t note, bool held) {
+  view_.draw_mark(held, note);
 }
 
 void Piano::record_and_report(const PlayedNote& note) {
@@ -116,6 +127,7 @@ void Piano::panic() {
   mouse_held_ = false;
   mouse_note_ = 0;
   port_.panic();
+  keys_.clear();
   view_.erase_marks();
 }
 
@@ -213,7 +225,11 @@ void Piano::device_gone(const std::string& name) {
 }
 
 void Piano::replayed_note(bool on, uint8_t note) {
-  view_.draw_mark(on, note);
+  if (on) {
+    keys_.press(NoteSource::replay, note);
+  } else {
+    keys_.release(NoteSource::replay, note);
+  }
 }
 
 void Piano::replay_finished() {

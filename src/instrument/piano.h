@@ -4,6 +4,7 @@
 
 #include "engine/device_selection.h"
 #include "engine/key_event.h"
+#include "engine/keyboard_state.h"
 #include "engine/midi_input_reader.h"
 #include "engine/midi_output_service.h"
 #include "engine/midi_port.h"
@@ -31,7 +32,7 @@ inline constexpr const char* kOpenFailureHelp =
 // reaches through keys, controls and the menu. Every operation runs on the
 // window thread; the metronome and the replayer run their steps on the timer
 // service's thread and report through the view.
-class Piano final : private NoteListener, private ReplayListener {
+class Piano final : private NoteListener, private ReplayListener, private KeyboardStateListener {
  public:
   // Trace lines go to `trace`; what went wrong goes to `errors` as well as to
   // the view.
@@ -145,6 +146,7 @@ class Piano final : private NoteListener, private ReplayListener {
   const Recorder& recorder() const { return recorder_; }
   const Replayer& replayer() const { return replayer_; }
   const Metronome& metronome() const { return metronome_; }
+  const KeyboardState& keyboard_state() const { return keys_; }
 
  private:
   // Tests and benchmarks load recordings and stop timer routines directly.
@@ -153,6 +155,8 @@ class Piano final : private NoteListener, private ReplayListener {
   void note_played(const PlayedNote& note) override;
   void pedal_played(bool down) override { recorder_.record_pedal(down); }
   void replayed_note(bool on, uint8_t note) override;
+  // A note's mark, drawn while any source holds it (any thread).
+  void held_changed(uint8_t note, bool held) override;
   void replay_finished() override;
   void record_and_report(const PlayedNote& note);
   // Moves a sound setting one step and shows it; false, with nothing done, at the limit.
@@ -163,6 +167,8 @@ class Piano final : private NoteListener, private ReplayListener {
   void device_gone(const std::string& name);
 
   PianoView& view_;
+  // Before everything that plays: the notes it marks.
+  KeyboardState keys_{*this};
   TraceSink trace_;
   TraceSink errors_;
   MidiPort port_;

@@ -27,42 +27,39 @@ void Replayer::schedule_step_locked(Micros due) {
   timer_.start_at(due, [this, generation] { replay_tick(generation); });
 }
 
-// Under lock_: note-offs for what the replay left sounding, marks erased. A
-// note that a held key sounds on the same channel is the player's, not the
-// replay's, and so is the mark of a held key: both stay until the key comes up.
+// Under lock_: note-offs for what the replay left sounding, marks erased, the
+// channels given back.
 void Replayer::silence_locked() {
-  held_.while_held([this](const VoiceSlots& held) {
-    for (int channel = 0; channel < kChannelCount; ++channel) {
-      if (sounding_[channel].none()) continue;
-      for (int note = 0; note < 128; ++note) {
-        if (!sounding_[channel].test(note)) continue;
-        const auto n = static_cast<uint8_t>(note);
-        if (!held.sounds(channel, n)) port_.send(ShortMessage::note_off(channel, n));
-        if (on_keyboard(note) && held.find_key_note(n) < 0) listener_.replayed_note(false, n);
-      }
-      sounding_[channel].reset();
+  for (int recorded = 0; recorded < kChannelCount; ++recorded) {
+    const int channel = channel_of_[recorded];
+    for (int note = 0; note < 128 && sounding_[recorded].any(); ++note) {
+      if (!sounding_[recorded].test(note)) continue;
+      const auto n = static_cast<uint8_t>(note);
+      port_.send(ShortMessage::note_off(channel, n));
+      if (on_keyboard(note)) listener_.replayed_note(false, n);
+      sounding_[recorded].reset(note);
     }
-    // A pedal the replay left down would keep the silenced notes ringing; the
-    // player's own pedal, held now, stays.
-    for (int channel = 0; channel < kChannelCount; ++channel) {
-      if (!pedal_down_[channel]) continue;
-      if (!held_.pedal_held()) {
-        port_.send(ShortMessage::sustain_pedal(channel, false));
-      }
+    if (channel >= 0 && channel != kMetronomeChannel) held_.give_back_replay_channel(channel);
+    channel_of_[recorded] = -1;
+  }
+  // A pedal the replay left down would keep the silenced notes ringing; the
+  // player's own pedal, held now, stays.
+  for (int channel = 0; channel < kChannelCount; ++channel) {
+    if (!pedal_down_[channel]) continue;
+    if (!held_.pedal_held()) {
+      port_.send(ShortMessage::sustain_pedal(channel, false));
     }
-    pedal_down_.reset();
-  });
+  }
+  pedal_down_.reset();
 }
 
-void Replayer::track_locked(ShortMessage message) {
-  auto& channel = sounding_[message.channel()];
-  if (message.is_control(kSustainPedal)) {
-    pedal_down_[message.channel()] = message.value() >= 64;
-  } else if (message.starts_note()) {
-    channel.set(message.note());
-  } else if (message.ends_note()) {
-    channel.reset(message.note());
+int Replayer::channel_for_locked(int recorded) {
+  if (channel_of_[recorded] < 0) {
+    // The metronome's channel is the drums' in any file, and no key's.
+    channel_of_[recorded] = static_cast<int8_t>(
+        recorded == kMetronomeChannel ? recorded : held_.take_replay_channel(recorded));
   }
+  return channel_of_[recorded];
 }
 
 namespace {
@@ -75,15 +72,36 @@ bool is_pedal_record(const uint8_t* record) {
 }
 }  // namespace
 
-// Under lock_: sends the record's message and shows its mark.
+// Under lock_: sends the record's message, on the channel its notes sound on
+// now, and shows its mark. A note-on finding no free channel is dropped, as a
+// key's is, and so is a note-off for a note the replay does not sound.
 void Replayer::play_locked(const uint8_t* record) {
   const ShortMessage message = message_of(record);
-  port_.send(message);
-  track_locked(message);
-  // Only note messages have marks: a controller's first byte is no note.
-  if (message.is_note() && on_keyboard(message.data1())) {
-    listener_.replayed_note(message.data2() != 0, message.data1());
+  const int recorded = message.channel();
+  auto& sounding = sounding_[recorded];
+  if (message.is_note()) {
+    const uint8_t note = message.note();
+    if (message.starts_note()) {
+      const int channel = channel_for_locked(recorded);
+      if (channel < 0) return;
+      port_.send(ShortMessage::note_on(channel, note, message.velocity()));
+      if (!sounding.test(note) && on_keyboard(note)) listener_.replayed_note(true, note);
+      sounding.set(note);
+    } else if (sounding.test(note)) {
+      const int channel = channel_of_[recorded];
+      port_.send(ShortMessage::note_off(channel, note));
+      sounding.reset(note);
+      if (on_keyboard(note)) listener_.replayed_note(false, note);
+      if (sounding.none() && channel != kMetronomeChannel) {
+        held_.give_back_replay_channel(channel);
+        channel_of_[recorded] = -1;
+      }
+    }
+    return;
   }
+  if (message.is_control(kSustainPedal)) pedal_down_[recorded] = message.value() >= 64;
+  const int channel = channel_of_[recorded] >= 0 ? channel_of_[recorded] : recorded;
+  port_.send(message.on_channel(channel));
 }
 
 // The record at `position`, or nothing when a whole record would not fit in the
@@ -109,6 +127,7 @@ void Replayer::start_replay() {
   ++generation_;
   position_ = EventBuffer::kFirstRecord;
   for (auto& channel : sounding_) channel.reset();
+  channel_of_.fill(-1);
   pedal_down_.reset();
   schedule_step_locked(timer_.service().now() + kMinimumStepUs);
 }

@@ -30,9 +30,8 @@ class ReplayListener {
 // everything they share with the window thread is behind one lock.
 class Replayer {
  public:
-  // The replay's notes that a held key also sounds are the player's: `held`
-  // tells which, and the replay leaves them and their marks alone at its end.
-  Replayer(TimerService& timers, MidiPort& port, const EventBuffer& buffer, const HeldKeys& held,
+  // The replay's notes sound on channels `held` lends, never on a held key's.
+  Replayer(TimerService& timers, MidiPort& port, const EventBuffer& buffer, HeldKeys& held,
            ReplayListener& listener)
       : timer_(timers), port_(port), buffer_(buffer), held_(held), listener_(listener) {}
   ~Replayer() { stop_replay(); }
@@ -56,20 +55,25 @@ class Replayer {
   void play_locked(const uint8_t* record);
   void schedule_step_locked(Micros due);
   void silence_locked();
-  void track_locked(ShortMessage message);
+  // The channel the recorded channel's notes sound on now, or -1 for none.
+  int channel_for_locked(int recorded);
 
   Timer timer_;
   MidiPort& port_;
   const EventBuffer& buffer_;
-  const HeldKeys& held_;
+  HeldKeys& held_;
   ReplayListener& listener_;
   mutable std::mutex lock_;
   bool replaying_ = false;
   uint32_t position_ = EventBuffer::kFirstRecord;
   uint32_t generation_ = 0;
   Micros due_ = 0;
-  // Notes the replay switched on and has not switched off yet.
+  // Notes the replay switched on and has not switched off yet, by the channel
+  // they were recorded on.
   std::array<std::bitset<128>, 16> sounding_{};
+  // The channel each recorded channel's notes sound on while any sounds; -1
+  // when none does.
+  std::array<int8_t, 16> channel_of_{};
   // Channels on which the replay put the sustain pedal down.
   std::bitset<16> pedal_down_{};
 };

@@ -129,8 +129,12 @@ KeyboardPicture::KeyboardPicture(const QFont& font, qreal device_pixel_ratio)
 
 void KeyboardPicture::set_device_pixel_ratio(qreal ratio) {
   if (qFuzzyCompare(ratio, image_.devicePixelRatio())) return;
+  const std::bitset<kKeyboardNoteCount> marked = marked_;
   image_ = blank_image(ratio);
   draw_keyboard();
+  for (int i = 0; i < kKeyboardNoteCount; ++i) {
+    if (marked[i]) draw_mark(true, static_cast<uint8_t>(kLowestNote + i));
+  }
 }
 
 void KeyboardPicture::paint(QPainter& painter, const QRect& area) const {
@@ -138,6 +142,7 @@ void KeyboardPicture::paint(QPainter& painter, const QRect& area) const {
 }
 
 void KeyboardPicture::draw_keyboard() {
+  marked_.reset();
   image_.fill(Qt::black);
   QPainter painter(&image_);
   painter.setRenderHint(QPainter::Antialiasing, false);
@@ -167,6 +172,7 @@ void KeyboardPicture::draw_keyboard() {
 QRect KeyboardPicture::draw_mark(bool on, uint8_t note) {
   const QRect box = mark_rect(note);
   if (box.isEmpty()) return box;
+  marked_[note - kLowestNote] = on;
   const bool white_key = key_positions[note - kLowestNote] < black_flag;
   // Black dot on a white key, white on a black one; erasing paints the key's own colour.
   const bool black_dot = white_key == on;

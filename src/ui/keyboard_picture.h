@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QRect>
 #include <array>
+#include <bitset>
 #include <cstdint>
 
 #include "engine/key_map.h"
@@ -55,7 +56,8 @@ class KeyboardPicture {
   // pixels, empty when the note has no key.
   QRect draw_mark(bool on, uint8_t note);
 
-  // A new ratio (the window moved to another screen) redraws the bare picture.
+  // A new ratio (the window moved to another screen) redraws the picture at
+  // that resolution, with the marks it showed.
   void set_device_pixel_ratio(qreal ratio);
   qreal device_pixel_ratio() const { return image_.devicePixelRatio(); }
   // Copies `area` (client pixels) of the picture through `painter`.
@@ -66,6 +68,8 @@ class KeyboardPicture {
  private:
   QImage image_;
   QFont font_;
+  // The notes marked, indexed by note - kLowestNote: the image is only pixels.
+  std::bitset<kKeyboardNoteCount> marked_;
 };
 
 }  // namespace tastarion::ui

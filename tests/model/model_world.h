@@ -228,7 +228,14 @@ class World {
     bool replaying = false;
     size_t replay_next = 0;
     Micros replay_due = 0;
+    // By recorded channel: the notes the replay sounds, and the channel they
+    // sound on (-1 while none does).
     std::array<std::bitset<128>, 16> replay_on{};
+    std::array<int, 16> replay_channel = {-1, -1, -1, -1, -1, -1, -1, -1,
+                                          -1, -1, -1, -1, -1, -1, -1, -1};
+    // A mark stays while a key or the replay holds its note.
+    std::array<int, 128> key_holds{};
+    std::array<int, 128> replay_holds{};
     std::bitset<128> marks;
     PianoStatus status = PianoStatus::none;
     std::string start_fault;
@@ -273,6 +280,18 @@ class World {
   // --- the model -----------------------------------------------------------
 
   bool busy(int slot) const { return m_.key_notes[slot] != 0 && m_.key_notes[slot] != 0xFF; }
+  bool replay_holds_channel(int channel) const {
+    return std::find(m_.replay_channel.begin(), m_.replay_channel.end(), channel) !=
+           m_.replay_channel.end();
+  }
+  // Neither a key's nor the metronome's nor one the replay sounds on.
+  bool free_channel(int channel) const {
+    return m_.key_notes[channel] == 0 && !replay_holds_channel(channel);
+  }
+  void hold_mark(std::array<int, 128>& holds, uint8_t note, int by) {
+    holds[note] += by;
+    if (note >= 43 && note <= 85) m_.marks[note] = m_.key_holds[note] + m_.replay_holds[note] > 0;
+  }
   static bool same_key(const KeyEvent& a, const KeyEvent& b) {
     return a.scan_code == b.scan_code && a.extended == b.extended;
   }
@@ -321,7 +340,7 @@ class World {
     const uint8_t note = note_of_key(key.scan_code);
     if (note == 0) return;
     int slot = 0;
-    while (slot < kChannelCount && m_.key_notes[slot] != 0) ++slot;
+    while (slot < kChannelCount && !free_channel(slot)) ++slot;
     if (slot == kChannelCount) return;
     const auto sent = static_cast<uint8_t>(note + m_.transpose);
     const auto velocity = static_cast<uint8_t>(m_.volume * 12);
@@ -330,7 +349,7 @@ class World {
     m_.keys[slot] = key;
     emit(out, ShortMessage::from_bytes(0x90 + slot, sent, velocity), timers_.now());
     record(true, slot, sent, velocity);
-    m_.marks[note] = true;
+    hold_mark(m_.key_holds, note, 1);
   }
 
   void release_slot(int slot, std::vector<Out>& out) {
@@ -339,7 +358,7 @@ class World {
     emit(out, ShortMessage::from_bytes(0x90 + slot, sent, 0), timers_.now());
     m_.key_notes[slot] = 0;
     m_.sent_notes[slot] = 0;
-    m_.marks[note] = false;
+    hold_mark(m_.key_holds, note, -1);
     record(false, slot, sent, 0);
   }
 
@@ -391,19 +410,42 @@ class World {
   }
 
   void silence_replay(std::vector<Out>& out, Micros at) {
-    for (int channel = 0; channel < kChannelCount; ++channel) {
+    for (int recorded = 0; recorded < kChannelCount; ++recorded) {
       for (int note = 0; note < 128; ++note) {
-        if (!m_.replay_on[channel][note]) continue;
-        // A held key's note and mark are the player's: they stay.
-        if (!busy(channel) || m_.sent_notes[channel] != note) {
-          emit(out, ShortMessage::from_bytes(0x90 | channel, note, 0), at);
-        }
-        if (note >= 43 && note <= 85 &&
-            std::find(m_.key_notes.begin(), m_.key_notes.end(), note) == m_.key_notes.end()) {
-          m_.marks[note] = false;
+        if (!m_.replay_on[recorded][note]) continue;
+        emit(out, ShortMessage::from_bytes(0x90 | m_.replay_channel[recorded], note, 0), at);
+        hold_mark(m_.replay_holds, static_cast<uint8_t>(note), -1);
+      }
+      m_.replay_on[recorded].reset();
+      m_.replay_channel[recorded] = -1;
+    }
+  }
+
+  // A replayed record: a note-on on the channel its recorded channel's notes
+  // sound on (the recorded one unless a key holds it), a note-off only for a
+  // note the replay sounds.
+  void replay_record(const Rec& r, std::vector<Out>& out, Micros at) {
+    const int recorded = r.status & 0x0F;
+    int& channel = m_.replay_channel[recorded];
+    if (r.velocity != 0) {
+      if (channel < 0) {
+        if (free_channel(recorded)) {
+          channel = recorded;
+        } else {
+          for (int c = 0; c < kChannelCount && channel < 0; ++c) {
+            if (free_channel(c)) channel = c;
+          }
         }
       }
-      m_.replay_on[channel].reset();
+      if (channel < 0) return;
+      emit(out, ShortMessage::from_bytes(0x90 | channel, r.note, r.velocity), at);
+      if (!m_.replay_on[recorded][r.note]) hold_mark(m_.replay_holds, r.note, 1);
+      m_.replay_on[recorded][r.note] = true;
+    } else if (m_.replay_on[recorded][r.note]) {
+      emit(out, ShortMessage::from_bytes(0x90 | channel, r.note, 0), at);
+      m_.replay_on[recorded][r.note] = false;
+      hold_mark(m_.replay_holds, r.note, -1);
+      if (m_.replay_on[recorded].none()) channel = -1;
     }
   }
 
@@ -481,6 +523,7 @@ class World {
     m_.replay_due = timers_.now() + 10'000;
     m_.replay_position = EventBuffer::kFirstRecord;
     for (auto& channel : m_.replay_on) channel.reset();
+    m_.replay_channel.fill(-1);
   }
 
   void restart_metronome() { m_.metronome_start = timers_.now(); }
@@ -648,9 +691,7 @@ class World {
       const Micros at = m_.replay_due;
       if (m_.replay_next < m_.closed.size()) {
         const Rec& r = m_.closed[m_.replay_next];
-        emit(others, ShortMessage::from_bytes(r.status, r.note, r.velocity), at);
-        m_.replay_on[r.status & 0x0F][r.note] = r.velocity != 0;
-        if (r.note >= 43 && r.note <= 85) m_.marks[r.note] = r.velocity != 0;
+        replay_record(r, others, at);
         ++m_.replay_next;
         ++totals_.replay_steps;
         m_.replay_position += EventBuffer::kRecordSize;

@@ -231,13 +231,20 @@ TEST(KeyboardPicture, AtScaleTwoEdgesAreOneDevicePixel) {
   }
 }
 
-TEST(KeyboardPicture, ANewRatioRedrawsTheBarePicture) {
+// A window moved to a screen of another ratio shows the keys held down still.
+TEST(KeyboardPicture, ANewRatioRedrawsThePictureWithItsMarks) {
   KeyboardPicture picture;
   const QImage bare = picture.image();
   picture.draw_mark(true, 60);
+  const QImage marked = picture.image();
   picture.set_device_pixel_ratio(2);
   EXPECT_EQ(picture.image().size(), QSize(1248, 252));
+  KeyboardPicture sharp_marked(make_keyboard_font(), 2);
+  sharp_marked.draw_mark(true, 60);
+  EXPECT_EQ(picture.image(), sharp_marked.image());
   picture.set_device_pixel_ratio(1);
+  EXPECT_EQ(picture.image(), marked);
+  picture.draw_mark(false, 60);
   EXPECT_EQ(picture.image(), bare);
   // At a fractional ratio too, every mark erases to the bare picture.
   KeyboardPicture fractional(make_keyboard_font(), 1.5);

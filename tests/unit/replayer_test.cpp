@@ -89,22 +89,45 @@ TEST_F(ReplayerTest, EmptyRecordingEndsAtTheFirstStep) {
   EXPECT_TRUE(midi.messages().empty());
 }
 
+// Record C, V, C and save; hold C and press F3: the replay's C is a second
+// note, on a channel of its own. Its note-off ends only its own note, the mark
+// stays while the key is down, and the key's release ends the key's note once.
+TEST_F(ReplayerTest, AReplayedNoteAndAHeldKeyAreTwoNotes) {
+  load({{0, 0x90, 48, 96}, {100, 0x91, 50, 96}, {100, 0x90, 48, 0}, {0, 0x91, 50, 0},
+        {100, 0x90, 48, 96}, {100, 0x90, 48, 0}});
+  press(0x2E);  // C: channel 1
+  EXPECT_THAT(until(0), ElementsAre(ShortMessage::note_on(0, 48, 96)));
+  piano.toggle_replay();
+  EXPECT_THAT(until(510), ElementsAre(ShortMessage::note_on(1, 48, 96),
+                                      ShortMessage::note_on(2, 50, 96), ShortMessage::note_off(1, 48),
+                                      ShortMessage::note_off(2, 50), ShortMessage::note_on(1, 48, 96),
+                                      ShortMessage::note_off(1, 48)));
+  // A key pressed meanwhile takes none of the replay's channels.
+  EXPECT_THAT(view.take(),
+              ElementsAre("mark on 48", "status replaying", "mark on 50", "mark off 50", "status idle"));
+  release(0x2E);
+  EXPECT_THAT(until(520), ElementsAre(ShortMessage::note_off(0, 48)));
+  EXPECT_THAT(view.take(), ElementsAre("mark off 48"));
+}
+
+// A replay stopped while a key is held: the replay's notes go off on their own
+// channels and the key's note and mark stay, and no key takes a channel the
+// replay holds.
 TEST_F(ReplayerTest, TheEndLeavesAHeldKeysNoteAndMarkAlone) {
-  // The replay leaves 48 on channel 1 and 50 on channels 2 and 3 sounding, while
-  // the player holds C (48), which took channel 1 too, and B (52) on channel 2.
   load({{0, 0x90, 48, 96}, {0, 0x91, 50, 96}, {0, 0x92, 50, 96}});
   piano.toggle_replay();
   until(35);
-  press(0x2E);  // C: channel 1
-  press(0x30);  // B (52): channel 2
-  until(35);
+  press(0x2E);  // C (48): the first channel the replay leaves free
+  EXPECT_THAT(until(35), ElementsAre(ShortMessage::note_on(3, 48, 96)));
   view.take();
-  // At the end, channel 1's 48 is the held key's; 50 goes off on channels 2 and 3 alike,
-  // for the live note on channel 2 is 52. Only 50's mark goes.
-  EXPECT_THAT(until(45), ElementsAre(ShortMessage::note_off(1, 50), ShortMessage::note_off(2, 50)));
-  EXPECT_THAT(view.take(), ElementsAre("mark off 50", "mark off 50", "status idle"));
+  piano.toggle_replay();
+  EXPECT_THAT(until(45), ElementsAre(ShortMessage::note_off(0, 48), ShortMessage::note_off(1, 50),
+                                     ShortMessage::note_off(2, 50)));
+  EXPECT_THAT(view.take(), ElementsAre("mark off 50", "status idle"));
+  press(0x2F);  // V: the replay's channels are free again
+  EXPECT_THAT(until(50), ElementsAre(ShortMessage::note_on(0, 50, 96)));
   release(0x2E);
-  EXPECT_THAT(until(50), ElementsAre(ShortMessage::note_off(0, 48)));
+  EXPECT_THAT(until(50), ElementsAre(ShortMessage::note_off(3, 48)));
 }
 
 TEST_F(ReplayerTest, F3AgainStopsAtOnceAndAThirdStartsFromTheTop) {
@@ -155,11 +178,15 @@ TEST_F(ReplayerTest, StartingARecordingStopsTheReplayAndSilencesIt) {
   EXPECT_THAT(until(1000), IsEmpty());
 }
 
-TEST_F(ReplayerTest, VelocityZeroRecordSendsZeroAndErasesTheMark) {
+// A note-off for a note the replay never started could only end someone
+// else's note: it is not sent.
+TEST_F(ReplayerTest, ANoteOffForNoNoteOfTheReplayIsNotSent) {
   load({{0, 0x93, 55, 0}});
+  press(0x2E);
+  until(0);
   piano.toggle_replay();
-  EXPECT_THAT(until(10), ElementsAre(ShortMessage::note_off(3, 55)));
-  EXPECT_THAT(view.take(), ElementsAre("status replaying", "mark off 55"));
+  EXPECT_THAT(until(10), IsEmpty());
+  EXPECT_THAT(view.take(), ElementsAre("mark on 48", "status replaying"));
 }
 
 TEST_F(ReplayerTest, MarksFollowTheRecordedNotesAndSkipThoseOffTheKeyboard) {
@@ -254,7 +281,8 @@ TEST(ReplayerTimeline, ALateStepDoesNotDelayTheLaterOnes) {
 TEST_F(ReplayerTest, ARecordingWithoutItsEndStopsAtTheEndOfTheBuffer) {
   uint8_t* data = PianoParts::recorder(piano).buffer().data();
   for (uint32_t at = EventBuffer::kFirstRecord; at + 7 <= EventBuffer::kSize; at += 7) {
-    std::memcpy(data + at, encode_event_record(0, 0x90, 20, 0).data(), 7);
+    const bool on = (at - EventBuffer::kFirstRecord) / 7 % 2 == 0;
+    std::memcpy(data + at, encode_event_record(0, 0x90, 20, on ? 96 : 0).data(), 7);
   }
   piano.toggle_replay();
   until(10'000 * 10 + 20);
