@@ -96,39 +96,24 @@ bool MidiPort::is_open() const {
 
 int MidiPort::sounding_count() const {
   std::lock_guard lock(mutex_);
-  int n = 0;
-  for (const auto& notes : sounding_) n += static_cast<int>(notes.count());
-  return n;
+  return sounding_.count();
 }
 
 void MidiPort::silence_locked(bool pedal) noexcept {
-  for (int channel = 0; channel < kChannelCount; ++channel) {
-    for (int note = 0; note < 128; ++note) {
-      if (!sounding_[channel][note]) continue;
-      service_.send(ShortMessage::note_off(channel, note));
-    }
-    sounding_[channel].reset();
-  }
+  sounding_.end_notes(
+      [this](int channel, int note) { service_.send(ShortMessage::note_off(channel, note)); });
   if (pedal) lift_pedal_locked();
 }
 
 void MidiPort::lift_pedal_locked() noexcept {
-  for (int channel = 0; channel < kChannelCount; ++channel) {
-    if (pedal_down_[channel]) {
-      service_.send(ShortMessage::sustain_pedal(channel, false));
-    }
-  }
-  pedal_down_.reset();
+  sounding_.lift_pedals(
+      [this](int channel) { service_.send(ShortMessage::sustain_pedal(channel, false)); });
 }
 
 void MidiPort::track_locked(ShortMessage message) noexcept {
-  const int channel = message.channel();
-  if (message.is_control(kSustainPedal)) {
-    pedal_down_[channel] = message.value() >= 64;
-    return;
-  }
-  if (channel == kMetronomeChannel || !message.is_note()) return;
-  sounding_[channel][message.note()] = message.starts_note();
+  // The metronome's click is a one-shot percussion note, owed no note-off.
+  if (message.channel() == kMetronomeChannel && message.is_note()) return;
+  sounding_.follow(message);
 }
 
 }  // namespace tastarion

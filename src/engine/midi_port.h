@@ -1,12 +1,12 @@
 #pragma once
 
 #include <array>
-#include <bitset>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "engine/midi_output_service.h"
+#include "engine/sounding_notes.h"
 
 namespace tastarion {
 
@@ -78,8 +78,7 @@ class MidiPort {
   MidiOutputService& service_;
   mutable std::mutex mutex_;
   bool open_ = false;
-  std::array<std::bitset<128>, 16> sounding_{};
-  std::bitset<16> pedal_down_{};
+  SoundingNotes sounding_;
 };
 
 }  // namespace tastarion

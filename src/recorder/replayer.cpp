@@ -30,27 +30,22 @@ void Replayer::schedule_step_locked(Micros due) {
 // Under lock_: note-offs for what the replay left sounding, marks erased, the
 // channels given back.
 void Replayer::silence_locked() {
+  sounding_.end_notes([this](int recorded, int note) {
+    const auto n = static_cast<uint8_t>(note);
+    port_.send(ShortMessage::note_off(channel_of_[recorded], n));
+    if (on_keyboard(note)) listener_.replayed_note(false, n);
+  });
   for (int recorded = 0; recorded < kChannelCount; ++recorded) {
     const int channel = channel_of_[recorded];
-    for (int note = 0; note < 128 && sounding_[recorded].any(); ++note) {
-      if (!sounding_[recorded].test(note)) continue;
-      const auto n = static_cast<uint8_t>(note);
-      port_.send(ShortMessage::note_off(channel, n));
-      if (on_keyboard(note)) listener_.replayed_note(false, n);
-      sounding_[recorded].reset(note);
-    }
     if (channel >= 0 && channel != kMetronomeChannel) held_.give_back_replay_channel(channel);
     channel_of_[recorded] = -1;
   }
   // A pedal the replay left down would keep the silenced notes ringing; the
   // player's own pedal, held now, stays.
-  for (int channel = 0; channel < kChannelCount; ++channel) {
-    if (!pedal_down_[channel]) continue;
-    if (!held_.pedal_held()) {
-      port_.send(ShortMessage::sustain_pedal(channel, false));
-    }
-  }
-  pedal_down_.reset();
+  const bool player_pedal = held_.pedal_held();
+  sounding_.lift_pedals([&](int channel) {
+    if (!player_pedal) port_.send(ShortMessage::sustain_pedal(channel, false));
+  });
 }
 
 int Replayer::channel_for_locked(int recorded) {
@@ -78,28 +73,27 @@ bool is_pedal_record(const uint8_t* record) {
 void Replayer::play_locked(const uint8_t* record) {
   const ShortMessage message = message_of(record);
   const int recorded = message.channel();
-  auto& sounding = sounding_[recorded];
   if (message.is_note()) {
     const uint8_t note = message.note();
+    const bool was_on = sounding_.sounds(recorded, note);
     if (message.starts_note()) {
       const int channel = channel_for_locked(recorded);
       if (channel < 0) return;
       port_.send(ShortMessage::note_on(channel, note, message.velocity()));
-      if (!sounding.test(note) && on_keyboard(note)) listener_.replayed_note(true, note);
-      sounding.set(note);
-    } else if (sounding.test(note)) {
+      if (!was_on && on_keyboard(note)) listener_.replayed_note(true, note);
+    } else if (was_on) {
       const int channel = channel_of_[recorded];
       port_.send(ShortMessage::note_off(channel, note));
-      sounding.reset(note);
       if (on_keyboard(note)) listener_.replayed_note(false, note);
-      if (sounding.none() && channel != kMetronomeChannel) {
-        held_.give_back_replay_channel(channel);
-        channel_of_[recorded] = -1;
-      }
+    }
+    sounding_.follow(message);
+    if (was_on && !sounding_.any_on(recorded) && channel_of_[recorded] != kMetronomeChannel) {
+      held_.give_back_replay_channel(channel_of_[recorded]);
+      channel_of_[recorded] = -1;
     }
     return;
   }
-  if (message.is_control(kSustainPedal)) pedal_down_[recorded] = message.value() >= 64;
+  sounding_.follow(message);
   const int channel = channel_of_[recorded] >= 0 ? channel_of_[recorded] : recorded;
   port_.send(message.on_channel(channel));
 }
@@ -126,9 +120,8 @@ void Replayer::start_replay() {
   replaying_ = true;
   ++generation_;
   position_ = EventBuffer::kFirstRecord;
-  for (auto& channel : sounding_) channel.reset();
+  sounding_.clear();
   channel_of_.fill(-1);
-  pedal_down_.reset();
   schedule_step_locked(timer_.service().now() + kMinimumStepUs);
 }
 

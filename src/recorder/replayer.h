@@ -1,12 +1,12 @@
 #pragma once
 
 #include <array>
-#include <bitset>
 #include <cstdint>
 #include <mutex>
 
 #include "engine/midi_port.h"
 #include "engine/note_path.h"
+#include "engine/sounding_notes.h"
 #include "recorder/event_buffer.h"
 #include "timing/timer.h"
 
@@ -68,14 +68,12 @@ class Replayer {
   uint32_t position_ = EventBuffer::kFirstRecord;
   uint32_t generation_ = 0;
   Micros due_ = 0;
-  // Notes the replay switched on and has not switched off yet, by the channel
-  // they were recorded on.
-  std::array<std::bitset<128>, 16> sounding_{};
+  // Notes the replay switched on and has not switched off yet, and its pedal,
+  // by the channel they were recorded on.
+  SoundingNotes sounding_;
   // The channel each recorded channel's notes sound on while any sounds; -1
   // when none does.
   std::array<int8_t, 16> channel_of_{};
-  // Channels on which the replay put the sustain pedal down.
-  std::bitset<16> pedal_down_{};
 };
 
 }  // namespace tastarion

@@ -93,18 +93,22 @@ TEST_F(ReplayerTest, EmptyRecordingEndsAtTheFirstStep) {
 // note, on a channel of its own. Its note-off ends only its own note, the mark
 // stays while the key is down, and the key's release ends the key's note once.
 TEST_F(ReplayerTest, AReplayedNoteAndAHeldKeyAreTwoNotes) {
-  load({{0, 0x90, 48, 96}, {100, 0x91, 50, 96}, {100, 0x90, 48, 0}, {0, 0x91, 50, 0},
-        {100, 0x90, 48, 96}, {100, 0x90, 48, 0}});
+  load({{0, 0x90, 48, 96},
+        {100, 0x91, 50, 96},
+        {100, 0x90, 48, 0},
+        {0, 0x91, 50, 0},
+        {100, 0x90, 48, 96},
+        {100, 0x90, 48, 0}});
   press(0x2E);  // C: channel 1
   EXPECT_THAT(until(0), ElementsAre(ShortMessage::note_on(0, 48, 96)));
   piano.toggle_replay();
-  EXPECT_THAT(until(510), ElementsAre(ShortMessage::note_on(1, 48, 96),
-                                      ShortMessage::note_on(2, 50, 96), ShortMessage::note_off(1, 48),
-                                      ShortMessage::note_off(2, 50), ShortMessage::note_on(1, 48, 96),
-                                      ShortMessage::note_off(1, 48)));
+  EXPECT_THAT(until(510),
+              ElementsAre(ShortMessage::note_on(1, 48, 96), ShortMessage::note_on(2, 50, 96),
+                          ShortMessage::note_off(1, 48), ShortMessage::note_off(2, 50),
+                          ShortMessage::note_on(1, 48, 96), ShortMessage::note_off(1, 48)));
   // A key pressed meanwhile takes none of the replay's channels.
-  EXPECT_THAT(view.take(),
-              ElementsAre("mark on 48", "status replaying", "mark on 50", "mark off 50", "status idle"));
+  EXPECT_THAT(view.take(), ElementsAre("mark on 48", "status replaying", "mark on 50",
+                                       "mark off 50", "status idle"));
   release(0x2E);
   EXPECT_THAT(until(520), ElementsAre(ShortMessage::note_off(0, 48)));
   EXPECT_THAT(view.take(), ElementsAre("mark off 48"));
