@@ -39,8 +39,6 @@ class MidiInputFeed {
   // The port went away: every note it started is to end. False while the queue
   // has no room; call again later. Forgets what is owed, as that ends too.
   bool port_lost();
-  // Whether a note-off or the pedal waits for room.
-  bool owes_something() const { return owed_count_ > 0 || owed_pedal_ >= 0; }
   // True when something was queued since the last call (time to wake the window).
   bool take_queued() { return std::exchange(queued_, false); }
 

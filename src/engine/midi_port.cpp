@@ -94,11 +94,6 @@ bool MidiPort::is_open() const {
   return open_;
 }
 
-int MidiPort::sounding_count() const {
-  std::lock_guard lock(mutex_);
-  return sounding_.count();
-}
-
 void MidiPort::silence_locked(bool pedal) noexcept {
   sounding_.end_notes(
       [this](int channel, int note) { service_.send(ShortMessage::note_off(channel, note)); });

@@ -64,9 +64,6 @@ class MidiPort {
   // MidiOutputService::prepare_program, without the lock, so that sends on the
   // timer thread do not wait while a synthesizer reads an instrument (window thread).
   void prepare_program(int program) { service_.prepare_program(program); }
-  // Notes switched on and not yet off (played-note channels only; the
-  // metronome's channel is left out, its click being a one-shot percussion note).
-  int sounding_count() const;
 
  private:
   // Note-offs for the sounding notes; with `pedal`, the sustain pedal lifted

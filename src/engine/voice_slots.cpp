@@ -15,14 +15,6 @@ int VoiceSlots::find_free() const {
   return -1;
 }
 
-int VoiceSlots::find_key_note(uint8_t key_note) const {
-  if (key_note == kFree || key_note == kReserved) return -1;
-  for (int i = 0; i < kChannelCount; ++i) {
-    if (key_notes_[i] == key_note) return i;
-  }
-  return -1;
-}
-
 int VoiceSlots::find_key(uint16_t key_id) const {
   for (int i = 0; i < kChannelCount; ++i) {
     if (busy(i) && key_ids_[i] == key_id) return i;
@@ -42,12 +34,6 @@ void VoiceSlots::free(int slot) {
   sent_notes_[slot] = 0;
   key_ids_[slot] = 0;
   taken_[slot] = false;
-}
-
-int VoiceSlots::busy_count() const {
-  int n = 0;
-  for (int i = 0; i < kChannelCount; ++i) n += busy(i) ? 1 : 0;
-  return n;
 }
 
 }  // namespace tastarion

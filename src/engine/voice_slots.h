@@ -23,8 +23,6 @@ class VoiceSlots {
   // Lowest free slot, or -1 when all fifteen usable slots are busy or held by
   // a replay.
   int find_free() const;
-  // Lowest slot holding `key_note` (43..85), or -1.
-  int find_key_note(uint8_t key_note) const;
   // The busy slot taken by the key `key_id` (KeyEvent::key_id), or -1.
   int find_key(uint16_t key_id) const;
   // True when a held key sounds `sent_note` on `channel`.
@@ -42,7 +40,6 @@ class VoiceSlots {
   uint8_t sent_note(int slot) const { return sent_notes_[slot]; }
   uint16_t key_id(int slot) const { return key_ids_[slot]; }
   bool busy(int slot) const { return taken_[slot]; }
-  int busy_count() const;
 
   const std::array<uint8_t, 16>& entries() const { return key_notes_; }
 

@@ -146,7 +146,6 @@ class Piano final : private NoteListener, private ReplayListener, private Keyboa
   const Recorder& recorder() const { return recorder_; }
   const Replayer& replayer() const { return replayer_; }
   const Metronome& metronome() const { return metronome_; }
-  const KeyboardState& keyboard_state() const { return keys_; }
 
  private:
   // Tests and benchmarks load recordings and stop timer routines directly.

@@ -266,10 +266,6 @@ void PipeWireAudio::wake() noexcept {
     pw_loop_signal_event(pw_thread_loop_get_loop(loop_), listener_->wake_event);
 }
 
-bool PipeWireAudio::is_resting() const noexcept {
-  return listener_ != nullptr && listener_->resting;
-}
-
 bool PipeWireAudio::take_loss() noexcept {
   return listener_ != nullptr && listener_->loss_untold.exchange(false);
 }

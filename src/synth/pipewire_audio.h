@@ -44,13 +44,10 @@ class PipeWireAudio {
   // failure nothing is left running and `why` tells what happened.
   bool start(const Stream& stream, std::chrono::milliseconds limit, std::string& why);
   void stop();
-  bool is_running() const { return loop_ != nullptr; }
 
   // A message is on its way to the synthesizer: wakes a resting stream. Any
   // thread; never blocks.
   void wake() noexcept;
-  // Whether the stream rests (for tests and the benchmark).
-  bool is_resting() const noexcept;
   // True once each time the server went away since the last call. Any thread.
   bool take_loss() noexcept;
 

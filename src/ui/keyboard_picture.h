@@ -59,7 +59,6 @@ class KeyboardPicture {
   // A new ratio (the window moved to another screen) redraws the picture at
   // that resolution, with the marks it showed.
   void set_device_pixel_ratio(qreal ratio);
-  qreal device_pixel_ratio() const { return image_.devicePixelRatio(); }
   // Copies `area` (client pixels) of the picture through `painter`.
   void paint(QPainter& painter, const QRect& area) const;
 

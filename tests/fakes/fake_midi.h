@@ -1,11 +1,13 @@
 #pragma once
 
+#include <map>
 #include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "engine/midi_output_service.h"
+#include "engine/sounding_notes.h"
 #include "fakes/short_message_printer.h"
 
 namespace tastarion::testing {
@@ -55,6 +57,15 @@ class FakeMidi : public MidiOutputService {
       return;
     }
     sent.push_back({open_device_, message});
+    // The metronome's clicks are one-shot percussion notes, never ended.
+    if (message.channel() != kMetronomeChannel) heard_[open_device_].follow(message);
+  }
+  // Notes the devices were told to start and not yet to end.
+  int sounding_count() const {
+    std::lock_guard lock(mutex_);
+    int n = 0;
+    for (const auto& [device, notes] : heard_) n += notes.count();
+    return n;
   }
 
   // Messages sent, as packed values, to any device.
@@ -95,6 +106,7 @@ class FakeMidi : public MidiOutputService {
   std::vector<std::string> names_;
   std::vector<std::string> next_names_;
   mutable std::mutex mutex_;
+  std::map<int, SoundingNotes> heard_;
   int open_device_ = -1;
 };
 

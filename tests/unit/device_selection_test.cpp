@@ -185,7 +185,7 @@ TEST_F(DeviceSelectionTest, SilenceAndCloseEndsWhatSounds) {
   PianoParts::port(piano).silence_and_close();
   EXPECT_THAT(midi.messages(), ElementsAre(ShortMessage::note_off(0, 48)));
   EXPECT_THAT(midi.calls, ElementsAre("close 0"));
-  EXPECT_EQ(PianoParts::port(piano).sounding_count(), 0);
+  EXPECT_EQ(midi.sounding_count(), 0);
 }
 
 // Devices whose opens, while `slow`, wait until the test lets them go.

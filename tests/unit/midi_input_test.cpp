@@ -10,6 +10,7 @@
 
 #include "engine/midi_input_feed.h"
 #include "engine/midi_input_reader.h"
+#include "fakes/busy_slots.h"
 #include "fixture/piano_fixture.h"
 #include "recorder/event_buffer.h"
 
@@ -129,7 +130,8 @@ TEST(MidiInputConcurrency, AFloodAcrossThreadsLeavesNoNoteSounding) {
       for (uint8_t note = 0; note < 8; ++note)
         feed(in, {static_cast<uint8_t>(0x80 | channel), note, 0});
     }
-    for (int i = 0; i < 1000 && in.owes_something(); ++i) {
+    // The window side drains meanwhile; what is owed goes out as room comes.
+    for (int i = 0; i < 1000; ++i) {
       in.settle_owed();
       std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
@@ -182,7 +184,7 @@ TEST_F(MidiInPiano, NotesPlayLikeKeysWithTheirOwnVelocityOnSlotsOfTheirOwn) {
   // 60's mark stays while either input holds it.
   EXPECT_THAT(view.take(), ElementsAre("status recording", "mark on 60", "mark on 30",
                                        "mark off 30", "mark off 60"));
-  EXPECT_EQ(piano.voice_slots().busy_count(), 0);
+  EXPECT_EQ(busy_slots(piano.voice_slots()), 0);
   // The recording keeps the velocities played, for the replay and the file.
   const uint8_t* records = piano.recorder().buffer().data() + EventBuffer::kFirstRecord;
   std::vector<int> velocities;
@@ -203,7 +205,7 @@ TEST_F(MidiInPiano, TheSixteenthNoteIsSilentAndNoteZeroAndTheTopNoteWork) {
   in({0x80, 0, 0});
   EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_off(0, 0)));
   for (uint8_t note = 1; note < 15; ++note) in({0x80, note, 0});
-  EXPECT_EQ(piano.voice_slots().busy_count(), 0);
+  EXPECT_EQ(busy_slots(piano.voice_slots()), 0);
   sent();
   // A note the transposition would take past 127 cannot be sent, nor ended.
   piano.change_transpose(1);
@@ -220,7 +222,7 @@ TEST_F(MidiInPiano, ANoteStruckAgainEndsFirstSoThatOneNoteOffEndsIt) {
   in({0x80, 60, 0});
   EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 60, 50), ShortMessage::note_off(0, 60),
                                   ShortMessage::note_on(0, 60, 90), ShortMessage::note_off(0, 60)));
-  EXPECT_EQ(piano.voice_slots().busy_count(), 0);
+  EXPECT_EQ(busy_slots(piano.voice_slots()), 0);
 }
 
 TEST_F(MidiInPiano, ThePedalFocusLossPanicAndALostPort) {
@@ -248,7 +250,7 @@ TEST_F(MidiInPiano, ThePedalFocusLossPanicAndALostPort) {
   in({0x90, 64, 70});
   sent();
   piano.panic();
-  EXPECT_EQ(piano.voice_slots().busy_count(), 0);
+  EXPECT_EQ(busy_slots(piano.voice_slots()), 0);
   sent();
   in({0x80, 64, 0});
   EXPECT_THAT(sent(), IsEmpty());
