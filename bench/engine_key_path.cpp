@@ -38,7 +38,7 @@ void BM_KeyPressAndRelease(benchmark::State& state) {
   ZeroClock clock;
   PianoView view;
   Piano piano(midi, timers, clock, view, [](std::string_view) {});
-  static_cast<void>(PianoParts::port(piano).switch_to(0));
+  piano.start_midi_out();
   const KeyEvent down = key_press(0x2E);
   const KeyEvent up = key_release(0x2E);
   for (auto _ : state) {

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   while (sink.count() < static_cast<size_t>(beats)) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  PianoParts::metronome(piano).stop();
+  piano.stop_metronome();
   const double cpu = cpu_seconds() - cpu_before;
   load.reset();
 

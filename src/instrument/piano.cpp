@@ -64,7 +64,7 @@ void Piano::report_open_failure(const std::string& reasons, const std::string& r
 }
 
 void Piano::finish() {
-  metronome_.stop();
+  stop_metronome();
   replayer_.stop_replay();
   port_.silence_and_close();
   recorder_.release();
@@ -377,15 +377,17 @@ void Piano::stop_recording() {
 }
 
 void Piano::toggle_replay() {
-  if (recorder_.recording()) return;
-  if (replayer_.stop_replay()) {
-    view_.show_status(PianoStatus::idle);
-    return;
-  }
+  if (recorder_.recording() || stop_replay()) return;
   // The status goes first so that the end of an empty recording, one step later,
   // is the last to set it.
   view_.show_status(PianoStatus::replaying);
   replayer_.start_replay();
+}
+
+bool Piano::stop_replay() {
+  if (!replayer_.stop_replay()) return false;
+  view_.show_status(PianoStatus::idle);
+  return true;
 }
 
 void Piano::show_help() {

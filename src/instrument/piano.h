@@ -134,7 +134,12 @@ class Piano final : private NoteListener, private ReplayListener, private Keyboa
   void stop_recording();
   // F3: refused while recording; starts or stops a replay.
   void toggle_replay();
+  // Stops a running replay: when it returns no step of it runs or is pending,
+  // its notes are silenced and the status is idle. False when none ran.
+  bool stop_replay();
   void toggle_metronome() { metronome_.toggle_metronome(); }
+  // Stops the metronome; when it returns no click is pending.
+  void stop_metronome() { metronome_.stop(); }
   void show_help();
   void exit_program();
 

@@ -163,9 +163,11 @@ class World {
         fault = step(Input{KeyboardLost{}});
         if (!fault.empty()) return "losing the keyboard: " + fault;
       }
+      // A replay stopped so shows the idle status, as F3's stop does.
+      if (m_.replaying) m_.status = PianoStatus::idle;
       fault = stop_all([&] {
-        PianoParts::replayer(piano_).stop_replay();
-        PianoParts::metronome(piano_).stop();
+        piano_.stop_replay();
+        piano_.stop_metronome();
       });
       if (!fault.empty()) return fault;
       fault = step(TimerAdvance{600'000});
@@ -179,11 +181,10 @@ class World {
       }
       if (view_.marks.any()) return "marks left on the picture: " + view_.marks.to_string();
     } else {
-      fault = stop_all([&] {
-        PianoParts::metronome(piano_).stop();
-        PianoParts::replayer(piano_).stop_replay();
-        PianoParts::port(piano_).silence_and_close();
-      });
+      // The program's end lets the buffer go: it is looked at before.
+      fault = check_buffer();
+      if (!fault.empty()) return fault;
+      fault = stop_all([&] { piano_.finish(); });
       if (!fault.empty()) return fault;
     }
     if (timers_.pending() != 0) return std::to_string(timers_.pending()) + " timers still pending";
@@ -195,7 +196,7 @@ class World {
         }
       }
     }
-    fault = check_buffer();
+    if (!m_.ended) fault = check_buffer();
     if (fault.empty()) fault = check_directory();
     return fault;
   }

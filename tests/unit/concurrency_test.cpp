@@ -51,7 +51,7 @@ TEST(Concurrency, TimerRoutinesAndTheWindowThreadShareSafely) {
   ThreadTimerService timers;
   Piano piano{midi, timers, clock, view, [](std::string_view) {}};
   ASSERT_TRUE(piano.allocate_buffer());
-  ASSERT_TRUE(PianoParts::port(piano).switch_to(0));
+  piano.start_midi_out();
   load_busy_recording(piano);
   const auto saved = std::filesystem::temp_directory_path() /
                      ("tastarion-concurrency-" + std::to_string(::getpid()) + ".mid");
@@ -81,8 +81,8 @@ TEST(Concurrency, TimerRoutinesAndTheWindowThreadShareSafely) {
   }
 
   // The end of the program: after these, nothing more is sent.
-  PianoParts::replayer(piano).stop_replay();
-  PianoParts::metronome(piano).stop();
+  piano.stop_replay();
+  piano.stop_metronome();
   const size_t sent = midi.messages().size();
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(midi.messages().size(), sent);
@@ -105,7 +105,7 @@ class ConcurrencyOnTimerThread : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(piano.allocate_buffer());
-    ASSERT_TRUE(PianoParts::port(piano).switch_to(0));
+    piano.start_midi_out();
   }
   // Whether the last message on `channel` for `note` switched it on.
   bool sounding(int channel, uint8_t note) {
@@ -131,7 +131,7 @@ TEST_F(ConcurrencyOnTimerThread, NoStepSendsAfterStopReturns) {
   for (int attempt = 0; attempt < 150; ++attempt) {
     piano.toggle_replay();
     std::this_thread::sleep_for(std::chrono::microseconds(9'000 + attempt * 37 % 3'000));
-    PianoParts::replayer(piano).stop_replay();
+    piano.stop_replay();
     const size_t sent = midi.messages().size();
     std::this_thread::sleep_for(1ms);
     ASSERT_EQ(midi.messages().size(), sent) << attempt;
@@ -152,7 +152,7 @@ TEST_F(ConcurrencyOnTimerThread, AKeyPressedAsTheReplayEndsKeepsSounding) {
     piano.toggle_replay();  // the end comes 30 ms later
     std::this_thread::sleep_for(std::chrono::microseconds(20'000 + attempt * 131 % 15'000));
     piano.note_key_down(key_press(kScanV));
-    if (attempt % 2 == 0) PianoParts::replayer(piano).stop_replay();
+    if (attempt % 2 == 0) piano.stop_replay();
     while (replaying(piano)) std::this_thread::sleep_for(1ms);
     int slot = 0;
     while (slot < 16 && piano.voice_slots().key_note(slot) != 50) ++slot;
@@ -173,7 +173,7 @@ TEST(Concurrency, APianoGoingAwayStopsItsTimers) {
   for (int attempt = 0; attempt < 20; ++attempt) {
     auto piano = std::make_unique<Piano>(midi, timers, clock, view, [](std::string_view) {});
     ASSERT_TRUE(piano->allocate_buffer());
-    ASSERT_TRUE(PianoParts::port(*piano).switch_to(0));
+    piano->start_midi_out();
     load_busy_recording(*piano);
     piano->change_mm_speed(240);
     piano->toggle_metronome();

@@ -29,7 +29,7 @@ TEST_F(DeviceSelectionTest, StartListsDevicesSelectsTheFirstAndOpensIt) {
                                        "instrument 0", "device name Synth", "device name Port A",
                                        "device name Port B", "device 0"));
   EXPECT_EQ(fresh.devices().count(), 3);
-  EXPECT_TRUE(PianoParts::port(fresh).is_open());
+  EXPECT_EQ(midi.open_device(), 0);
   EXPECT_THAT(midi.messages(), IsEmpty());
 }
 
@@ -124,7 +124,9 @@ TEST_F(DeviceSelectionTest, PageDownOpensTheNextDeviceAndSendsTheInstrumentAndPi
 TEST_F(DeviceSelectionTest, SwitchSilencesTheOldDeviceAndHeldKeysEndOnTheNewOne) {
   piano.note_key_down(key_press(0x2E));
   piano.note_key_down(key_press(0x2F));
-  PianoParts::port(piano).send(ShortMessage::note_on(9, 0x38, 96));  // a click needs no note-off
+  piano.toggle_metronome();  // a click needs no note-off
+  timers.advance_ms(1000);
+  piano.toggle_metronome();
   midi.clear();
   piano.change_device(2);
   ASSERT_EQ(midi.sent.size(), 34u);
@@ -165,24 +167,24 @@ TEST_F(DeviceSelectionTest, FailedSwitchStaysOnTheDeviceItHadAndSaysWhy) {
 
 TEST_F(DeviceSelectionTest, FailedSwitchFromAClosedDeviceOpensNothingElse) {
   midi.failing_device = 1;
-  PianoParts::port(piano).silence_and_close();
+  piano.finish();
   midi.clear();
   view.take();
   piano.change_device(1);
   EXPECT_THAT(midi.calls, ElementsAre("open 1"));
   EXPECT_EQ(view.take().front(), "device -1");  // nothing plays
   EXPECT_EQ(piano.devices().index(), 0);
-  EXPECT_FALSE(PianoParts::port(piano).is_open());
+  EXPECT_EQ(midi.open_device(), -1);
   EXPECT_THAT(midi.messages(), IsEmpty());
   piano.change_device(2);
   EXPECT_EQ(midi.open_device(), 2);
   EXPECT_EQ(midi.messages().size(), 32u);
 }
 
-TEST_F(DeviceSelectionTest, SilenceAndCloseEndsWhatSounds) {
+TEST_F(DeviceSelectionTest, TheEndSilencesWhatSoundsAndCloses) {
   piano.note_key_down(key_press(0x2E));
   midi.clear();
-  PianoParts::port(piano).silence_and_close();
+  piano.finish();
   EXPECT_THAT(midi.messages(), ElementsAre(ShortMessage::note_off(0, 48)));
   EXPECT_THAT(midi.calls, ElementsAre("close 0"));
   EXPECT_EQ(midi.sounding_count(), 0);

@@ -154,7 +154,9 @@ TEST_F(MetronomeTest, OutOfRangeSpeedsAreClamped) {
 
 TEST_F(MetronomeTest, GoingAwayStopsTheClicks) {
   {
-    Metronome metronome(timers, PianoParts::port(piano), piano.settings());
+    // A port of its own on the same device, which the piano leaves alone meanwhile.
+    MidiPort port(midi);
+    Metronome metronome(timers, port, piano.settings());
     metronome.toggle_metronome();
     EXPECT_EQ(timers.pending(), 1u);
   }
@@ -164,11 +166,11 @@ TEST_F(MetronomeTest, GoingAwayStopsTheClicks) {
 
 TEST_F(MetronomeTest, StopMetronomeLeavesNoTimer) {
   piano.toggle_metronome();
-  PianoParts::metronome(piano).stop();
+  piano.stop_metronome();
   EXPECT_EQ(timers.pending(), 0u);
   EXPECT_FALSE(piano.metronome().on());
   EXPECT_THAT(until(5000), IsEmpty());
-  PianoParts::metronome(piano).stop();  // a second time, with nothing running
+  piano.stop_metronome();  // a second time, with nothing running
 }
 
 }  // namespace

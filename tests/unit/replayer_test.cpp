@@ -258,7 +258,7 @@ TEST(ReplayerTimeline, ALateStepDoesNotDelayTheLaterOnes) {
   RecordingView view;
   Piano piano{midi, timers, clock, view, [](std::string_view) {}};
   ASSERT_TRUE(piano.allocate_buffer());
-  ASSERT_TRUE(PianoParts::port(piano).switch_to(0));
+  piano.start_midi_out();
   uint8_t* at = PianoParts::recorder(piano).buffer().data() + EventBuffer::kFirstRecord;
   for (int n = 0; n < 4; ++n, at += 7) {
     std::memcpy(at, encode_event_record(100, 0x90, 60 + n, 96).data(), 7);
