@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -10,10 +11,12 @@ namespace tastarion::testing {
 
 // A track chunk around the given event bytes.
 inline std::vector<uint8_t> track(const std::vector<uint8_t>& events) {
-  std::vector<uint8_t> chunk = {'M', 'T', 'r', 'k'};
   const auto n = static_cast<uint32_t>(events.size());
-  chunk.insert(chunk.end(), {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)});
-  chunk.insert(chunk.end(), events.begin(), events.end());
+  std::vector<uint8_t> chunk(8 + events.size());
+  const uint8_t header[8] = {'M', 'T', 'r', 'k', uint8_t(n >> 24), uint8_t(n >> 16),
+                             uint8_t(n >> 8), uint8_t(n)};
+  std::copy(std::begin(header), std::end(header), chunk.begin());
+  std::copy(events.begin(), events.end(), chunk.begin() + 8);
   return chunk;
 }
 inline std::vector<uint8_t> track(std::initializer_list<uint8_t> events) {
