@@ -3,7 +3,8 @@
 # tempo change, two parts with running status, drums on channel 10) opened from
 # the command line replays through F3 at real JACK receivers, every note
 # within 10 ms of its time in the file on the system's clock; broken files, from the command line and
-# through F4, are named with their reason and change nothing.
+# through F4, are named with their reason and change nothing; F8 saves the
+# opened file as audio beside it.
 source "$(dirname "$0")/e2e_lib.sh"
 require_mido
 start_x
@@ -98,6 +99,21 @@ for attempt in 1 2 3; do
   }
 done
 grep -q ': c1 00' "$WORK/midi.log" || fail "the program change on channel 2 was not sent"
+
+# F8: the opened file as audio, offered beside it with .wav, written whole.
+xdotool key F8
+dialog=$(timeout 10 xdotool search --sync --onlyvisible --limit 1 --name 'Save as audio') ||
+  fail "the audio save dialog did not show"
+xdotool windowfocus "$dialog"
+wait_for 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = $dialog ]" || fail "no focus on the dialog"
+xdotool key Return
+wait_for 20 test -s "$WORK/run/song.wav" || fail "F8 wrote no song.wav beside song.mid"
+wait_for 10 sh -c "! ls -a '$WORK/run' | grep -q '\.tmp'" || fail "F8 left a temporary file"
+seconds=$("$PYTHON" -c 'import sys, wave; w = wave.open(sys.argv[1]); print(w.getnframes() / w.getframerate())' "$WORK/run/song.wav")
+length=$("$PYTHON" -c 'import sys, mido; print(mido.MidiFile(sys.argv[1]).length)' "$WORK/run/song.mid")
+awk -v s="$seconds" -v l="$length" 'BEGIN { exit !(s > l && s < l + 11) }' ||
+  fail "song.wav lasts $seconds s for a file of $length s"
+focus_program
 
 # A broken file through F4: a box names it and what is wrong; the opened file
 # stays what F3 replays.
