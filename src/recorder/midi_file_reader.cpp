@@ -292,8 +292,11 @@ MidiFileReading load_midi_file(const std::string& path) {
   }
   std::ifstream in(path, std::ios::binary);
   std::vector<uint8_t> bytes(static_cast<size_t>(info.st_size));
+  errno = 0;
   if (!in || !in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()))) {
-    reading.failure = path + " cannot be read: " + std::strerror(errno) + ".";
+    // A file cut short while it was read has no system error to tell.
+    reading.failure = path + " cannot be read: " +
+                      (errno != 0 ? std::strerror(errno) : "it grew shorter while read") + ".";
     return reading;
   }
   return read_midi_file(bytes, path);

@@ -13,8 +13,8 @@ namespace tastarion::testing {
 inline std::vector<uint8_t> track(const std::vector<uint8_t>& events) {
   const auto n = static_cast<uint32_t>(events.size());
   std::vector<uint8_t> chunk(8 + events.size());
-  const uint8_t header[8] = {'M', 'T', 'r', 'k', uint8_t(n >> 24), uint8_t(n >> 16),
-                             uint8_t(n >> 8), uint8_t(n)};
+  const uint8_t header[8] = {
+      'M', 'T', 'r', 'k', uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)};
   std::copy(std::begin(header), std::end(header), chunk.begin());
   std::copy(events.begin(), events.end(), chunk.begin() + 8);
   return chunk;
