@@ -285,10 +285,15 @@ void Piano::save_as_audio() {
           ? midi_file_bytes(std::span<const uint8_t>(buffer.data(), end))
           : std::vector<uint8_t>{};
   const MidiFileReading reading = read_midi_file(bytes, "The take");
-  if (bytes.empty() || !reading.ok() || reading.song.events.empty()) {
+  if (bytes.empty() || (reading.ok() && reading.song.events.empty())) {
     view_.show_message(
         "There is nothing to save as audio yet: record a take with F2 or open a "
         "MIDI file with F4 first.");
+    return;
+  }
+  if (!reading.ok()) {
+    errors_(reading.failure + "\n");
+    view_.show_message(reading.failure);
     return;
   }
   view_.save_as_audio(reading.song, take_path_.empty() ? kDefaultFileName : take_path_);
