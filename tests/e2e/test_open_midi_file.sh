@@ -58,17 +58,23 @@ output=$(jack_lsp -c | awk '/^midi-monitor:input$/ { getline; print $1 }')
 [ -n "$output" ] || fail "no port of the program is wired to the monitor"
 jack_connect "$output" e2e-clock:in || fail "no connection to the clock receiver"
 count=$(wc -l < "$WORK/expected")
-# One replay, measured at the monitor: sets worst (ms) and offset.
+# One replay, measured at the clock receiver: sets worst (ms, or "lost") and offset.
+worst= offset=
 measure_replay() {
   local heard_from
   heard_from=$(($(wc -l < "$WORK/clock.log") + 1))
   xdotool key F3
   wait_for 5 sh -c "xdotool getwindowname $WINDOW | grep -q 'Replaying.*song\.mid\$'" ||
     fail "the title does not show the replay of the file"
-  # The monitor may drop a message when the server's cycle overruns; the
-  # receiver on the system's clock is counted on.
-  wait_for 20 sh -c "[ \$(tail -n +$heard_from '$WORK/clock.log' | grep -cE '^[0-9.]+ 9. ') -ge $count ]" ||
-    fail "the clock receiver did not hear the $count note messages"
+  # A receiver whose cycle overran loses what came in it: a loaded machine's
+  # replay with messages lost is measured again.
+  wait_for 20 sh -c "[ \$(tail -n +$heard_from '$WORK/clock.log' | grep -cE '^[0-9.]+ 9. ') -ge $count ]" || {
+    wait_for 20 sh -c "xdotool getwindowname $WINDOW | grep -qv Replaying" ||
+      fail "the replay did not end"
+    echo "the clock receiver lost messages of this replay (load $(cut -d' ' -f1 /proc/loadavg))"
+    worst=lost
+    return 0
+  }
   # Heard: milliseconds from the first note message, and its bytes.
   tail -n +"$heard_from" "$WORK/clock.log" | grep -E '^[0-9.]+ 9. ' |
     awk 'NR == 1 { first = $1 } { printf "%.1f %s %s %s\n", $1 - first, $2, $3, $4 }' \
@@ -92,8 +98,9 @@ for attempt in 1 2 3; do
   measure_replay
   echo "format 1 file of $count note messages, replay $attempt: worst distance from the" \
     "file's time $worst ms (median offset $offset ms; load $(cut -d' ' -f1 /proc/loadavg))"
-  awk -v w="$worst" 'BEGIN { exit !(w <= 10) }' && break
+  [ "$worst" != lost ] && awk -v w="$worst" 'BEGIN { exit !(w <= 10) }' && break
   [ "$attempt" -lt 3 ] || {
+    [ "$worst" != lost ] || fail "the clock receiver lost messages of every replay"
     paste -d' ' "$WORK/expected" "$WORK/heard" | awk -v o="$offset" '{ print $0, $5 - $1 - o }'
     fail "a note came more than 10 ms from its time"
   }
