@@ -4,6 +4,8 @@
 #include <span>
 #include <string_view>
 
+#include "synth/audio_file_render.h"
+
 #ifndef TASTARION_VERSION
 #error "TASTARION_VERSION is set by the build from the project version"
 #endif
@@ -28,17 +30,30 @@ bool contains(std::span<const std::string_view> names, std::string_view name) {
 }
 
 CommandLine usage_error(std::string sentence) {
-  return {CommandLine::Action::usage_error, std::move(sentence)};
+  return {CommandLine::Action::usage_error, std::move(sentence), {}, {}};
 }
 
 }  // namespace
 
 CommandLine read_command_line(int argc, const char* const* argv) {
+  CommandLine start;
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
-    if (argument == "-h" || argument == "--help") return {CommandLine::Action::help, {}};
-    if (argument == "-v" || argument == "--version") return {CommandLine::Action::version, {}};
+    if (argument == "-h" || argument == "--help") return {CommandLine::Action::help, {}, {}, {}};
+    if (argument == "-v" || argument == "--version")
+      return {CommandLine::Action::version, {}, {}, {}};
+    if (argument == "--render") {
+      if (argc - i < 3) {
+        return usage_error("option '--render' needs a MIDI file and an audio file");
+      }
+      return {CommandLine::Action::render, {}, argv[i + 1], argv[i + 2]};
+    }
+    // A file manager passes the file alone; "-" is no option either.
     if (argument.size() < 2 || argument[0] != '-') {
+      if (start.file.empty() && !argument.empty()) {
+        start.file = argument;
+        continue;
+      }
       return usage_error("unexpected argument '" + std::string(argument) + "'");
     }
     std::string_view name = argument.substr(argument.starts_with("--") ? 2 : 1);
@@ -55,13 +70,20 @@ CommandLine read_command_line(int argc, const char* const* argv) {
     }
     return usage_error("unknown option '" + std::string(argument) + "'");
   }
-  return {};
+  return start;
 }
 
 std::string usage_text() {
-  return "Usage: tastarion [--help | --version | QT-OPTION...]\n"
+  return "Usage: tastarion [QT-OPTION...] [FILE.mid]\n"
+         "       tastarion --render FILE.mid OUT.wav|OUT.flac|OUT.ogg\n"
+         "       tastarion --help | --version\n"
          "Play a 43-key MIDI piano on the PC keyboard.\n"
          "\n"
+         "  FILE.mid       open a MIDI file: F3 replays it\n"
+         "  --render FILE.mid OUT\n"
+         "                 render the MIDI file as audio through the built-in\n"
+         "                 synthesizer, with no window and no sound server; the\n"
+         "                 type follows OUT's extension (.wav, .flac or .ogg)\n"
          "  -h, --help     print this help and exit\n"
          "  -v, --version  print the name and version and exit\n"
          "\n"
@@ -73,12 +95,13 @@ std::string version_text() {
   return "Tastarion " TASTARION_VERSION "\n";
 }
 
-std::optional<int> answer_command_line(int argc, const char* const* argv, std::FILE* out,
+std::optional<int> answer_command_line(const CommandLine& command_line, std::FILE* out,
                                        std::FILE* err) {
-  const CommandLine command_line = read_command_line(argc, argv);
   switch (command_line.action) {
     case CommandLine::Action::start:
       return std::nullopt;
+    case CommandLine::Action::render:
+      return render_command(command_line.file, command_line.audio_file, err);
     case CommandLine::Action::help:
       std::fputs(usage_text().c_str(), out);
       break;

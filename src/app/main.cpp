@@ -34,7 +34,7 @@ void end_here_if_threads_left_behind(tastarion::TraceWriter& trace,
 }
 
 // The window, the piano and the ports for one run; the exit code.
-int run_program(tastarion::StandardErrorGuard& standard_error) {
+int run_program(tastarion::StandardErrorGuard& standard_error, const std::string& file) {
   tastarion::TraceWriter trace(STDOUT_FILENO);
   tastarion::SystemMidiOutput midi;
   tastarion::MidiInputPorts inputs;
@@ -47,6 +47,9 @@ int run_program(tastarion::StandardErrorGuard& standard_error) {
   const bool started = program.start();
   if (started) {
     program.listen_to(inputs);
+    // A file that does not open says why in a box (and on standard error);
+    // the program plays on.
+    if (!file.empty()) program.piano().open_midi_file(file);
     QApplication::exec();
   }
   tastarion::stop_waiting_for_sound_servers();
@@ -62,7 +65,8 @@ int run_program(tastarion::StandardErrorGuard& standard_error) {
 
 int main(int argc, char** argv) {
   // --help, --version and a mistyped option answer before anything opens.
-  if (const auto exit_code = tastarion::answer_command_line(argc, argv, stdout, stderr)) {
+  const tastarion::CommandLine command_line = tastarion::read_command_line(argc, argv);
+  if (const auto exit_code = tastarion::answer_command_line(command_line, stdout, stderr)) {
     return *exit_code;
   }
   tastarion::catch_end_signals();
@@ -80,5 +84,5 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tastarion"));
   tastarion::quit_on_signals();
 
-  return run_program(standard_error);
+  return run_program(standard_error, command_line.file);
 }

@@ -1,10 +1,17 @@
 #include "app/main_window.h"
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <atomic>
+#include <thread>
 
 #include "app/quit_on_signal.h"
 #include "app/x11_key_repeat.h"
@@ -12,6 +19,8 @@
 #include "instrument/piano.h"
 #include "platform/key_translation.h"
 #include "recorder/recording_file.h"
+#include "synth/audio_file_render.h"
+#include "synth/fluidsynth_output.h"
 #include "ui/app_icon.h"
 #include "ui/control_strip.h"
 #include "ui/keyboard_widget.h"
@@ -28,6 +37,7 @@ MainWindow::MainWindow(QWidget* parent)
   setWindowIcon(ui::app_icon());
   setToolTip(QString::fromUtf8(ui::keyboard_tooltip));
   setFocusPolicy(Qt::StrongFocus);
+  setAcceptDrops(true);
   // A click on the keyboard gives the keys to the window, which plays them.
   keyboard_->setFocusProxy(this);
   keyboard_->move(0, 0);
@@ -127,11 +137,34 @@ QString MainWindow::title_for(PianoStatus status) {
   return title + QStringLiteral("        ") + QString::fromUtf8(text);
 }
 
+QString MainWindow::title_for(PianoStatus status, const QString& file_name) {
+  if (file_name.isEmpty()) return title_for(status);
+  const QString title = title_for(status);
+  return title + (status == PianoStatus::none ? QStringLiteral("        ") : QStringLiteral("  ")) +
+         file_name;
+}
+
 // The timer thread must never wait for this one: the title goes through the
 // queue, after the marks asked for before it.
 void MainWindow::show_status(PianoStatus status) {
   QMetaObject::invokeMethod(
-      this, [this, status] { setWindowTitle(title_for(status)); }, Qt::QueuedConnection);
+      this,
+      [this, status] {
+        status_ = status;
+        setWindowTitle(title_for(status, file_name_));
+      },
+      Qt::QueuedConnection);
+}
+
+// In order with the statuses asked for before it.
+void MainWindow::show_file_name(const std::string& name) {
+  QMetaObject::invokeMethod(
+      this,
+      [this, name = QString::fromStdString(name)] {
+        file_name_ = name;
+        setWindowTitle(title_for(status_, file_name_));
+      },
+      Qt::QueuedConnection);
 }
 
 void MainWindow::show_volume(int volume) {
@@ -173,6 +206,91 @@ std::optional<std::string> MainWindow::ask_save_file_name() {
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return std::nullopt;
   return files.first().toStdString();
+}
+
+std::optional<std::string> MainWindow::ask_open_file_name() {
+  QFileDialog dialog(this, QStringLiteral("Open a MIDI file"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters(
+      {QStringLiteral("MIDI files (*.mid *.midi *.smf *.kar)"), QStringLiteral("All files (*)")});
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty()) return std::nullopt;
+  return files.first().toStdString();
+}
+
+namespace {
+// `beside` with its extension replaced by .wav.
+QString audio_name_beside(const std::string& beside) {
+  QString name = QString::fromStdString(beside);
+  const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
+  const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+  if (dot > slash + 1) name.truncate(dot);
+  return name + QStringLiteral(".wav");
+}
+}  // namespace
+
+void MainWindow::save_as_audio(const MidiSong& song, const std::string& beside) {
+  QFileDialog dialog(this, QStringLiteral("Save as audio"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters({QStringLiteral("WAV (*.wav)"), QStringLiteral("FLAC (*.flac)"),
+                         QStringLiteral("Ogg Vorbis (*.ogg)")});
+  dialog.setDefaultSuffix(QStringLiteral("wav"));
+  dialog.selectFile(audio_name_beside(beside));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const std::string path = dialog.selectedFiles().first().toStdString();
+  if (!audio_file_type_of(path)) {
+    show_message("The audio type of " + path + " is not known: name it .wav, .flac or .ogg.");
+    return;
+  }
+
+  // The rendering runs beside the window, which shows how far it is and can stop it.
+  QProgressDialog progress(QStringLiteral("Saving %1 ...").arg(QString::fromStdString(path)),
+                           QStringLiteral("Cancel"), 0, 1000, this);
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(500);
+  std::atomic<int> done{0};
+  std::atomic<bool> cancel{false};
+  QEventLoop loop;
+  QTimer poll;
+  connect(&poll, &QTimer::timeout, &progress, [&] {
+    progress.setValue(done.load());
+    if (progress.wasCanceled() || closing()) cancel = true;
+  });
+  poll.start(50);
+  AudioRendering rendering;
+  std::thread worker([&] {
+    rendering = render_song_to_file(song, path, soundfont_candidates(), [&](double part) {
+      done = static_cast<int>(part * 999);
+      return !cancel.load();
+    });
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec();
+  worker.join();
+  poll.stop();
+  progress.reset();
+  if (!rendering.result && !rendering.cancelled) {
+    std::fprintf(stderr, "%s\n", rendering.result.reason().c_str());
+    show_message(rendering.result.reason());
+  }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() == 1 && urls.first().isLocalFile()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() != 1 || !urls.first().isLocalFile() || piano_ == nullptr) return;
+  event->acceptProposedAction();
+  // The box a bad file brings must not hold up the dragging program.
+  const std::string path = urls.first().toLocalFile().toStdString();
+  QTimer::singleShot(0, this, [this, path] { piano_->open_midi_file(path); });
+  take_focus();
 }
 
 bool MainWindow::ask_save_elsewhere(const std::string& text) {

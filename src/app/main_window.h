@@ -53,6 +53,9 @@ class MainWindow final : public QWidget, public PianoView {
   void show_device(int index) override;
   void show_message(const std::string& text) override;
   std::optional<std::string> ask_save_file_name() override;
+  std::optional<std::string> ask_open_file_name() override;
+  void show_file_name(const std::string& name) override;
+  void save_as_audio(const MidiSong& song, const std::string& beside) override;
   bool ask_save_elsewhere(const std::string& text) override;
   bool closing() const override;
   void close_program() override;
@@ -60,6 +63,8 @@ class MainWindow final : public QWidget, public PianoView {
   // The title for a status: the version line, and for any status but none
   // eight blanks and the status text.
   static QString title_for(PianoStatus status);
+  // The same with an opened file's name after it.
+  static QString title_for(PianoStatus status, const QString& file_name);
 
  protected:
   bool event(QEvent* event) override;
@@ -70,6 +75,9 @@ class MainWindow final : public QWidget, public PianoView {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  // A MIDI file dropped on the window opens as F4 would open it.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void connect_strip();
@@ -100,6 +108,9 @@ class MainWindow final : public QWidget, public PianoView {
   QTimer release_timer_;
   // Asks the piano now and then whether ports came or went.
   QTimer device_poll_;
+  // What the title shows: the last status, and the opened file's name.
+  PianoStatus status_ = PianoStatus::none;
+  QString file_name_;
 };
 
 }  // namespace tastarion

@@ -4,16 +4,19 @@
 
 namespace tastarion {
 
-const std::array<CommandKey, 19> command_keys = {{
+const std::array<CommandKey, 21> command_keys = {{
     {0x01, "Escape", [](Piano& p) { p.panic(); }, false, false},
     {0x39, "Space", [](Piano& p) { p.sustain_down(); }, false, false,
      [](Piano& p) { p.sustain_up(); }},
     {0x3B, "F1", [](Piano& p) { p.show_help(); }},
     {0x3C, "F2", [](Piano& p) { p.toggle_recording(); }},
     {0x3D, "F3", [](Piano& p) { p.toggle_replay(); }},
+    // Each opens a dialog: a held key must not open the next one behind it.
+    {0x3E, "F4", [](Piano& p) { p.open_file(); }, false, false},
     {0x3F, "F5", [](Piano& p) { p.toggle_metronome(); }},
     {0x40, "F6", [](Piano& p) { p.step_mm_speed(-1); }},
     {0x41, "F7", [](Piano& p) { p.step_mm_speed(+1); }},
+    {0x42, "F8", [](Piano& p) { p.save_as_audio(); }, false, false},
     {kPauseScanCode, "Pause", [](Piano& p) { p.exit_program(); }, true},
     {0x47, "Home", [](Piano& p) { p.step_instrument(-1); }},
     {0x48, "Up", [](Piano& p) { p.step_volume(+1); }},

@@ -25,7 +25,7 @@ struct CommandKey {
 
 inline constexpr uint8_t kPauseScanCode = 0x45;
 
-extern const std::array<CommandKey, 19> command_keys;
+extern const std::array<CommandKey, 21> command_keys;
 
 // The command a key press runs, or null. The extended flag counts only for
 // 0x45: Num Lock shares Pause's scan code, and must not end the program (and

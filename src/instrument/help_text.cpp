@@ -60,6 +60,10 @@ const std::string_view help_more_keys =
     "  A MIDI keyboard plays too: wire it to the input port\n"
     "  \"Tastarion-in:midi_in\" (JACK) or \"Tastarion\" / \"MIDI in\" (ALSA).\n"
     "  Its notes play, show and record like keys, with their own velocity;\n"
-    "  controller 64 is the pedal. Other messages are ignored.";
+    "  controller 64 is the pedal. Other messages are ignored.\n"
+    "  [F4] opens a MIDI file (or drop one on the window): [F3] then\n"
+    "  replays it in its own time, on its own channels. [F8] saves the\n"
+    "  opened file, or else the last recording, as audio (.wav, .flac or\n"
+    "  .ogg); tastarion --render FILE.mid OUT.wav does it without a window.";
 
 }  // namespace tastarion

@@ -6,6 +6,7 @@
 #include "engine/channel_messages.h"
 #include "instrument/command_keys.h"
 #include "instrument/help_text.h"
+#include "recorder/midi_file_reader.h"
 #include "recorder/recording_file.h"
 
 namespace tastarion {
@@ -26,6 +27,7 @@ Piano::Piano(MidiOutputService& midi, TimerService& timers, Clock& clock, PianoV
 Piano::~Piano() {
   metronome_.stop();
   replayer_.stop_replay();
+  replayer_.set_track(nullptr);
 }
 
 void Piano::start() {
@@ -179,6 +181,7 @@ void Piano::midi_in(const MidiInput& input) {
 }
 
 void Piano::refresh_devices() {
+  if (!replayer_.replaying()) restore_channels();
   if (!devices_started_ || refreshing_) return;
   refreshing_ = true;
   for (const std::string& notice : port_.take_notices()) {
@@ -233,7 +236,83 @@ void Piano::replayed_note(bool on, uint8_t note) {
 }
 
 void Piano::replay_finished() {
+  // The window thread puts the settings back (refresh_devices) after a file.
   view_.show_status(PianoStatus::idle);
+}
+
+void Piano::restore_channels() {
+  if (!file_played_) return;
+  file_played_ = false;
+  constexpr uint8_t kResetAllControllers = 121;
+  for (int channel = 0; channel < kChannelCount; ++channel) {
+    port_.send(ShortMessage::control_change(channel, kResetAllControllers, 0));
+  }
+  send_program_changes();
+  send_pitch_bends();
+}
+
+bool Piano::open_midi_file(const std::string& path) {
+  if (recorder_.recording()) return false;
+  const MidiFileReading reading = load_midi_file(path);
+  if (!reading.ok()) {
+    errors_(reading.failure + "\n");
+    view_.show_message(reading.failure);
+    return false;
+  }
+  auto track = std::make_unique<ReplayTrack>(reading.song, path.substr(path.find_last_of('/') + 1));
+  stop_replay();
+  restore_channels();
+  replayer_.set_track(track.get());
+  opened_ = std::move(track);
+  opened_path_ = path;
+  view_.show_file_name(opened_->name());
+  return true;
+}
+
+void Piano::close_opened_file() {
+  if (opened_ == nullptr) return;
+  replayer_.set_track(nullptr);
+  opened_.reset();
+  opened_path_.clear();
+  view_.show_file_name({});
+}
+
+void Piano::open_file() {
+  if (recorder_.recording()) return;
+  if (const std::optional<std::string> path = view_.ask_open_file_name()) open_midi_file(*path);
+}
+
+void Piano::save_as_audio() {
+  if (recorder_.recording()) return;
+  if (opened_ != nullptr) {
+    const MidiFileReading reading = load_midi_file(opened_path_);
+    if (!reading.ok()) {
+      errors_(reading.failure + "\n");
+      view_.show_message(reading.failure);
+      return;
+    }
+    view_.save_as_audio(reading.song, opened_path_);
+    return;
+  }
+  const EventBuffer& buffer = recorder_.buffer();
+  const uint32_t end = recorder_.event_cursor();
+  const std::vector<uint8_t> bytes =
+      buffer.allocated() && end > EventBuffer::kFirstRecord
+          ? midi_file_bytes(std::span<const uint8_t>(buffer.data(), end))
+          : std::vector<uint8_t>{};
+  const MidiFileReading reading = read_midi_file(bytes, "The take");
+  if (bytes.empty() || (reading.ok() && reading.song.events.empty())) {
+    view_.show_message(
+        "There is nothing to save as audio yet: record a take with F2 or open a "
+        "MIDI file with F4 first.");
+    return;
+  }
+  if (!reading.ok()) {
+    errors_(reading.failure + "\n");
+    view_.show_message(reading.failure);
+    return;
+  }
+  view_.save_as_audio(reading.song, take_path_.empty() ? kDefaultFileName : take_path_);
 }
 
 void Piano::send_program_changes() {
@@ -340,6 +419,9 @@ void Piano::start_recording() {
   // first. Stopped before the status is shown, so that a replay's own status
   // change cannot come after "recording".
   replayer_.stop_replay();
+  restore_channels();
+  // The new take is what F3 replays from now on.
+  close_opened_file();
   view_.show_status(PianoStatus::recording);
   recorder_.start_recording();
 }
@@ -364,7 +446,10 @@ void Piano::stop_recording() {
       traced = true;
     }
     if (saved.default_name && saved.saved()) trace_("file=" + saved.path + "\n");
-    if (saved.saved()) break;
+    if (saved.saved()) {
+      take_path_ = saved.path;
+      break;
+    }
     const std::string text =
         saved.failure_reason() + "\nThe recording is kept; F3 replays it. Save it elsewhere?";
     errors_(text + "\n");
@@ -378,6 +463,8 @@ void Piano::stop_recording() {
 
 void Piano::toggle_replay() {
   if (recorder_.recording() || stop_replay()) return;
+  restore_channels();
+  file_played_ = opened_ != nullptr;
   // The status goes first so that the end of an empty recording, one step later,
   // is the last to set it.
   view_.show_status(PianoStatus::replaying);
@@ -387,6 +474,7 @@ void Piano::toggle_replay() {
 bool Piano::stop_replay() {
   if (!replayer_.stop_replay()) return false;
   view_.show_status(PianoStatus::idle);
+  restore_channels();
   return true;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string>
 
 #include "engine/device_selection.h"
 #include "engine/key_event.h"
@@ -137,6 +139,16 @@ class Piano final : private NoteListener, private ReplayListener, private Keyboa
   // Stops a running replay: when it returns no step of it runs or is pending,
   // its notes are silenced and the status is idle. False when none ran.
   bool stop_replay();
+  // Opens a MIDI file for F3 to replay (the command line, F4, a drop): true
+  // when it opened. Refused while recording; a file that cannot be read is
+  // named with its reason and changes nothing.
+  bool open_midi_file(const std::string& path);
+  // F4: the open dialog, then open_midi_file.
+  void open_file();
+  // F8: the opened file, or else the last take, saved as audio beside it.
+  void save_as_audio();
+  // The opened file that F3 replays, or null for the last take.
+  const ReplayTrack* opened_file() const { return opened_.get(); }
   void toggle_metronome() { metronome_.toggle_metronome(); }
   // Stops the metronome; when it returns no click is pending.
   void stop_metronome() { metronome_.stop(); }
@@ -169,6 +181,11 @@ class Piano final : private NoteListener, private ReplayListener, private Keyboa
   void send_program_changes();
   void send_pitch_bends();
   void device_gone(const std::string& name);
+  // Back to the take: the opened file is closed.
+  void close_opened_file();
+  // Once a file's replay is over, the channels get the player's settings back:
+  // the file's programs, bends and controllers were its own.
+  void restore_channels();
 
   PianoView& view_;
   // Before everything that plays: the notes it marks.
@@ -191,6 +208,13 @@ class Piano final : private NoteListener, private ReplayListener, private Keyboa
   bool refreshing_ = false;
   // The list is read again only after the start read it (maybe on another thread).
   bool devices_started_ = false;
+  // The opened file and its path; F3 replays it instead of the take.
+  std::unique_ptr<ReplayTrack> opened_;
+  std::string opened_path_;
+  // Where the last take was saved, for F8's name.
+  std::string take_path_;
+  // A file's replay started, and the channels have not had the settings back.
+  bool file_played_ = false;
 };
 
 }  // namespace tastarion

@@ -7,6 +7,8 @@
 
 namespace tastarion {
 
+struct MidiSong;
+
 // What the title line shows beside the version: nothing at all (at the start
 // and after a save), an empty status (after a replay) or one of the states.
 enum class PianoStatus { none, idle, recording, recording_full, replaying };
@@ -39,6 +41,13 @@ class PianoView {
   virtual void show_message(const std::string& /*text*/) {}
   // The save dialog: the chosen path, or nothing when the user cancelled.
   virtual std::optional<std::string> ask_save_file_name() { return std::nullopt; }
+  // The open dialog for a MIDI file: the chosen path, or nothing.
+  virtual std::optional<std::string> ask_open_file_name() { return std::nullopt; }
+  // What F3 replays now: an opened file's name, or empty for the last take.
+  virtual void show_file_name(const std::string& /*name*/) {}
+  // F8: asks where, beside `beside` (a MIDI file's path), and renders the song
+  // there as audio.
+  virtual void save_as_audio(const MidiSong& /*song*/, const std::string& /*beside*/) {}
   // A failed save's box, offering another place: true when the user wants the
   // save dialog again.
   virtual bool ask_save_elsewhere(const std::string& text) {

@@ -101,6 +101,13 @@ void Replayer::play_locked(const uint8_t* record) {
 // The record at `position`, or nothing when a whole record would not fit in the
 // buffer; a recording without its end record must not lead the replay astray.
 const uint8_t* Replayer::record_at(uint32_t position) const {
+  if (track_ != nullptr) {
+    if (position < EventBuffer::kFirstRecord ||
+        position + EventBuffer::kRecordSize > track_->size()) {
+      return nullptr;
+    }
+    return track_->data() + position;
+  }
   if (!buffer_.allocated() || position < EventBuffer::kFirstRecord ||
       position + EventBuffer::kRecordSize > EventBuffer::kSize) {
     return nullptr;
@@ -113,6 +120,11 @@ uint32_t Replayer::read_delta(uint32_t position) const {
   return record != nullptr ? decode_delta(record) : 0;
 }
 
+void Replayer::set_track(const ReplayTrack* track) {
+  std::lock_guard lock(lock_);
+  track_ = track;
+}
+
 void Replayer::start_replay() {
   // The step that ended the last replay may still be on its way out.
   timer_.stop();
@@ -122,7 +134,9 @@ void Replayer::start_replay() {
   position_ = EventBuffer::kFirstRecord;
   sounding_.clear();
   channel_of_.fill(-1);
-  schedule_step_locked(timer_.service().now() + kMinimumStepUs);
+  // A take's first gap is the wait after F2; a file's is part of the music.
+  const uint32_t first = track_ != nullptr ? read_delta(position_) : 0;
+  schedule_step_locked(timer_.service().now() + std::max(Micros{first} * 1000, kMinimumStepUs));
 }
 
 bool Replayer::stop_replay() {
@@ -165,6 +179,13 @@ void Replayer::replay_tick(uint32_t generation) {
       play_locked(next);
       position_ += EventBuffer::kRecordSize;
     }
+  }
+  // A file's events of one moment go out together (ReplayTrack).
+  while (track_ != nullptr) {
+    const uint8_t* next = record_at(position_);
+    if (next == nullptr || is_end_record(next) || decode_delta(next) != 0) break;
+    play_locked(next);
+    position_ += EventBuffer::kRecordSize;
   }
   const Micros delay = Micros{std::max(read_delta(position_), kMinimumStepMs)} * 1000;
   // From the previous step's due time, not from now: lateness does not add up.

@@ -8,6 +8,7 @@
 #include "engine/note_path.h"
 #include "engine/sounding_notes.h"
 #include "recorder/event_buffer.h"
+#include "recorder/replay_track.h"
 #include "timing/timer.h"
 
 namespace tastarion {
@@ -40,7 +41,13 @@ class Replayer {
   // Where the next step reads.
   uint32_t position() const;
 
-  // Starts from the first record; the first step comes after kMinimumStepMs.
+  // What the next start plays: an opened file, or the event buffer's take for
+  // null. Window thread, while no replay runs; the track must outlive its replay.
+  void set_track(const ReplayTrack* track);
+  const ReplayTrack* track() const { return track_; }
+
+  // Starts from the first record; the first step comes after kMinimumStepMs
+  // (for a file, after its first record's own delta if that is longer).
   void start_replay();
   // Stops a running replay: after it returns no step runs or is pending, and the
   // notes the replay left on are silenced. Returns whether one was running.
@@ -61,6 +68,7 @@ class Replayer {
   Timer timer_;
   MidiPort& port_;
   const EventBuffer& buffer_;
+  const ReplayTrack* track_ = nullptr;
   HeldKeys& held_;
   ReplayListener& listener_;
   mutable std::mutex lock_;

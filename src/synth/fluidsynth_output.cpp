@@ -381,29 +381,33 @@ void FluidSynthOutput::warm_up() {
   fluid_synth_write_float(synth_, kFrames, left.data(), 0, 1, right.data(), 0, 1);
 }
 
+void FluidSynthOutput::settle_gain() {
+  settle_synth_gain(synth_);
+}
+
 // SoundFonts differ by several dB at the same gain, and FluidSynth's default
 // (0.2) leaves a note near -30 dBFS: the gain is chosen so that one piano note at
 // the default volume peaks near kNoteTarget. The limiter catches the chords.
-void FluidSynthOutput::settle_gain() {
+void settle_synth_gain(_fluid_synth_t* synth) {
   constexpr float kNoteTarget = 0.126f;  // -18 dBFS
   constexpr float kMinGain = 0.2f;       // FluidSynth's default
   constexpr float kMaxGain = 2.0f;
   constexpr int kVelocity = 96;  // volume step 8
   constexpr int kFrames = 24000;
   std::vector<float> left(kFrames), right(kFrames);
-  fluid_synth_set_gain(synth_, 1.0f);
-  fluid_synth_noteon(synth_, 0, 60, kVelocity);
-  fluid_synth_write_float(synth_, kFrames, left.data(), 0, 1, right.data(), 0, 1);
-  fluid_synth_all_sounds_off(synth_, -1);
+  fluid_synth_set_gain(synth, 1.0f);
+  fluid_synth_noteon(synth, 0, 60, kVelocity);
+  fluid_synth_write_float(synth, kFrames, left.data(), 0, 1, right.data(), 0, 1);
+  fluid_synth_all_sounds_off(synth, -1);
   float peak = 0;
   for (int i = 0; i < kFrames; ++i)
     peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
   // No sound (a SoundFont without a piano): keep FluidSynth's own level.
   const float gain = peak > 0 ? std::clamp(kNoteTarget / peak, kMinGain, kMaxGain) : kMinGain;
-  fluid_synth_set_gain(synth_, gain);
+  fluid_synth_set_gain(synth, gain);
   // The reverb's tail of the reference note.
   for (int i = 0; i < 4; ++i) {
-    fluid_synth_write_float(synth_, kFrames, left.data(), 0, 1, right.data(), 0, 1);
+    fluid_synth_write_float(synth, kFrames, left.data(), 0, 1, right.data(), 0, 1);
   }
 }
 
@@ -568,25 +572,39 @@ void FluidSynthOutput::close() {
 void FluidSynthOutput::send(ShortMessage message) noexcept {
   if (synth_ == nullptr) return;
   if (pipewire_ != nullptr) pipewire_->wake();
+  if (message.kind() == ShortMessage::Kind::program_change) {
+    change_program(message.channel(), message.program());
+  } else {
+    play_on_synth(synth_, message);
+  }
+}
+
+void play_on_synth(_fluid_synth_t* synth, ShortMessage message) noexcept {
   const int channel = message.channel();
   switch (message.kind()) {
     case ShortMessage::Kind::note_on:
       if (message.starts_note()) {
-        fluid_synth_noteon(synth_, channel, message.note(), message.velocity());
+        fluid_synth_noteon(synth, channel, message.note(), message.velocity());
         break;
       }
       [[fallthrough]];
     case ShortMessage::Kind::note_off:
-      fluid_synth_noteoff(synth_, channel, message.note());
+      fluid_synth_noteoff(synth, channel, message.note());
+      break;
+    case ShortMessage::Kind::key_pressure:
+      fluid_synth_key_pressure(synth, channel, message.note(), message.value());
       break;
     case ShortMessage::Kind::control_change:
-      fluid_synth_cc(synth_, channel, message.controller(), message.value());
+      fluid_synth_cc(synth, channel, message.controller(), message.value());
       break;
     case ShortMessage::Kind::program_change:
-      change_program(channel, message.program());
+      fluid_synth_program_change(synth, channel, message.program());
+      break;
+    case ShortMessage::Kind::channel_pressure:
+      fluid_synth_channel_pressure(synth, channel, message.data1() & 0x7F);
       break;
     case ShortMessage::Kind::pitch_bend:
-      fluid_synth_pitch_bend(synth_, channel, message.bend());
+      fluid_synth_pitch_bend(synth, channel, message.bend());
       break;
     default:
       break;

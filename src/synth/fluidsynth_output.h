@@ -69,8 +69,7 @@ class FluidSynthOutput {
   void close();
   bool is_open() const { return synth_ != nullptr; }
 
-  // Note on and off, program change, control change and pitch bend; the rest is
-  // dropped. Does nothing when closed.
+  // Channel messages; the rest is dropped. Does nothing when closed.
   void send(ShortMessage message) noexcept;
 
   // Reads `program`'s samples ahead (MidiOutputService::prepare_program).
@@ -128,6 +127,12 @@ class FluidSynthOutput {
   std::mutex notices_mutex_;
   std::vector<std::string> notices_;
 };
+
+// Sets the synthesizer's gain so that one piano note at the default volume
+// peaks near -18 dBFS, whatever the SoundFont: device 0's level.
+void settle_synth_gain(_fluid_synth_t* synth);
+// Plays one channel message on the synthesizer.
+void play_on_synth(_fluid_synth_t* synth, ShortMessage message) noexcept;
 
 // How long an open may wait for the sound server before it counts as failed.
 inline constexpr int kOpenLimitSeconds = 4;

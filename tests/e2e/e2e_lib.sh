@@ -93,10 +93,11 @@ start_all_in_run_dir() {
   start_program
 }
 
-# Starts the program and gives its window the keyboard; WINDOW is its id.
+# Starts the program, with the arguments given, and gives its window the
+# keyboard; WINDOW is its id.
 start_program() {
   export XDG_RUNTIME_DIR="$WORK"
-  "$PROGRAM" > "$WORK/program.log" 2>&1 &
+  "$PROGRAM" "$@" > "$WORK/program.log" 2>&1 &
   PROGRAM_PID=$!
   PIDS+=("$PROGRAM_PID")
   WINDOW=$(timeout 60 xdotool search --sync --onlyvisible --limit 1 --name '^Tastarion ') ||

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "instrument/piano_view.h"
+#include "recorder/midi_file_reader.h"
 
 namespace tastarion::testing {
 
@@ -61,6 +62,14 @@ class RecordingView : public PianoView {
     --save_elsewhere_times;
     return true;
   }
+  std::optional<std::string> ask_open_file_name() override {
+    log("open dialog");
+    return open_answer;
+  }
+  void show_file_name(const std::string& name) override { log("file " + name); }
+  void save_as_audio(const MidiSong& song, const std::string& beside) override {
+    log("audio of " + std::to_string(song.events.size()) + " events beside " + beside);
+  }
   void close_program() override { log("close"); }
 
   std::vector<std::string> take() {
@@ -77,6 +86,7 @@ class RecordingView : public PianoView {
   std::optional<std::string> save_answer;
   // Answers of the save dialogs after the first, in order; then save_answer.
   std::vector<std::optional<std::string>> later_save_answers;
+  std::optional<std::string> open_answer;
   // How often a failed save's box is answered with "save elsewhere".
   int save_elsewhere_times = 0;
   std::vector<std::string> events;

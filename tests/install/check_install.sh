@@ -52,7 +52,8 @@ grep -q "Permission is hereby granted" "$ROOT/usr/share/doc/tastarion/LICENSE" |
 desktop="$share/applications/$id.desktop"
 if [ -f "$desktop" ]; then
   desktop-file-validate "$desktop" || fail "desktop-file-validate"
-  grep -qx 'Exec=tastarion' "$desktop" || fail "the entry does not start tastarion"
+  grep -qx 'Exec=tastarion %f' "$desktop" || fail "the entry does not start tastarion with the file"
+  grep -qx 'MimeType=audio/midi;audio/x-midi;' "$desktop" || fail "the entry offers no MIDI files"
   grep -qx 'Icon=tastarion' "$desktop" || fail "the entry names another icon"
   keywords=$(sed -n 's/^Keywords=//p' "$desktop")
   for word in piano keyboard MIDI synthesizer recorder metronome; do

@@ -50,7 +50,8 @@ using Action = std::variant<Input, ClockJump, ClockSet, TimerAdvance, ChooseSave
 // A key event from 32 bits of input: scan code in bits 16-23, extended in bit
 // 24, auto-repeat in bit 30; the other bits mean nothing.
 // Escape's panic and Space's pedal lie outside the model (unit and end-to-end
-// tests hold them): their scan codes become F4's, which runs nothing.
+// tests hold them): their scan codes become F4's, whose open dialog the model's
+// view always cancels.
 constexpr uint8_t modelled_scan_code(uint8_t scan) {
   return scan == 0x01 || scan == 0x39 ? 0x3E : scan;
 }

@@ -29,6 +29,7 @@
 #include "model/smf_reader.h"
 #include "model/world_fakes.h"
 #include "recorder/event_buffer.h"
+#include "recorder/midi_file_reader.h"
 
 namespace tastarion::model {
 
@@ -541,6 +542,15 @@ class World {
         break;
       case 0x3D:
         toggle_replay_model(out);
+        break;
+      case 0x42:
+        // F8 with no take to save (none closed, or one without events) says
+        // so, and so does a take longer than a MIDI file may be.
+        if (!key.repeat && !m_.recording) {
+          uint64_t length_ms = 0;
+          for (const Rec& r : m_.closed) length_ms += r.delta;
+          if (m_.closed.empty() || length_ms * 1000 > kMaxMidiFileMicros) ++m_.messages;
+        }
         break;
       case 0x3F:
         m_.metronome = !m_.metronome;

@@ -6,14 +6,18 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -42,6 +46,7 @@ constexpr quint32 kXkbV = 55;
 constexpr quint32 kXkbTab = 23;
 constexpr quint32 kXkbUp = 111;
 constexpr quint32 kXkbF1 = 67;
+constexpr quint32 kXkbF3 = 69;
 constexpr quint32 kXkbPause = 127;
 constexpr quint32 kXkbNumLock = 77;
 
@@ -328,6 +333,37 @@ TEST_F(MainWindowTest, F1ShowsTheHelpBox) {
   EXPECT_EQ(caption.toStdString(), version_line);
   EXPECT_TRUE(text.startsWith("<< Outline >>"));
   EXPECT_THAT(sent(), IsEmpty());
+}
+
+// A file dropped from a file manager opens as F4 would open it; the title names
+// it, beside the replay's status too. Two files at once are not taken.
+TEST_F(MainWindowTest, AFileDroppedOnTheWindowOpensAndTheTitleNamesIt) {
+  const auto dir = std::filesystem::temp_directory_path() / "tastarion-drop-test";
+  std::filesystem::create_directories(dir);
+  const auto path = dir / "song.mid";
+  const char bytes[] = "MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\x0B\0\x90\x3C\x40\x60\x3C\0\0\xFF\x2F";
+  std::ofstream(path, std::ios::binary).write(bytes, sizeof bytes);  // with the last 00
+  const auto drop = [this](const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    enter.ignore();
+    QApplication::sendEvent(&window(), &enter);
+    QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window(), &event);
+    settle();
+    return enter.isAccepted();
+  };
+  const QUrl url = QUrl::fromLocalFile(QString::fromStdString(path.string()));
+  EXPECT_FALSE(drop({url, url}));
+  EXPECT_EQ(piano().opened_file(), nullptr);
+  EXPECT_TRUE(drop({url}));
+  ASSERT_NE(piano().opened_file(), nullptr);
+  EXPECT_EQ(window().windowTitle(), MainWindow::title_for(PianoStatus::none) + "        song.mid");
+  press(kXkbF3);
+  settle();
+  EXPECT_EQ(window().windowTitle(), MainWindow::title_for(PianoStatus::replaying) + "  song.mid");
+  std::filesystem::remove_all(dir);
 }
 
 TEST_F(MainWindowTest, TheSaveDialogAsksForAMidFile) {
