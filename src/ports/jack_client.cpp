@@ -30,6 +30,8 @@ constexpr auto kLossRetry = std::chrono::milliseconds(100);
 // with every connection, whose callbacks may come until it is closed.
 struct Notices {
   WakeFd thread;
+  // A change of ports that the graph shows now, for the thread to tell.
+  WakeFd graph;
   std::mutex mutex;
   std::vector<const WakeFd*> subscribers;
 
@@ -62,6 +64,8 @@ struct JackClient::Connection {
   uint64_t losses_at_open = 0;
   std::atomic<bool> server_gone{false};
   std::atomic<uint64_t> cycles{0};
+  // Cycles to run before a change of ports that JACK told of shows in its list.
+  std::atomic<int> settling{0};
   Slot input;
   Slot output;
 
@@ -75,13 +79,19 @@ struct JackClient::Connection {
       if (user != nullptr && port != nullptr) user->process({port, frames, self->sample_rate});
     }
     self->cycles.fetch_add(1, std::memory_order_release);
+    int settle = self->settling.load(std::memory_order_relaxed);
+    while (settle > 0 && !self->settling.compare_exchange_weak(settle, settle - 1)) {
+    }
+    if (settle == 1) self->notices->graph.wake();
     return 0;
   }
-  // JACK's notices, on its own thread: they only wake the readers.
+  // JACK's notices, on its own thread. The server tells of a port before the
+  // list that jack_get_ports() reads has it, which happens at the start of a
+  // cycle: the readers are woken once a whole cycle has run since.
   static void port_registered(jack_port_id_t, int, void* arg) { told(arg); }
   static void client_registered(const char*, int, void* arg) { told(arg); }
   static void port_renamed(jack_port_id_t, const char*, const char*, void* arg) { told(arg); }
-  static void told(void* arg) { static_cast<Connection*>(arg)->notices->tell(); }
+  static void told(void* arg) { static_cast<Connection*>(arg)->settling = 2; }
   static void shutdown(jack_status_t, const char*, void* arg) {
     auto* self = static_cast<Connection*>(arg);
     self->server_gone = true;
@@ -217,9 +227,13 @@ struct JackClient::State {
               std::max<int64_t>(1, std::chrono::ceil<std::chrono::milliseconds>(wait).count()));
         }
       }
-      pollfd fd{notices->thread.fd(), POLLIN, 0};
-      poll(&fd, 1, timeout);
+      pollfd fds[] = {{notices->thread.fd(), POLLIN, 0}, {notices->graph.fd(), POLLIN, 0}};
+      poll(fds, 2, timeout);
       notices->thread.clear();
+      if (fds[1].revents & POLLIN) {
+        notices->graph.clear();
+        notices->tell();
+      }
     }
     const auto lock = jack_clients_lock();
     if (current && !current->lost()) {
@@ -244,7 +258,7 @@ std::shared_ptr<JackClient> JackClient::shared() {
 }
 
 JackClient::JackClient() : state_(std::make_shared<State>()) {
-  if (state_->notices->thread.fd() < 0) {
+  if (state_->notices->thread.fd() < 0 || state_->notices->graph.fd() < 0) {
     state_->done = true;
     return;
   }
@@ -273,8 +287,8 @@ std::vector<std::string> JackClient::midi_inputs() {
   std::vector<std::string> names;
   if (!state_->connect(false)) return names;
   const std::string own = state_->current->name + ":";
-  if (const char** ports = jack_get_ports(state_->current->client, nullptr,
-                                          JACK_DEFAULT_MIDI_TYPE, JackPortIsInput)) {
+  if (const char** ports = jack_get_ports(state_->current->client, nullptr, JACK_DEFAULT_MIDI_TYPE,
+                                          JackPortIsInput)) {
     for (const char** port = ports; *port != nullptr; ++port) {
       // The program's own input would play its notes again and again.
       if (std::string_view(*port).starts_with(own)) continue;
@@ -328,7 +342,8 @@ Result JackClient::open_output(std::shared_ptr<JackPortUser> user, const std::st
     if (c->output.user) return fail("the program's JACK output port is in use");
     if (!target.empty()) {
       jack_port_t* to = jack_port_by_name(c->client, target.c_str());
-      if (to == nullptr || !(jack_port_flags(to) & JackPortIsInput)) return fail("the port is gone");
+      if (to == nullptr || !(jack_port_flags(to) & JackPortIsInput))
+        return fail("the port is gone");
     }
     jack_port_t* port = c->add(c->output, kJackOutputPortName, JackPortIsOutput, std::move(user));
     if (port == nullptr) return fail("JACK refused the output port");

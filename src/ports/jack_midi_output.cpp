@@ -111,8 +111,7 @@ struct JackMidiOutput::Queue final : JackPortUser {
     ever_connected = ever_connected || connected;
     // A new connection takes effect some cycles after it is made: right after the
     // open, the queue waits for it a little.
-    const bool awaiting_first =
-        !ever_connected && frames_waited < cycle.sample_rate / 10;
+    const bool awaiting_first = !ever_connected && frames_waited < cycle.sample_rate / 10;
     if (awaiting_first) frames_waited += cycle.frames;
     unsigned char record[kRecord];
     while (!awaiting_first &&
