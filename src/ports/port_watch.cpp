@@ -67,12 +67,14 @@ struct PortWatch::State {
       std::lock_guard lock(mutex);
       if (stop) break;
       newest = std::move(snapshot);
+      published.wake();
     }
     done = true;
   }
 
   const PortSources sources;
   const WakeFd wake;
+  const WakeFd published;
   const std::shared_ptr<JackClient> jack = sources.jack ? JackClient::shared() : nullptr;
   // The watch thread's alone once it runs.
   PortLister alsa_lister;
@@ -97,6 +99,14 @@ PortSnapshot PortWatch::first() {
     thread_ = std::thread([state = state_] { state->watch(); });
   }
   return snapshot;
+}
+
+int PortWatch::published_fd() const {
+  return state_->published.fd();
+}
+
+void PortWatch::take_published() {
+  state_->published.clear();
 }
 
 std::optional<PortSnapshot> PortWatch::latest() {
