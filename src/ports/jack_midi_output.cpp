@@ -61,9 +61,10 @@ struct JackMidiOutput::Queue final : JackPortUser {
   // A send found the queue full, so a note-off may be lost.
   std::atomic<bool> overflowed{false};
   // Process thread only. Frames waited after the open for its connection to
-  // reach the graph; whether the last cycle had a connection; the notes the
-  // receiver was sent on and not yet off.
+  // reach the graph, and cycles seen connected since; whether the last cycle had
+  // a connection; the notes the receiver was sent on and not yet off.
   jack_nframes_t frames_waited = 0;
+  int cycles_connected = 0;
   bool ever_connected = false;
   bool was_connected = false;
   std::array<std::bitset<128>, 16> delivered{};
@@ -109,9 +110,11 @@ struct JackMidiOutput::Queue final : JackPortUser {
     }
     was_connected = connected;
     ever_connected = ever_connected || connected;
-    // A new connection takes effect some cycles after it is made: right after the
-    // open, the queue waits for it a little.
-    const bool awaiting_first = !ever_connected && frames_waited < cycle.sample_rate / 10;
+    // A new connection takes effect some cycles after it is made, and the client
+    // runs already: the port shows it one cycle before the receiver runs after
+    // us. Right after the open, the queue waits for it a little.
+    if (connected && cycles_connected < 2) ++cycles_connected;
+    const bool awaiting_first = cycles_connected < 2 && frames_waited < cycle.sample_rate / 10;
     if (awaiting_first) frames_waited += cycle.frames;
     unsigned char record[kRecord];
     while (!awaiting_first &&
