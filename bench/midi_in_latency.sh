@@ -15,5 +15,5 @@ source "$(dirname "$0")/bench_lib.sh"
 start_x_and_jack tastarion-midi-latency "${4:-32}"
 
 start_program "$PROGRAM"
-wait_for 10 sh -c 'jack_lsp | grep -qx Tastarion-in:midi_in' || { echo "no input port"; exit 1; }
+wait_for 10 sh -c 'jack_lsp | grep -qx Tastarion:midi_in' || { echo "no input port"; exit 1; }
 "$PROBE" "$NOTES"

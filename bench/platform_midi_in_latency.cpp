@@ -28,7 +28,7 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr uint8_t kKeycodePageDown = 117;
-constexpr const char* kProgramInput = "Tastarion-in:midi_in";
+constexpr const char* kProgramInput = "Tastarion:midi_in";
 
 // The sender: a message asked for by the main thread goes out at the start of
 // the next cycle, stamped with JACK's microsecond clock.

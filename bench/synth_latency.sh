@@ -5,8 +5,10 @@
 # pipewire-pulse), beside the FluidSynth command line through pipewire-pulse; then
 # start to ready and private memory at 3 s with TimGM6mb and with FluidR3_GM.
 # A second program (e.g. the previous build) is measured the same way when given;
-# OTHER_PIPEWIRE_PORT names its output under PipeWire (FluidSynth:output_FL for
-# builds that reached PipeWire through its PulseAudio layer). Under PipeWire the
+# OTHER_JACK_PORT names its first audio port under JACK (Tastarion:left for builds
+# before the MIDI ports took that client name), OTHER_PIPEWIRE_PORT its output
+# under PipeWire (FluidSynth:output_FL for builds that reached PipeWire through
+# its PulseAudio layer). Under PipeWire the
 # last tap comes after a silence of PAUSE seconds (12 unless set): longer than
 # the stream waits before it rests (5 s) and WirePlumber before it suspends an
 # idle output. That tap is printed on its own (after_12s_pause), outside the
@@ -73,8 +75,9 @@ taps_of() {
 echo "== key to sound, $TAPS taps each (ms; the first tap counts in median and max, a tap after a pause does not)"
 start_x_and_jack tastarion-synth
 JACKD=${PIDS[-1]}
-taps_of "JACK dummy (64 frames): this build" "$PROGRAM" Tastarion:left
-[ -z "$OTHER" ] || taps_of "JACK dummy (64 frames): other build" "$OTHER" Tastarion:left
+taps_of "JACK dummy (64 frames): this build" "$PROGRAM" Tastarion-synth:left
+[ -z "$OTHER" ] ||
+  taps_of "JACK dummy (64 frames): other build" "$OTHER" "${OTHER_JACK_PORT:-Tastarion-synth:left}"
 kill "$JACKD"
 wait "$JACKD" 2> /dev/null || true
 

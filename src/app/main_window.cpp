@@ -47,11 +47,11 @@ MainWindow::MainWindow(QWidget* parent)
   release_timer_.setSingleShot(true);
   release_timer_.setInterval(kReleaseGraceMs);
   connect(&release_timer_, &QTimer::timeout, this, [this] { send_pending_release(); });
-  device_poll_.setInterval(kDevicePollMs);
-  connect(&device_poll_, &QTimer::timeout, this, [this] {
+  device_notices_.setInterval(kDeviceNoticesMs);
+  connect(&device_notices_, &QTimer::timeout, this, [this] {
     if (piano_ != nullptr) piano_->refresh_devices();
   });
-  device_poll_.start();
+  device_notices_.start();
   // Wayland marks its repeats itself; X11 does once the server grants the flag.
   release_grace_ =
       QGuiApplication::platformName() == QLatin1String("xcb") && !ask_detectable_auto_repeat();
@@ -60,6 +60,16 @@ MainWindow::MainWindow(QWidget* parent)
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::watch_device_changes(MidiOutputService& devices) {
+  if (devices.change_fd() < 0) return;
+  device_changes_ = std::make_unique<QSocketNotifier>(devices.change_fd(), QSocketNotifier::Read);
+  connect(device_changes_.get(), &QSocketNotifier::activated, this, [this, &devices] {
+    // Cleared first: a piano busy with a box now finds the change at the next notices.
+    devices.take_change();
+    if (piano_ != nullptr) piano_->refresh_devices();
+  });
+}
 
 void MainWindow::connect_strip() {
   using ui::ControlStrip;

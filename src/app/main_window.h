@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QSet>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 #include <optional>
 
+#include "engine/midi_output_service.h"
 #include "instrument/piano_view.h"
 
 namespace tastarion {
@@ -20,8 +23,10 @@ class KeyboardWidget;
 // release-press pairs with one time: a release then waits this long for the
 // press that would make it half of such a pair.
 inline constexpr int kReleaseGraceMs = 15;
-// How often the device list is compared with the system's ports.
-inline constexpr int kDevicePollMs = 500;
+// How often the piano is asked for what comes without an event of its own: the
+// device's notices and a sound server's socket appearing. Ports that come and
+// go are told at once (MidiOutputService::change_fd).
+inline constexpr int kDeviceNoticesMs = 1000;
 
 // The main window: the keyboard widget under the control strip. Its keys,
 // controls and the keyboard's mouse and menu call the piano's operations; it
@@ -36,6 +41,8 @@ class MainWindow final : public QWidget, public PianoView {
 
   // The piano the window plays; until then input goes nowhere.
   void attach(Piano& piano) { piano_ = &piano; }
+  // Asks the piano to refresh its devices whenever `devices` tells of a change.
+  void watch_device_changes(MidiOutputService& devices);
   // True when releases wait for a possible auto-repeat press (see kReleaseGraceMs).
   bool releases_wait() const { return release_grace_; }
   void set_releases_wait(bool wait) { release_grace_ = wait; }
@@ -106,8 +113,9 @@ class MainWindow final : public QWidget, public PianoView {
   bool release_grace_ = false;
   std::optional<PendingRelease> pending_release_;
   QTimer release_timer_;
-  // Asks the piano now and then whether ports came or went.
-  QTimer device_poll_;
+  // Asks the piano now and then for the device's notices.
+  QTimer device_notices_;
+  std::unique_ptr<QSocketNotifier> device_changes_;
   // What the title shows: the last status, and the opened file's name.
   PianoStatus status_ = PianoStatus::none;
   QString file_name_;

@@ -53,6 +53,7 @@ Program::Program(MidiOutputService& midi, TimerService& timers, Clock& clock, Tr
                  TraceSink errors)
     : piano_(midi, timers, clock, window_, std::move(trace), std::move(errors)) {
   window_.attach(piano_);
+  window_.watch_device_changes(midi);
 }
 
 Program::~Program() {

@@ -26,6 +26,11 @@ class MidiOutputService {
   // Reads the list again (window thread); true when it changed. The open device
   // stays open whatever its place in the new list.
   virtual bool refresh() { return false; }
+  // A descriptor that becomes readable when refresh() or device_lost() may have
+  // news, so that the window need not ask at random; -1 when there is none.
+  // The window thread clears it with take_change() before it asks.
+  virtual int change_fd() const { return -1; }
+  virtual void take_change() {}
   // Opens device `id`; the previous device must have been closed. On failure the
   // reason names the device and what refused it.
   virtual Result open(int id) = 0;

@@ -58,7 +58,7 @@ const std::string_view help_more_keys =
     "  go; its last row, \"Own MIDI port (for patchbays)\", opens a port of\n"
     "  the program's own that a patchbay connects.\n"
     "  A MIDI keyboard plays too: wire it to the input port\n"
-    "  \"Tastarion-in:midi_in\" (JACK) or \"Tastarion\" / \"MIDI in\" (ALSA).\n"
+    "  \"Tastarion:midi_in\" (JACK) or \"Tastarion\" / \"MIDI in\" (ALSA).\n"
     "  Its notes play, show and record like keys, with their own velocity;\n"
     "  controller 64 is the pedal. Other messages are ignored.\n"
     "  [F4] opens a MIDI file (or drop one on the window): [F3] then\n"

@@ -1,9 +1,8 @@
 #include "platform/jack_clients.h"
 
 #include <atomic>
-#include <cstring>
-#include <memory>
 #include <thread>
+#include <vector>
 
 #include "platform/bounded_join.h"
 
@@ -26,10 +25,12 @@ void note_jack_server_lost() {
   ++losses;
 }
 
-void note_jack_message(const char* text) {
-  // What libjack says when an open finds the server gone and clients of the
-  // process still allocated, just before it frees them.
-  if (text != nullptr && std::strstr(text, "clients are still allocated") != nullptr) ++losses;
+void keep_for_lost_server(std::shared_ptr<const void> what) {
+  static std::mutex mutex;
+  // Never destroyed: a process thread may still run while the program ends.
+  static auto* kept = new std::vector<std::shared_ptr<const void>>;
+  std::lock_guard lock(mutex);
+  kept->push_back(std::move(what));
 }
 
 bool run_within_jack_limit(std::function<void()> work) {

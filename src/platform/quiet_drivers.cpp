@@ -8,8 +8,6 @@
 #include <mutex>
 #include <utility>
 
-#include "platform/jack_clients.h"
-
 namespace tastarion {
 
 namespace {
@@ -30,7 +28,6 @@ void keep(const char* text) {
 }
 
 void keep_jack_text(const char* text) {
-  note_jack_message(text);
   keep(text);
 }
 void drop_jack_text(const char*) {}

@@ -9,11 +9,8 @@
 
 namespace tastarion {
 
-// The names a patchbay shows for the program's MIDI input. The JACK client is
-// not "Tastarion": that name belongs to the output's client, and JACK would give
-// whichever came second a number.
-inline constexpr const char* kInputJackClient = "Tastarion-in";
-inline constexpr const char* kInputJackPort = "midi_in";
+// The names a patchbay shows for the program's MIDI input on the ALSA sequencer
+// (on JACK it is a port of the program's client, see jack_client.h).
 inline constexpr const char* kInputAlsaClient = "Tastarion";
 inline constexpr const char* kInputAlsaPort = "MIDI in";
 // MidiInput::port of the messages from each.
@@ -56,17 +53,15 @@ class MidiInputPorts {
   // The next message from either port, in the order each port received them.
   bool pop(MidiInput& out);
 
-  // Whether the JACK port is open now (it follows the server).
-  bool jack_open() const;
-
  private:
   struct State;
   std::shared_ptr<State> state_;
   std::thread thread_;
 };
 
-// Whether an output port is the program's own input (on JACK when `jack`, else
-// on the ALSA sequencer): playing into it would play the notes again and again.
-bool is_own_input_port(bool jack, const std::string& name);
+// Whether an ALSA sequencer port is the program's own input: playing into it
+// would play the notes again and again. (The JACK client leaves its own ports
+// out of its list.)
+bool is_own_alsa_input_port(const std::string& name);
 
 }  // namespace tastarion

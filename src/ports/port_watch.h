@@ -24,9 +24,9 @@ struct PortSources {
 };
 
 // Reads the ports once on the caller's thread, then again on a thread of its own
-// whenever the JACK server or the ALSA sequencer tells of a client or port that
-// came, went or changed (and every few seconds while no JACK server is there
-// yet): a sound server that stops answering holds up that thread, never the
+// whenever the JACK client (jack_client.h) or the ALSA sequencer tells of a
+// client or port that came, went or changed, or of the JACK server coming or
+// going: a sound server that stops answering holds up that thread, never the
 // window's. While nothing changes, the thread sleeps.
 class PortWatch {
  public:
@@ -41,6 +41,9 @@ class PortWatch {
   // one, nothing else does, but for the looks for a JACK server that is not
   // there). Never waits for a server.
   std::optional<PortSnapshot> latest();
+  // Readable when a reading is waiting for latest(); take_published() clears it.
+  int published_fd() const;
+  void take_published();
   // Ends the watching; a thread stuck in a sound server is left behind (see
   // left_behind.h).
   void stop();

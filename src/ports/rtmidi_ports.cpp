@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "platform/quiet_drivers.h"
+#include "ports/jack_client.h"
 #include "ports/jack_midi_output.h"
 
 namespace tastarion {
@@ -96,7 +97,7 @@ PortLister::~PortLister() = default;
 
 std::vector<std::string> PortLister::list(PortApi api) {
   if (api == PortApi::jack) {
-    if (!jack_) jack_ = std::make_unique<JackPortWatch>();
+    if (!jack_) jack_ = JackClient::shared();
     return jack_->midi_inputs();
   }
   // The client is made once: the sequencer tells it of every port as it stands.

@@ -13,7 +13,7 @@ class RtMidiOut;
 namespace tastarion {
 
 class JackMidiOutput;
-class JackPortWatch;
+class JackClient;
 
 enum class PortApi { alsa, jack };
 
@@ -47,7 +47,7 @@ class PortLister {
  private:
   std::unique_ptr<RtMidiOut> alsa_;
   RtMidiErrors alsa_errors_;
-  std::unique_ptr<JackPortWatch> jack_;
+  std::shared_ptr<JackClient> jack_;
 };
 
 // One open connection to an output port: ALSA through RtMidi, JACK through

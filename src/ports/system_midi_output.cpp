@@ -16,7 +16,7 @@ std::vector<SystemMidiOutput::Device> SystemMidiOutput::devices_of(
   std::vector<Device> devices;
   if (!soundfonts_.empty()) devices.push_back({kSynthDeviceName, true, false, {}});
   for (const PortId& port : ports.ports) {
-    if (is_own_input_port(port.api == PortApi::jack, port.name)) continue;
+    if (port.api == PortApi::alsa && is_own_alsa_input_port(port.name)) continue;
     devices.push_back({shorten_device_name(port.name), false, false, port});
   }
   if (sources_.own_port && ports.service_found) {

@@ -45,6 +45,8 @@ class SystemMidiOutput final : public MidiOutputService {
   std::string device_name(int id) const override;
   std::string device_key(int id) const override;
   bool refresh() override;
+  int change_fd() const override { return watch_.published_fd(); }
+  void take_change() override { watch_.take_published(); }
   Result open(int id) override;
   void close() override;
   void send(ShortMessage message) noexcept override;
@@ -54,7 +56,7 @@ class SystemMidiOutput final : public MidiOutputService {
   bool device_lost() const override { return port_.lost(); }
   std::vector<std::string> take_notices() override { return synth_.take_notices(); }
   // True once when a PipeWire socket appears that was not there at the last look
-  // (window thread; a stat, so cheap twice a second).
+  // (window thread; a stat, so cheap every second).
   bool sound_server_appeared() override;
   // No more reading of the ports (the end of the program); see left_behind.h.
   void stop_watching() { watch_.stop(); }

@@ -329,7 +329,8 @@ bool FluidSynthOutput::make_synth(DriverMessages& messages) {
   fluid_settings_setint(settings_, "audio.period-size", kPeriodSize);
   fluid_settings_setint(settings_, "audio.periods", kPeriods);
   fluid_settings_setint(settings_, "audio.jack.autoconnect", 1);
-  fluid_settings_setstr(settings_, "audio.jack.id", "Tastarion");
+  // "Tastarion" is the client of the program's MIDI ports.
+  fluid_settings_setstr(settings_, "audio.jack.id", "Tastarion-synth");
   fluid_settings_setstr(settings_, "audio.pulseaudio.media-role", "production");
   synth_ = new_fluid_synth(settings_);
   if (synth_ == nullptr) {

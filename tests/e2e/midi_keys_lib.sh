@@ -6,7 +6,7 @@ for candidate in /usr/bin/python3 python3; do
 done
 [ -n "$PYTHON" ] || { echo "skipped: python3-mido or python3-rtmidi is not installed"; exit 0; }
 KEYS_PY="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/midi_keys.py"
-INPUT=Tastarion-in:midi_in
+INPUT=Tastarion:midi_in
 
 # The keyboard: lines written to its standard input are events (midi_keys.py).
 start_keys() {

@@ -15,15 +15,15 @@ expect_midi "$mark" "$(all_channels e0 '00 40'; all_channels e0 '00 40'; all_cha
 
 xdotool key Page_Up  # back to the built-in synthesizer
 sleep 0.3
-# The device list follows the ports twice a second: Page Down right after the
-# monitor went finds its row still there only when no look at the ports came in
-# between. When one did, Page Down lands on the row after it; then the monitor
-# comes back and it is tried again.
+# The device list follows the ports as the server tells of them: Page Down at
+# the moment the monitor goes finds its row still there only when the server's
+# word comes after the key. When it came first, Page Down lands on the row after
+# it; then the monitor comes back and it is tried again.
 failed=""
-for attempt in 1 2 3 4 5 6; do
+for attempt in 1 2 3 4 5 6 7 8 9 10; do
   kill "$MONITOR_PID"
-  wait_for 10 sh -c '! jack_lsp | grep -qx midi-monitor:input' || fail "the monitor stayed"
   xdotool key Page_Down
+  wait_for 10 sh -c '! jack_lsp | grep -qx midi-monitor:input' || fail "the monitor stayed"
   if wait_for 3 grep -q '^Fail to open Midi out driver\.$' "$WORK/program.log"; then
     failed=yes
     break

@@ -71,7 +71,7 @@ plays_c() {
 
 # Device 0 plays through JACK (no other sound server here) while the server
 # goes and comes back; the port watch reopens its client in between.
-wait_for 30 sh -c 'jack_lsp | grep -q "^Tastarion:"' || fail "device 0 did not open on JACK"
+wait_for 30 sh -c 'jack_lsp | grep -q "^Tastarion-synth:"' || fail "device 0 did not open on JACK"
 server_lost TERM
 switch_to_monitor  # the list has the ports again
 plays_c

@@ -81,7 +81,7 @@ focus_program
 jack_midi_dump -a late-monitor > "$WORK/late.log" 2>&1 &
 PIDS+=($!)
 wait_for 10 sh -c 'jack_lsp | grep -qx late-monitor:input' || fail "no late monitor"
-sleep 1.5  # the list looks at the ports a few times a second
+sleep 1.5  # a loaded machine may take a moment to list it
 xdotool key Page_Down
 wait_for 5 grep -q ': c0 00' "$WORK/late.log" || fail "Page Down did not reach the new port"
 sleep 0.3

@@ -19,6 +19,8 @@
 
 #include "fakes/short_message_printer.h"
 #include "platform/quiet_drivers.h"
+#include "ports/jack_midi_output.h"
+#include "ports/midi_input_ports.h"
 #include "ports/port_watch.h"
 #include "ports/rtmidi_ports.h"
 #include "ports/system_midi_output.h"
@@ -84,6 +86,13 @@ class Child {
   Child& operator=(const Child&) = delete;
 
   bool started() const { return pid_ > 0; }
+  // Ends it as a crash would, with no word to anyone.
+  void kill_now() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
   void stop() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
@@ -98,12 +107,15 @@ class Child {
   pid_t pid_ = -1;
 };
 
-bool jack_server_up() {
+// Whether a server runs and, when `port` is named, has that port; asked
+// through a client of the test's own.
+bool jack_server_up(const std::string& port = "") {
   jack_status_t status;
   jack_client_t* client = jack_client_open("tastarion-test-probe", JackNoStartServer, &status);
   if (client == nullptr) return false;
+  const bool found = port.empty() || jack_port_by_name(client, port.c_str()) != nullptr;
   jack_client_close(client);
-  return true;
+  return found;
 }
 
 // The hex bytes of each event line of `jack_midi_dump -a`: "<time>: 90 3c 60 note on ...".
@@ -138,13 +150,17 @@ class JackServer : public ::testing::Test {
     quiet_sound_drivers();
     dir_ = fs::temp_directory_path() / ("tastarion-jack-" + std::to_string(getpid()));
     fs::create_directories(dir_);
+    start_server();
+  }
+
+  void start_server() {
     // Synchronous mode: a cycle waits for late clients instead of dropping
     // their MIDI, which a dummy server on a busy CI machine otherwise does.
     jackd_ = std::make_unique<Child>(
         std::vector<std::string>{"jackd", "-S", "-d", "dummy", "-r", "48000", "-p", "64"},
         dir_ / "jackd.log");
     ASSERT_TRUE(jackd_->started());
-    ASSERT_TRUE(wait_until(10s, jack_server_up)) << read_file(dir_ / "jackd.log");
+    ASSERT_TRUE(wait_until(10s, [] { return jack_server_up(); })) << read_file(dir_ / "jackd.log");
   }
 
   void TearDown() override {
@@ -340,6 +356,48 @@ TEST_F(JackServer, TheWatchSleepsUntilAPortComes) {
     return std::find(seen.begin(), seen.end(), late) != seen.end();
   }));
   watch.stop();
+}
+
+// The server is killed and started again: the program's one client comes back
+// by itself with its input port, the watch lists the new server's ports without
+// being asked, and the output port opens on the client again.
+TEST_F(JackServer, TheClientComesBackWithItsInputAfterTheServerWasKilled) {
+  start_monitor("midi-monitor");
+  PortWatch watch({false, true});
+  ASSERT_TRUE(watch.first().service_found);
+  MidiInputPorts inputs({.jack = true, .alsa = false});
+  inputs.start();
+  ASSERT_TRUE(wait_until(5s, [] { return jack_server_up("Tastarion:midi_in"); }));
+
+  const PortId monitor{PortApi::jack, "midi-monitor:input"};
+  const auto watch_sees = [&](bool server, bool with_monitor) {
+    return wait_until(5s, [&] {
+      const std::optional<PortSnapshot> snapshot = watch.latest();
+      if (!snapshot) return false;
+      const auto& ports = snapshot->ports;
+      return snapshot->service_found == server &&
+             (std::find(ports.begin(), ports.end(), monitor) != ports.end()) == with_monitor;
+    });
+  };
+  ports_.reset();
+  monitors_.clear();
+  jackd_->kill_now();
+  EXPECT_TRUE(watch_sees(false, false));
+
+  start_server();
+  EXPECT_TRUE(wait_until(5s, [] { return jack_server_up("Tastarion:midi_in"); }));
+  const fs::path log = start_monitor("midi-monitor");
+  EXPECT_TRUE(watch_sees(true, true));
+  JackMidiOutput output;
+  ASSERT_TRUE(output.open("midi-monitor:input"));
+  EXPECT_TRUE(jack_server_up("Tastarion:output"));
+  const unsigned char note[] = {0x90, 0x3C, 0x60};
+  output.send(note, sizeof note);
+  EXPECT_TRUE(wait_until(5s, [&] { return !dumped_messages(log).empty(); }));
+  output.close();
+  EXPECT_FALSE(jack_server_up("Tastarion:output"));
+  EXPECT_EQ(dumped_messages(log), std::vector<std::string>{"90 3c 60"});
+  inputs.stop();
 }
 
 }  // namespace
