@@ -53,13 +53,15 @@ const std::string_view help_text =
 const std::string_view help_more_keys =
     "<< More keys >>\n"
     "  [Esc] silences every note (panic). [Space] is the sustain pedal.\n"
-    "  Press a key of the picture with the left mouse button to play it;\n"
-    "  slide to play the next. The device list follows ports that come and\n"
+    "  Press a key of the picture with the left mouse button to play it,\n"
+    "  louder nearer its front edge; slide to play the next. The device list follows ports that "
+    "come and\n"
     "  go; its last row, \"Own MIDI port (for patchbays)\", opens a port of\n"
     "  the program's own that a patchbay connects.\n"
     "  A MIDI keyboard plays too: wire it to the input port\n"
     "  \"Tastarion-in:midi_in\" (JACK) or \"Tastarion\" / \"MIDI in\" (ALSA).\n"
     "  Its notes play, show and record like keys, with their own velocity;\n"
-    "  controller 64 is the pedal. Other messages are ignored.";
+    "  controller 64 is the pedal; its wheel, controllers and aftertouch\n"
+    "  shape its notes; a program change picks the instrument of that program.";
 
 }  // namespace tastarion
