@@ -90,11 +90,13 @@ void MainWindow::connect_strip() {
 
 void MainWindow::connect_keyboard() {
   using ui::KeyboardWidget;
-  connect(keyboard_, &KeyboardWidget::notePressed, this, [this](uint8_t note) {
-    if (piano_ != nullptr) piano_->mouse_down(note);
+  // The picture's depth and the piano's run alike, from the back to the front edge.
+  static_assert(ui::kFullDepth == Piano::kFrontEdge);
+  connect(keyboard_, &KeyboardWidget::notePressed, this, [this](uint8_t note, int depth) {
+    if (piano_ != nullptr) piano_->mouse_down(note, depth);
   });
-  connect(keyboard_, &KeyboardWidget::noteMoved, this, [this](uint8_t note) {
-    if (piano_ != nullptr) piano_->mouse_move(note);
+  connect(keyboard_, &KeyboardWidget::noteMoved, this, [this](uint8_t note, int depth) {
+    if (piano_ != nullptr) piano_->mouse_move(note, depth);
   });
   connect(keyboard_, &KeyboardWidget::noteReleased, this, [this] {
     if (piano_ != nullptr) piano_->mouse_up();

@@ -69,6 +69,15 @@ void MidiInputFeed::take(const MidiInput& input) {
       }
       break;
     }
+    case MidiInput::Kind::control:
+    case MidiInput::Kind::pitch_bend:
+    case MidiInput::Kind::channel_pressure:
+    case MidiInput::Kind::key_pressure:
+    case MidiInput::Kind::program:
+      // Each shapes what sounds; one that finds no room is dropped, as a newer
+      // one follows soon in a wheel's stream.
+      push(input);
+      break;
     case MidiInput::Kind::port_lost:
       break;
   }

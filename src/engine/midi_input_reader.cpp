@@ -48,7 +48,27 @@ std::optional<MidiInput> read_midi_input(const uint8_t* bytes, size_t length, ui
   } else if (read.is_control(kSustainPedal)) {
     input.kind = MidiInput::Kind::pedal;
   } else {
-    return std::nullopt;
+    switch (read.kind()) {
+      case ShortMessage::Kind::control_change:
+        input.kind = MidiInput::Kind::control;
+        break;
+      case ShortMessage::Kind::pitch_bend:
+        input.kind = MidiInput::Kind::pitch_bend;
+        break;
+      case ShortMessage::Kind::channel_pressure:
+        input.kind = MidiInput::Kind::channel_pressure;
+        input.value = input.note;
+        input.note = 0;
+        break;
+      case ShortMessage::Kind::key_pressure:
+        input.kind = MidiInput::Kind::key_pressure;
+        break;
+      case ShortMessage::Kind::program_change:
+        input.kind = MidiInput::Kind::program;
+        break;
+      default:
+        return std::nullopt;
+    }
   }
   return input;
 }

@@ -58,7 +58,7 @@ void MidiPort::send(ShortMessage message) noexcept {
   track_locked(message);
 }
 
-void MidiPort::panic() {
+void MidiPort::panic(int resting_bend) {
   std::lock_guard lock(mutex_);
   if (!open_) return;
   // The pedal first: held down, it would keep the silenced notes ringing.
@@ -67,6 +67,7 @@ void MidiPort::panic() {
   for (int channel = 0; channel < kChannelCount; ++channel) {
     service_.send(ShortMessage::all_notes_off(channel));
   }
+  moved_.bring_to_rest(resting_bend, [this](ShortMessage message) { service_.send(message); });
 }
 
 void MidiPort::lift_pedal() {
@@ -109,6 +110,7 @@ void MidiPort::track_locked(ShortMessage message) noexcept {
   // The metronome's click is a one-shot percussion note, owed no note-off.
   if (message.channel() == kMetronomeChannel && message.is_note()) return;
   sounding_.follow(message);
+  moved_.follow(message);
 }
 
 }  // namespace tastarion

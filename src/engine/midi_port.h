@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/midi_output_service.h"
+#include "engine/resting_expression.h"
 #include "engine/sounding_notes.h"
 
 namespace tastarion {
@@ -50,8 +51,10 @@ class MidiPort {
   void send(ShortMessage message) noexcept;
   // The sustain pedal lifted (controller 64 at 0) on every channel where it is
   // down, whoever pressed it; then note-offs for every note switched on and not
-  // off, then All Notes Off (controller 123) on all sixteen channels.
-  void panic();
+  // off, then All Notes Off (controller 123) on all sixteen channels, then the
+  // wheel (to `resting_bend`), the channel pressure and the resting controllers
+  // back to rest wherever anyone moved them.
+  void panic(int resting_bend = ShortMessage::kBendCentre);
   // The first step of panic() alone.
   void lift_pedal();
 
@@ -76,6 +79,7 @@ class MidiPort {
   mutable std::mutex mutex_;
   bool open_ = false;
   SoundingNotes sounding_;
+  MovedExpression moved_;
 };
 
 }  // namespace tastarion

@@ -40,10 +40,13 @@ void NotePath::note_key_down(const KeyEvent& key) {
 }
 
 void NotePath::note_down(uint8_t key_note, uint16_t key_id) {
+  note_down(key_note, key_id, static_cast<uint8_t>(settings_.velocity()));
+}
+
+void NotePath::note_down(uint8_t key_note, uint16_t key_id, uint8_t velocity) {
   if (!on_keyboard(key_note)) return;
   // key notes 43..85 and transpositions -12..12 keep the sent note within 31..97.
-  take_slot(key_note, static_cast<uint8_t>(key_note + settings_.transpose()),
-            static_cast<uint8_t>(settings_.velocity()), key_id);
+  take_slot(key_note, static_cast<uint8_t>(key_note + settings_.transpose()), velocity, key_id);
 }
 
 void NotePath::take_slot(uint8_t key_note, uint8_t sent_note, uint8_t velocity, uint16_t key_id) {
@@ -72,6 +75,14 @@ void NotePath::release_input_port(uint8_t port) {
   for (int slot = 0; slot < kChannelCount; ++slot) {
     const uint16_t key_id = slots_.key_id(slot);
     if (slots_.busy(slot) && is_input_key(key_id) && input_port_of(key_id) == port) {
+      release_slot(slot);
+    }
+  }
+}
+
+void NotePath::release_input_channel(uint8_t port, uint8_t channel) {
+  for (int slot = 0; slot < kChannelCount; ++slot) {
+    if (slots_.busy(slot) && is_input_key_of(slots_.key_id(slot), port, channel)) {
       release_slot(slot);
     }
   }

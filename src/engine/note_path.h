@@ -61,6 +61,14 @@ constexpr bool is_input_key(uint16_t key_id) {
 constexpr uint8_t input_port_of(uint16_t key_id) {
   return static_cast<uint8_t>((key_id - kFirstInputKeyId) >> 11);
 }
+constexpr uint8_t input_channel_of(uint16_t key_id) {
+  return static_cast<uint8_t>(((key_id - kFirstInputKeyId) >> 7) & 0x0F);
+}
+// Whether `key_id` is a note that MIDI input port `port` started on `channel`.
+constexpr bool is_input_key_of(uint16_t key_id, uint8_t port, uint8_t channel) {
+  return is_input_key(key_id) && input_port_of(key_id) == port &&
+         input_channel_of(key_id) == (channel & 0x0F);
+}
 
 // The note path: piano keys take voice slots and sound on their channels.
 // Window thread; other threads look at the slots through HeldKeys.
@@ -84,6 +92,8 @@ class NotePath final : public HeldKeys {
   // The same path for a note chosen otherwise than by a key (the mouse on the
   // picture): `key_id` stands for the key. Notes off the keyboard do nothing.
   void note_down(uint8_t key_note, uint16_t key_id);
+  // The same with a velocity of its own rather than the volume's.
+  void note_down(uint8_t key_note, uint16_t key_id, uint8_t velocity);
   void note_up(uint16_t key_id);
 
   // A note from a MIDI input, `key_id` from input_key_id: any note 0..127,
@@ -95,6 +105,8 @@ class NotePath final : public HeldKeys {
   void note_in_up(uint16_t key_id) { note_up(key_id); }
   // Ends every note that MIDI input port `port` started (the port went away).
   void release_input_port(uint8_t port);
+  // Ends every note that `port` started on `channel` (its All Notes Off).
+  void release_input_channel(uint8_t port, uint8_t channel);
 
   // The sustain pedal: controller 64 at 127, then at 0, on the fifteen note
   // channels (not the metronome's). A press while it is down, and a release

@@ -10,8 +10,12 @@ namespace tastarion {
 inline constexpr int kMetronomeChannel = 9;
 inline constexpr int kChannelCount = 16;
 
-// Controllers: the sustain (hold) pedal, down at 64 and above; All Notes Off.
+// Controllers: the sustain (hold) pedal, down at 64 and above; the modulation
+// wheel; the channel mode messages from All Sound Off on, All Notes Off among them.
 inline constexpr uint8_t kSustainPedal = 64;
+inline constexpr uint8_t kModulation = 1;
+inline constexpr uint8_t kAllSoundOff = 120;
+inline constexpr uint8_t kResetAllControllers = 121;
 inline constexpr uint8_t kAllNotesOff = 123;
 
 // A MIDI channel message: a status byte and up to two data bytes. The makers
@@ -50,6 +54,12 @@ class ShortMessage {
   static constexpr ShortMessage all_notes_off(int channel) {
     return control_change(channel, kAllNotesOff, 0);
   }
+  static constexpr ShortMessage key_pressure(int channel, int note, int pressure) {
+    return make(Kind::key_pressure, channel, note, pressure);
+  }
+  static constexpr ShortMessage channel_pressure(int channel, int pressure) {
+    return make(Kind::channel_pressure, channel, pressure, 0);
+  }
   static constexpr ShortMessage program_change(int channel, int program) {
     return make(Kind::program_change, channel, program, 0);
   }
@@ -81,6 +91,13 @@ class ShortMessage {
   constexpr bool is_note() const { return kind() == Kind::note_on || kind() == Kind::note_off; }
   constexpr bool is_control(uint8_t controller) const {
     return kind() == Kind::control_change && data1_ == controller;
+  }
+  // A wheel, a controller other than the pedal or the channel mode messages, or
+  // a pressure: how a player shapes notes that already sound.
+  constexpr bool is_expression() const {
+    return kind() == Kind::pitch_bend || kind() == Kind::key_pressure ||
+           kind() == Kind::channel_pressure ||
+           (kind() == Kind::control_change && data1_ != kSustainPedal && data1_ < kAllSoundOff);
   }
   constexpr int note() const { return data1_ & 0x7F; }
   constexpr int velocity() const { return data2_ & 0x7F; }

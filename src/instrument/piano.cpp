@@ -1,5 +1,6 @@
 #include "instrument/piano.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -112,9 +113,13 @@ void Piano::held_changed(uint8_t note, bool held) {
 }
 
 void Piano::record_and_report(const PlayedNote& note) {
-  const bool was_full = recorder_.full();
   recorder_.record_note_event(note.press, note.slot, note.sent_note, note.velocity);
-  if (recorder_.recording() && !was_full && recorder_.full()) {
+  report_if_filled();
+}
+
+void Piano::report_if_filled() {
+  if (recorder_.recording() && recorder_.full() && !full_shown_) {
+    full_shown_ = true;
     view_.show_status(PianoStatus::recording_full);
   }
 }
@@ -128,22 +133,30 @@ void Piano::panic() {
   notes_.release_all_keys();
   mouse_held_ = false;
   mouse_note_ = 0;
-  port_.panic();
+  // The port brings back the wheels and controllers anyone moved; the wheel
+  // rests at the fine pitch.
+  forget_input_controllers();
+  wheel_ = 0;
+  port_.panic(note_channel_bend(settings_.fine_pitch(), 0));
+  note_bend_.store(note_channel_bend(settings_.fine_pitch(), 0), std::memory_order_relaxed);
+  record_bend();
   keys_.clear();
   view_.erase_marks();
 }
 
-void Piano::mouse_down(uint8_t key_note) {
+void Piano::mouse_down(uint8_t key_note, int depth) {
   mouse_up();
   mouse_held_ = true;
-  mouse_move(key_note);
+  mouse_move(key_note, depth);
 }
 
-void Piano::mouse_move(uint8_t key_note) {
+void Piano::mouse_move(uint8_t key_note, int depth) {
   if (!mouse_held_ || key_note == mouse_note_) return;
   if (mouse_note_ != 0) notes_.note_up(kMouseKeyId);
   mouse_note_ = key_note;
-  if (key_note != 0) notes_.note_down(key_note, kMouseKeyId);
+  if (key_note == 0) return;
+  const int share = kBackShare + (100 - kBackShare) * std::clamp(depth, 0, kFrontEdge) / kFrontEdge;
+  notes_.note_down(key_note, kMouseKeyId, (settings_.velocity() * share + 50) / 100);
 }
 
 void Piano::mouse_up() {
@@ -176,6 +189,9 @@ void Piano::midi_in(const MidiInput& input) {
         input_pedals_ &= ~port_bit;
         notes_.pedal_up();
       }
+      break;
+    default:
+      expression_in(input);
       break;
   }
 }
@@ -321,7 +337,18 @@ void Piano::send_program_changes() {
 }
 
 void Piano::send_pitch_bends() {
-  send_pitch_bend_all(port_, settings_.fine_pitch());
+  send_pitch_bend_all(port_, settings_.fine_pitch(), wheel_);
+  note_bend_.store(note_channel_bend(settings_.fine_pitch(), wheel_), std::memory_order_relaxed);
+  record_bend();
+}
+
+void Piano::record_bend() {
+  // The fine pitch alone is the instrument's tuning, not part of the take; a
+  // wheel is, and so is its return to the centre.
+  if (wheel_ == 0 && !wheel_recorded_) return;
+  recorder_.record_shared(ShortMessage::pitch_bend(0, note_bend_.load(std::memory_order_relaxed)));
+  wheel_recorded_ = wheel_ != 0;
+  report_if_filled();
 }
 
 void Piano::change_volume(int value) {
@@ -424,6 +451,8 @@ void Piano::start_recording() {
   close_opened_file();
   view_.show_status(PianoStatus::recording);
   recorder_.start_recording();
+  full_shown_ = false;
+  record_expression_in_force();
 }
 
 void Piano::stop_recording() {

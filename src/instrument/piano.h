@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -87,11 +89,17 @@ class Piano final : private NoteListener, private ReplayListener, private Keyboa
   // with its own velocity (the volume is the PC keys'), a note-off ends the
   // note that the same port, channel and note started, controller 64 works the
   // pedal, and a port that went away ends its notes and lets its pedal up.
+  // Its wheel bends all 15 note channels on top of the fine pitch, its other
+  // controllers go to all 15, a channel aftertouch to the channels of the
+  // notes its channel started, a polyphonic one to its note's channel; the
+  // channel mode messages act on its own notes and what it set; a program
+  // change selects the instrument of that program, if one has it.
   void midi_in(const MidiInput& input);
 
   // Escape: the sustain pedal lifted wherever it is down (the player's and the
   // replay's), every sounding note off (the held keys' and the replay's, then
-  // All Notes Off on all channels), every mark erased, every slot freed. Held keys
+  // All Notes Off on all channels), every mark erased, every slot freed, and
+  // the wheel and the controllers back to rest where they were moved. Held keys
   // sound again only when pressed again.
   void panic();
   // Space: the sustain pedal, recorded while recording.
@@ -99,10 +107,15 @@ class Piano final : private NoteListener, private ReplayListener, private Keyboa
   void sustain_up() { notes_.pedal_up(); }
 
   // The left mouse button on the picture: `key_note` is the key under the
-  // pointer, 0 for none. A press plays it, a slide moves the note to the key
-  // now under the pointer, the release ends it.
-  void mouse_down(uint8_t key_note);
-  void mouse_move(uint8_t key_note);
+  // pointer, 0 for none, and `depth` how far down the key it is, from 0 at
+  // its back to kFrontEdge at its front edge. A press plays it, a slide moves
+  // the note to the key now under the pointer, the release ends it. The
+  // velocity is the volume's at the front edge, down to kBackShare percent of
+  // it at the back, taken where each key is entered.
+  static constexpr int kFrontEdge = 100;
+  static constexpr int kBackShare = 30;
+  void mouse_down(uint8_t key_note, int depth = kFrontEdge);
+  void mouse_move(uint8_t key_note, int depth = kFrontEdge);
   void mouse_up();
 
   // Reads the device list again; a device that came is listed, one that went
@@ -174,12 +187,28 @@ class Piano final : private NoteListener, private ReplayListener, private Keyboa
   // A note's mark, drawn while any source holds it (any thread).
   void held_changed(uint8_t note, bool held) override;
   void replay_finished() override;
+  int resting_bend() const override { return note_bend_.load(std::memory_order_relaxed); }
   void record_and_report(const PlayedNote& note);
+  // Shows that the recording is full, once a recording.
+  void report_if_filled();
+  // The MIDI input's wheel, controllers, pressures and programs.
+  void expression_in(const MidiInput& input);
+  void controller_in(const MidiInput& input);
+  void channel_mode_in(const MidiInput& input);
+  void program_in(uint8_t program);
+  // The controllers the keyboard set go back to rest on every note channel
+  // (forget: the port has sent that already), and the recording says so.
+  void reset_input_controllers();
+  void forget_input_controllers();
+  // The keyboard's wheel and controllers as they stand, for a recording that starts.
+  void record_expression_in_force();
   // Moves a sound setting one step and shows it; false, with nothing done, at the limit.
   bool step_setting(const Setting& setting, int current, int direction,
                     bool (SoundSettings::*set)(int), void (PianoView::*show)(int));
   void send_program_changes();
   void send_pitch_bends();
+  // The note channels' bend into the recording while the wheel bends them.
+  void record_bend();
   void device_gone(const std::string& name);
   // Back to the take: the opened file is closed.
   void close_opened_file();
@@ -204,6 +233,20 @@ class Piano final : private NoteListener, private ReplayListener, private Keyboa
   bool mouse_held_ = false;
   // The MIDI input ports that hold the pedal down, one bit each.
   uint8_t input_pedals_ = 0;
+  // The MIDI input's wheel, as an offset from its centre, and the value of
+  // each controller it set (-1 for none).
+  int wheel_ = 0;
+  // The recording was last given a bend off the wheel's centre.
+  bool wheel_recorded_ = false;
+  bool full_shown_ = false;
+  std::array<int16_t, 128> input_controllers_ = make_unset_controllers();
+  static constexpr std::array<int16_t, 128> make_unset_controllers() {
+    std::array<int16_t, 128> unset{};
+    unset.fill(-1);
+    return unset;
+  }
+  // The bend the note channels carry now (the replay reads it on the timer thread).
+  std::atomic<int> note_bend_{ShortMessage::kBendCentre};
   // A box shown while the list changes runs the event loop, which may ask again.
   bool refreshing_ = false;
   // The list is read again only after the start read it (maybe on another thread).

@@ -36,6 +36,8 @@ void Recorder::start_recording() {
   open_notes_.fill(-1);
   pressed_.reset();
   pedal_open_ = false;
+  shared_.fill(-1);
+  for (auto& values : channel_shared_) values.fill(-1);
   cursor_ = EventBuffer::kFirstRecord;
   last_event_time_ = clock_.tick_count_ms();
 }
@@ -100,12 +102,81 @@ void Recorder::record_note_event(bool press, int slot, uint8_t sent_note, uint8_
   if (!press && !pressed_[slot]) return;
   const bool opens = press && velocity != 0;
   const int open_after = open_note_count() - (open_notes_[slot] >= 0 ? 1 : 0) + (opens ? 1 : 0);
-  if (!room_for(1, open_after)) {
+  const int catch_ups = opens ? catch_up_count(slot) : 0;
+  if (!room_for(1 + catch_ups, open_after)) {
     end_open_notes();
     full_ = true;
     return;
   }
   append_note(press, slot, sent_note, velocity);
+  // Right after the note-on, at the same moment: a replay maps the channel at the note-on.
+  if (catch_ups > 0) catch_up(slot);
+  if (recorded_notes() == EventBuffer::kMaxNoteRecords) full_ = true;
+}
+
+int Recorder::shared_slot(ShortMessage message) {
+  return message.kind() == ShortMessage::Kind::pitch_bend ? kSharedSlots - 1 : message.controller();
+}
+
+int Recorder::shared_value(ShortMessage message) {
+  return message.kind() == ShortMessage::Kind::pitch_bend ? message.bend() : message.value();
+}
+
+ShortMessage Recorder::shared_message(int channel, int slot, int value) const {
+  return slot == kSharedSlots - 1 ? ShortMessage::pitch_bend(channel, value)
+                                  : ShortMessage::control_change(channel, slot, value);
+}
+
+void Recorder::append_message(ShortMessage message) {
+  put_message(clock_.tick_count_ms() - last_event_time_, message);
+  last_event_time_ = clock_.tick_count_ms();
+}
+
+int Recorder::catch_up_count(int channel) const {
+  int count = 0;
+  for (int slot = 0; slot < kSharedSlots; ++slot) {
+    if (shared_[slot] >= 0 && shared_[slot] != channel_shared_[channel][slot]) ++count;
+  }
+  return count;
+}
+
+void Recorder::catch_up(int channel) {
+  for (int slot = 0; slot < kSharedSlots; ++slot) {
+    if (shared_[slot] < 0 || shared_[slot] == channel_shared_[channel][slot]) continue;
+    append_message(shared_message(channel, slot, shared_[slot]));
+    channel_shared_[channel][slot] = shared_[slot];
+  }
+}
+
+void Recorder::record_shared(ShortMessage message) {
+  if (!recording_ || full_) return;
+  const int slot = shared_slot(message);
+  const auto value = static_cast<int16_t>(shared_value(message));
+  if (shared_[slot] == value) return;
+  shared_[slot] = value;
+  int channels = 0;
+  for (const int16_t note : open_notes_) channels += note >= 0 ? 1 : 0;
+  if (!room_for(channels, open_note_count())) {
+    end_open_notes();
+    full_ = true;
+    return;
+  }
+  for (int channel = 0; channel < static_cast<int>(open_notes_.size()); ++channel) {
+    if (open_notes_[channel] < 0) continue;
+    append_message(shared_message(channel, slot, value));
+    channel_shared_[channel][slot] = value;
+  }
+  if (recorded_notes() == EventBuffer::kMaxNoteRecords) full_ = true;
+}
+
+void Recorder::record_pressure(ShortMessage message) {
+  if (!recording_ || full_ || open_notes_[message.channel()] < 0) return;
+  if (!room_for(1, open_note_count())) {
+    end_open_notes();
+    full_ = true;
+    return;
+  }
+  append_message(message);
   if (recorded_notes() == EventBuffer::kMaxNoteRecords) full_ = true;
 }
 

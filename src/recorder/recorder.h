@@ -56,6 +56,14 @@ class Recorder {
   // note channel, counted like note messages. While the pedal is down, room
   // stays for its release as for a note-off.
   void record_pedal(bool down);
+  // A wheel's bend or a controller that applies to every note channel (its
+  // channel is left aside): recorded on the channels whose recorded notes sound,
+  // and on a channel again right after a note starts there while that channel
+  // last recorded another value, so that every note of the take gets it.
+  void record_shared(ShortMessage message);
+  // A pressure on the channel it went out on; left out on a channel whose note
+  // began before the recording.
+  void record_pressure(ShortMessage message);
   // Appends one record at the cursor and prints its trace line.
   void put_event(uint32_t delta, uint8_t status, uint8_t data1, uint8_t data2);
   void put_message(uint32_t delta, ShortMessage message);
@@ -72,6 +80,14 @@ class Recorder {
   int open_note_count() const;
   // Whether `more` records, and then the ending of `open_after` open ones, still fit.
   bool room_for(int more, int open_after) const;
+  // The shared values that `channel` last recorded otherwise, and their records.
+  int catch_up_count(int channel) const;
+  void catch_up(int channel);
+  // The shared value a message sets (its slot: 0..127 a controller, 128 the wheel).
+  static int shared_slot(ShortMessage message);
+  static int shared_value(ShortMessage message);
+  ShortMessage shared_message(int channel, int slot, int value) const;
+  void append_message(ShortMessage message);
 
   Clock& clock_;
   TraceSink trace_;
@@ -84,6 +100,11 @@ class Recorder {
   // keys held when it started end without a record.
   std::bitset<16> pressed_{};
   bool pedal_open_ = false;
+  // The shared values in force, and those each channel last recorded; -1 where
+  // none came since the recording started.
+  static constexpr int kSharedSlots = 129;
+  std::array<int16_t, kSharedSlots> shared_{};
+  std::array<std::array<int16_t, kSharedSlots>, 16> channel_shared_{};
   uint32_t cursor_ = EventBuffer::kFirstRecord;
   uint32_t last_event_time_ = 0;
 };

@@ -46,6 +46,8 @@ void Replayer::silence_locked() {
   sounding_.lift_pedals([&](int channel) {
     if (!player_pedal) port_.send(ShortMessage::sustain_pedal(channel, false));
   });
+  moved_.bring_to_rest(listener_.resting_bend(),
+                       [this](ShortMessage message) { port_.send(message); });
 }
 
 int Replayer::channel_for_locked(int recorded) {
@@ -64,6 +66,14 @@ ShortMessage message_of(const uint8_t* record) {
 }
 bool is_pedal_record(const uint8_t* record) {
   return message_of(record).is_control(kSustainPedal);
+}
+// A record that goes out in the step of the record before it.
+bool joins_step(const uint8_t* previous, const uint8_t* next) {
+  if (next == nullptr || decode_delta(next) != 0) return false;
+  if (message_of(next).is_expression()) return true;
+  // A pedal change's records, all in one direction.
+  return is_pedal_record(previous) && is_pedal_record(next) &&
+         (previous[6] >= 64) == (next[6] >= 64);
 }
 }  // namespace
 
@@ -96,6 +106,7 @@ void Replayer::play_locked(const uint8_t* record) {
   sounding_.follow(message);
   const int channel = channel_of_[recorded] >= 0 ? channel_of_[recorded] : recorded;
   port_.send(message.on_channel(channel));
+  moved_.follow(message.on_channel(channel));
 }
 
 // The record at `position`, or nothing when a whole record would not fit in the
@@ -133,6 +144,7 @@ void Replayer::start_replay() {
   ++generation_;
   position_ = EventBuffer::kFirstRecord;
   sounding_.clear();
+  moved_.clear();
   channel_of_.fill(-1);
   // A take's first gap is the wait after F2; a file's is part of the music.
   const uint32_t first = track_ != nullptr ? read_delta(position_) : 0;
@@ -168,17 +180,14 @@ void Replayer::replay_tick(uint32_t generation) {
 
   play_locked(record);
   position_ += EventBuffer::kRecordSize;
-  // A pedal change is one record per channel, all at one moment: they go out
-  // in this one step, or every change would add steps to the rest of the take.
-  if (is_pedal_record(record)) {
-    const bool down = record[6] >= 64;
-    for (const uint8_t* next = record_at(position_);
-         next != nullptr && is_pedal_record(next) && (next[6] >= 64) == down &&
-         decode_delta(next) == 0;
-         next = record_at(position_)) {
-      play_locked(next);
-      position_ += EventBuffer::kRecordSize;
-    }
+  // A pedal change is one record per channel, all at one moment, and a wheel's
+  // move one per sounding note: they go out in this one step, or every change
+  // would add steps to the rest of the take.
+  for (const uint8_t* next = record_at(position_); joins_step(record, next);
+       next = record_at(position_)) {
+    play_locked(next);
+    record = next;
+    position_ += EventBuffer::kRecordSize;
   }
   // A file's events of one moment go out together (ReplayTrack).
   while (track_ != nullptr) {

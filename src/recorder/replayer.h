@@ -6,6 +6,7 @@
 
 #include "engine/midi_port.h"
 #include "engine/note_path.h"
+#include "engine/resting_expression.h"
 #include "engine/sounding_notes.h"
 #include "recorder/event_buffer.h"
 #include "recorder/replay_track.h"
@@ -23,11 +24,16 @@ class ReplayListener {
   virtual void replayed_note(bool on, uint8_t note) = 0;
   // The replay reached its end by itself.
   virtual void replay_finished() = 0;
+  // Where the wheel rests now on the note channels (any thread): where a
+  // replay that bent a channel leaves it at its end.
+  virtual int resting_bend() const { return ShortMessage::kBendCentre; }
 };
 
 // Sends the records of the event buffer again, one timer step each (a pedal
-// change's records, one per channel, together), with the recorded gaps (at
-// least kMinimumStepMs). The steps run on the timer thread;
+// change's records, one per channel, together, and a wheel's or controller's
+// records at the moment of the record before them with it), with the recorded
+// gaps (at least kMinimumStepMs). At its end the wheels, pressures and
+// controllers it moved come back to rest. The steps run on the timer thread;
 // everything they share with the window thread is behind one lock.
 class Replayer {
  public:
@@ -79,6 +85,8 @@ class Replayer {
   // Notes the replay switched on and has not switched off yet, and its pedal,
   // by the channel they were recorded on.
   SoundingNotes sounding_;
+  // The channels whose wheel, pressure or controllers it moved (as sent).
+  MovedExpression moved_;
   // The channel each recorded channel's notes sound on while any sounds; -1
   // when none does.
   std::array<int8_t, 16> channel_of_{};

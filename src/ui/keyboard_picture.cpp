@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <cmath>
+#include <utility>
 
 #include "engine/key_map.h"
 
@@ -101,16 +102,29 @@ QRect mark_rect(uint8_t note) {
   return v < black_flag ? white_mark_rect(v) : black_mark_rect(v - black_flag);
 }
 
-uint8_t note_at(const QPoint& point) {
+namespace {
+// The note of the key at `point` and that key's rectangle, or 0 and none.
+std::pair<uint8_t, QRect> key_at(const QPoint& point) {
   for (bool black : {true, false}) {
     for (int note = kLowestNote; note < kLowestNote + kKeyboardNoteCount; ++note) {
       const uint8_t v = key_positions[note - kLowestNote];
       if ((v >= black_flag) != black) continue;
       const QRect key = black ? black_key_rect(v - black_flag) : white_key_rect(v);
-      if (key.contains(point)) return static_cast<uint8_t>(note);
+      if (key.contains(point)) return {static_cast<uint8_t>(note), key};
     }
   }
-  return 0;
+  return {0, QRect()};
+}
+}  // namespace
+
+uint8_t note_at(const QPoint& point) {
+  return key_at(point).first;
+}
+
+int depth_at(const QPoint& point) {
+  const auto [note, key] = key_at(point);
+  if (note == 0 || key.height() < 2) return kFullDepth;
+  return (point.y() - key.top()) * kFullDepth / (key.height() - 1);
 }
 
 QFont make_keyboard_font() {

@@ -36,6 +36,11 @@ QRect mark_rect(uint8_t note);
 // The note of the key at `point` (client pixels), black keys lying over the white
 // ones; 0 where no key with a note is (the gaps, the last white key, the strip).
 uint8_t note_at(const QPoint& point);
+// How far down the key at `point` it lies: 0 on its back row of pixels,
+// kFullDepth on its front edge (the bottom of the picture); kFullDepth where
+// no key is.
+inline constexpr int kFullDepth = 100;
+int depth_at(const QPoint& point);
 
 // The label font; the system's fixed-pitch font stands in when the family is missing.
 QFont make_keyboard_font();

@@ -70,7 +70,8 @@ void KeyboardWidget::mousePressEvent(QMouseEvent* event) {
     return;
   }
   if (event->button() == Qt::LeftButton) {
-    emit notePressed(note_at(event->position().toPoint()));
+    const QPoint at = event->position().toPoint();
+    emit notePressed(note_at(at), depth_at(at));
     return;
   }
   QWidget::mousePressEvent(event);
@@ -79,7 +80,8 @@ void KeyboardWidget::mousePressEvent(QMouseEvent* event) {
 // Without mouse tracking, moves come only while a button is held.
 void KeyboardWidget::mouseMoveEvent(QMouseEvent* event) {
   if (event->buttons().testFlag(Qt::LeftButton)) {
-    emit noteMoved(note_at(event->position().toPoint()));
+    const QPoint at = event->position().toPoint();
+    emit noteMoved(note_at(at), depth_at(at));
   }
 }
 

@@ -30,10 +30,11 @@ class KeyboardWidget final : public QWidget {
 
  signals:
   // The left button went down on the picture; `note` is the key under the
-  // pointer, 0 for none (a gap, the strip's place).
-  void notePressed(uint8_t note);
-  // The pointer slid with the left button held; `note` as for notePressed.
-  void noteMoved(uint8_t note);
+  // pointer, 0 for none (a gap, the strip's place), and `depth` how far down
+  // the key (depth_at).
+  void notePressed(uint8_t note, int depth);
+  // The pointer slid with the left button held; as for notePressed.
+  void noteMoved(uint8_t note, int depth);
   // The left button went up.
   void noteReleased();
   // The popup menu's "Help" and "Exit".

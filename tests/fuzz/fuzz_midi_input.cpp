@@ -131,7 +131,26 @@ void play(Bytes& in) {
         rig.piano().change_transpose(static_cast<int>(in.u8() % 25) - 12);
         break;
       default:
-        if (rig.piano().recorder().recording()) {
+        if (op & 0x40) {
+          // A keyboard's expression: wheels, controllers (the mode messages
+          // among them), pressures and programs, some cut short, some with
+          // their status left out (running status), System Exclusive between.
+          const int count = 1 + in.u8() % 32;
+          for (int i = 0; i < count; ++i) {
+            static constexpr uint8_t kinds[] = {0xE0, 0xB0, 0xD0, 0xA0, 0xC0, 0xF0};
+            const uint8_t kind = kinds[in.u8() % 6];
+            const uint8_t first = in.u8();
+            uint8_t event[6] = {static_cast<uint8_t>(kind | (first & 0x0F)),
+                                static_cast<uint8_t>(in.u8() & 0x7F),
+                                static_cast<uint8_t>(in.u8() & 0x7F), 0xF7};
+            size_t length = 1 + ShortMessage::data_length(event[0]);
+            if (kind == 0xF0) length = 4;           // a short System Exclusive
+            if (first & 0x10) length -= 1;          // cut short
+            if (first & 0x20) event[0] = event[1];  // running status: no status byte
+            if (first & 0x40 && kind == 0xB0) event[1] = static_cast<uint8_t>(120 + first % 8);
+            feed.read(event, length);
+          }
+        } else if (rig.piano().recorder().recording()) {
           tastarion::testing::PianoParts::recorder(rig.piano()).stop_recording();
         } else {
           tastarion::testing::PianoParts::recorder(rig.piano()).start_recording();
@@ -162,6 +181,16 @@ void play(Bytes& in) {
   // The pedal: the Space key was never pressed, so only MIDI held it.
   if (busy_slots(rig.piano().voice_slots()) != 0) fault("a slot still taken");
   if (rig.midi().sounding_count() != 0) fault("a note still sounds");
+  // Escape brings every wheel back to the fine pitch's bend (never moved here).
+  rig.piano().panic();
+  int bends[16];
+  for (int& bend : bends) bend = ShortMessage::kBendCentre;
+  for (const ShortMessage m : rig.midi().messages()) {
+    if (m.kind() == ShortMessage::Kind::pitch_bend) bends[m.channel()] = m.bend();
+  }
+  for (const int bend : bends) {
+    if (bend != ShortMessage::kBendCentre) fault("a wheel left off its rest");
+  }
 }
 
 }  // namespace

@@ -412,20 +412,24 @@ TEST_F(MainWindowTest, TheMousePlaysTheKeyboardAndGivesTheKeysBackToTheWindow) {
   ASSERT_NE(keyboard, nullptr);
   EXPECT_EQ(keyboard->geometry(), QRect(0, 0, 624, 126));
   controls().device->setFocus();
-  QTest::mousePress(keyboard, Qt::LeftButton, {}, QPoint(83, 110));  // C2
+  // At the front edge of C2, the volume's velocity.
+  QTest::mousePress(keyboard, Qt::LeftButton, {}, QPoint(83, 125));
   EXPECT_EQ(QApplication::focusWidget(), &window());
-  QTest::mouseMove(keyboard, QPoint(107, 110));  // slid on to D2
+  // Slid on to D2 at its back: the softest, 30 % of it.
+  QTest::mouseMove(keyboard, QPoint(107, 49));
   settle();
   EXPECT_EQ(pixel(QPoint(107, 119)), kBlack);
-  QTest::mouseRelease(keyboard, Qt::LeftButton, {}, QPoint(107, 110));
+  QTest::mouseMove(keyboard, QPoint(107, 125));  // within the key: nothing
+  QTest::mouseRelease(keyboard, Qt::LeftButton, {}, QPoint(107, 125));
   EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 48, 96), ShortMessage::note_off(0, 48),
-                                  ShortMessage::note_on(0, 50, 96), ShortMessage::note_off(0, 50)));
+                                  ShortMessage::note_on(0, 50, 29), ShortMessage::note_off(0, 50)));
 
-  // The header lies over the keyboard: a press there slides into the keys below.
+  // The header lies over the keyboard: a press there slides into the keys
+  // below, halfway down the key.
   QTest::mousePress(controls().header, Qt::LeftButton, {}, QPoint(83, 10));
-  QTest::mouseMove(controls().header, QPoint(83, 110));
-  QTest::mouseRelease(controls().header, Qt::LeftButton, {}, QPoint(83, 110));
-  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 48, 96), ShortMessage::note_off(0, 48)));
+  QTest::mouseMove(controls().header, QPoint(83, 87));
+  QTest::mouseRelease(controls().header, Qt::LeftButton, {}, QPoint(83, 87));
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 48, 62), ShortMessage::note_off(0, 48)));
   settle();
   EXPECT_EQ(pixel(kMark48), kWhite);
 }

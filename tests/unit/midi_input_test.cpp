@@ -30,6 +30,13 @@ TEST(MidiInputReader, ReadsOnlyWholeChannelMessagesThePianoPlays) {
   EXPECT_EQ(read({0x8F, 60, 64}), (MidiInput{Kind::note_off, 1, 15, 60, 0}));
   EXPECT_EQ(read({0x93, 61, 0}), (MidiInput{Kind::note_off, 1, 3, 61, 0}));
   EXPECT_EQ(read({0xB4, 64, 127}), (MidiInput{Kind::pedal, 1, 4, 64, 127}));
+  EXPECT_EQ(read({0xB4, 1, 90}), (MidiInput{Kind::control, 1, 4, 1, 90}));
+  EXPECT_EQ(read({0xBF, 123, 0}), (MidiInput{Kind::control, 1, 15, 123, 0}));
+  EXPECT_EQ(read({0xE1, 0x7F, 0x7F})->bend(), 16383);
+  EXPECT_EQ(read({0xE1, 0x01, 0x40}), (MidiInput{Kind::pitch_bend, 1, 1, 0x01, 0x40}));
+  EXPECT_EQ(read({0xD2, 77}), (MidiInput{Kind::channel_pressure, 1, 2, 0, 77}));
+  EXPECT_EQ(read({0xA3, 60, 10}), (MidiInput{Kind::key_pressure, 1, 3, 60, 10}));
+  EXPECT_EQ(read({0xC0, 40}), (MidiInput{Kind::program, 1, 0, 40, 0}));
   // Real-time bytes may come between the bytes of a message.
   EXPECT_EQ(read({0xF8, 0x90, 0xFE, 60, 0xFA, 100, 0xFF}),
             (MidiInput{Kind::note_on, 1, 0, 60, 100}));
@@ -44,14 +51,14 @@ TEST(MidiInputReader, ReadsOnlyWholeChannelMessagesThePianoPlays) {
       {0x90, 60, 0x80},
       {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7},  // System Exclusive
       {0xF0, 0x90, 60, 100, 0xF7},
-      {0xF2, 1, 2},    // song position
-      {0xF8},          // a real-time byte alone
-      {0xB0, 7, 100},  // another controller
-      {0xC0, 5},       // program change
-      {0xE0, 0, 64},   // pitch bend
-      {0xA0, 60, 10},  // aftertouch
-      {0xB0, 64},      // the pedal cut short
-      {0xC0, 5, 6},    // a two-byte message with three
+      {0xF2, 1, 2},      // song position
+      {0xF8},            // a real-time byte alone
+      {0xB0, 64},        // the pedal cut short
+      {0xC0, 5, 6},      // a two-byte message with three
+      {0xE0, 0},         // a bend cut short
+      {0xD0},            // a pressure without its value
+      {0xD0, 5, 6},      // a pressure with one byte too many
+      {0xE0, 0x80, 64},  // a bend whose low byte has its top bit set
   };
   for (const auto& bytes : ignored) {
     EXPECT_EQ(read(bytes), std::nullopt) << ::testing::PrintToString(bytes);
