@@ -52,15 +52,18 @@ pedal() {
 mark=$(midi_mark)
 keys "b7 40 7f" "b7 40 7f" "b7 07 64" "b7 40 00"
 expect_midi "$mark" "$(pedal "40 7f")
+$(pedal "07 64")
 $(pedal "40 00")"
 
-# What no keyboard should send changes nothing, and the PC keyboard plays on.
+# What no keyboard should send changes nothing, and the PC keyboard plays on;
+# a wheel at its centre puts every channel at the fine pitch's bend (centre).
 mark=$(midi_mark)
 keys "f0 7e 7f 09 01 f7" "3c 64" "90 3c" "90 bc 64" "b0 40" "c0 05" "e0 00 40" "f8" \
   "90 3e 50" "80 3e 00"
 focus_program
 xdotool key c
-expect_midi "$mark" "90 3e 50
+expect_midi "$mark" "$(for c in 0 1 2 3 4 5 6 7 8 9 a b c d e f; do echo "e$c 00 40"; done)
+90 3e 50
 90 3e 00
 90 30 60
 90 30 00"
@@ -96,19 +99,22 @@ EOF_PY
 echo "$read_back" | awk '
   { kind[NR] = $1 " " $2 " " $3; at[NR] = $4 }
   END {
-    want[1] = "note 60 40"; want[2] = "note 60 0"; want[3] = "note 67 110"
-    want[4] = "cc 64 127"; want[5] = "note 67 0"; want[6] = "cc 64 0"
-    if (NR != 6) exit 1
-    for (i = 1; i <= 6; i++) if (kind[i] != want[i]) exit 1
+    # The volume the keyboard set before (controller 7) goes with the note.
+    want[1] = "note 60 40"; want[2] = "cc 7 100"; want[3] = "note 60 0"
+    want[4] = "note 67 110"; want[5] = "cc 64 127"; want[6] = "note 67 0"; want[7] = "cc 64 0"
+    if (NR != 7) exit 1
+    for (i = 1; i <= 7; i++) if (kind[i] != want[i]) exit 1
+    if (at[2] != at[1]) exit 1
     # 300, 200 and 200 ms apart, as played (a loaded machine may add a little).
-    gap = at[2] - at[1]; if (gap < 280 || gap > 380) exit 1
-    gap = at[3] - at[2]; if (gap < 180 || gap > 280) exit 1
-    gap = at[5] - at[3]; if (gap < 180 || gap > 280) exit 1
+    gap = at[3] - at[1]; if (gap < 280 || gap > 380) exit 1
+    gap = at[4] - at[3]; if (gap < 180 || gap > 280) exit 1
+    gap = at[6] - at[4]; if (gap < 180 || gap > 280) exit 1
   }' || { echo "$read_back"; fail "mido reads another take"; }
 focus_program
 mark=$(midi_mark)
 xdotool key F3
 expect_midi "$mark" "90 3c 28
+b0 07 64
 90 3c 00
 90 43 6e
 $(pedal "40 7f")
