@@ -26,7 +26,7 @@ MainWindow::MainWindow(QWidget* parent)
   setFixedSize(ui::picture_width, ui::picture_height);
   setWindowTitle(title_for(PianoStatus::none));
   setWindowIcon(ui::app_icon());
-  setToolTip(QString::fromUtf8(ui::keyboard_tooltip));
+  setToolTip(tr(ui::keyboard_tooltip));
   setFocusPolicy(Qt::StrongFocus);
   // A click on the keyboard gives the keys to the window, which plays them.
   keyboard_->setFocusProxy(this);
