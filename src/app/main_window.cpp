@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/player_language.h"
 #include "app/quit_on_signal.h"
 #include "app/x11_key_repeat.h"
 #include "instrument/help_text.h"
@@ -108,23 +109,23 @@ QString version_text() {
 
 QString MainWindow::title_for(PianoStatus status) {
   QString title = version_text();
-  const char* text = "";
+  QString text;
   switch (status) {
     case PianoStatus::none:
       return title;
     case PianoStatus::idle:
       break;
     case PianoStatus::recording:
-      text = "[Recording...]";
+      text = tr("[Recording...]");
       break;
     case PianoStatus::recording_full:
-      text = "[Recording full]";
+      text = tr("[Recording full]");
       break;
     case PianoStatus::replaying:
-      text = "[Replaying...]";
+      text = tr("[Replaying...]");
       break;
   }
-  return title + QStringLiteral("        ") + QString::fromUtf8(text);
+  return title + QStringLiteral("        ") + text;
 }
 
 // The timer thread must never wait for this one: the title goes through the
@@ -156,14 +157,14 @@ void MainWindow::show_device(int index) {
   strip_->selectDevice(index);
 }
 
-void MainWindow::show_message(const std::string& text) {
-  QMessageBox box(QMessageBox::NoIcon, version_text(), QString::fromStdString(text),
-                  QMessageBox::Ok, this);
+void MainWindow::show_message(const PlayerText& text) {
+  QMessageBox box(QMessageBox::NoIcon, version_text(), in_player_language(text), QMessageBox::Ok,
+                  this);
   box.exec();
 }
 
 std::optional<std::string> MainWindow::ask_save_file_name() {
-  QFileDialog dialog(this, QString::fromUtf8("mid記録ファイル"));
+  QFileDialog dialog(this, tr("mid記録ファイル"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilter(QStringLiteral("MID(*.mid)"));
@@ -175,12 +176,11 @@ std::optional<std::string> MainWindow::ask_save_file_name() {
   return files.first().toStdString();
 }
 
-bool MainWindow::ask_save_elsewhere(const std::string& text) {
-  QMessageBox box(QMessageBox::NoIcon, version_text(), QString::fromStdString(text),
+bool MainWindow::ask_save_elsewhere(const PlayerText& text) {
+  QMessageBox box(QMessageBox::NoIcon, version_text(), in_player_language(text),
                   QMessageBox::NoButton, this);
-  QPushButton* elsewhere =
-      box.addButton(QStringLiteral("Save elsewhere..."), QMessageBox::AcceptRole);
-  box.addButton(QStringLiteral("Keep it unsaved"), QMessageBox::RejectRole);
+  QPushButton* elsewhere = box.addButton(tr("Save elsewhere..."), QMessageBox::AcceptRole);
+  box.addButton(tr("Keep it unsaved"), QMessageBox::RejectRole);
   box.setDefaultButton(elsewhere);
   box.exec();
   return box.clickedButton() == elsewhere && !closing();

@@ -51,14 +51,14 @@ class MainWindow final : public QWidget, public PianoView {
   void show_instrument(int index) override;
   void show_device_names(const std::vector<std::string>& names) override;
   void show_device(int index) override;
-  void show_message(const std::string& text) override;
+  void show_message(const PlayerText& text) override;
   std::optional<std::string> ask_save_file_name() override;
-  bool ask_save_elsewhere(const std::string& text) override;
+  bool ask_save_elsewhere(const PlayerText& text) override;
   bool closing() const override;
   void close_program() override;
 
   // The title for a status: the version line, and for any status but none
-  // eight blanks and the status text.
+  // eight blanks and the status text, in the player's language.
   static QString title_for(PianoStatus status);
 
  protected:

@@ -4,7 +4,9 @@ namespace tastarion {
 
 const std::string_view version_line = "Tastarion v0.7e 2002.11.10 tastarion@example.org";
 
-const std::string_view help_text =
+// Marked for translation with their lines as they were.
+// clang-format off
+constexpr MarkedText help_outline = PLAYER_TEXT("Help",
     "<< Outline >>\n"
     "  Tastarion turns the computer keyboard into an electronic piano of\n"
     "  43 keys on two rows. It sounds at most 15 tones at once and has a\n"
@@ -48,9 +50,12 @@ const std::string_view help_text =
     "  Copyright (C) 2002 the Tastarion author. This software is free of charge.\n"
     "\n"
     "<< Contact >>\n"
-    "  Comments and suggestions are welcome: tastarion@example.org";
+    "  Comments and suggestions are welcome: tastarion@example.org");
+// clang-format on
+constexpr std::string_view help_text = help_outline.english;
 
-const std::string_view help_more_keys =
+// clang-format off
+constexpr MarkedText help_more_keys_outline = PLAYER_TEXT("Help",
     "<< More keys >>\n"
     "  [Esc] silences every note (panic). [Space] is the sustain pedal.\n"
     "  Press a key of the picture with the left mouse button to play it;\n"
@@ -60,6 +65,8 @@ const std::string_view help_more_keys =
     "  A MIDI keyboard plays too: wire it to the input port\n"
     "  \"Tastarion-in:midi_in\" (JACK) or \"Tastarion\" / \"MIDI in\" (ALSA).\n"
     "  Its notes play, show and record like keys, with their own velocity;\n"
-    "  controller 64 is the pedal. Other messages are ignored.";
+    "  controller 64 is the pedal. Other messages are ignored.");
+// clang-format on
+constexpr std::string_view help_more_keys = help_more_keys_outline.english;
 
 }  // namespace tastarion

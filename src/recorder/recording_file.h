@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/player_text.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -44,7 +46,8 @@ struct SavedFile {
   bool default_name = false;
   bool saved() const { return failure == SaveFailure::none; }
   // Empty when saved; else a sentence naming the file and the reason.
-  std::string failure_reason() const;
+  PlayerText failure_text() const;
+  std::string failure_reason() const { return failure_text().english(); }
 };
 
 // Writes the recording's bytes whole or not at all (a temporary file beside
