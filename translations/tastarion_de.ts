@@ -5,15 +5,15 @@
     <name>CommandLine</name>
     <message>
         <source>unexpected argument &apos;%1&apos;</source>
-        <translation type="unfinished"></translation>
+        <translation>unerwartetes Argument „%1“</translation>
     </message>
     <message>
         <source>option &apos;%1&apos; needs a value</source>
-        <translation type="unfinished"></translation>
+        <translation>die Option „%1“ braucht einen Wert</translation>
     </message>
     <message>
         <source>unknown option &apos;%1&apos;</source>
-        <translation type="unfinished"></translation>
+        <translation>unbekannte Option „%1“</translation>
     </message>
     <message>
         <source>Usage: tastarion [--help | --version | QT-OPTION...]
@@ -25,7 +25,16 @@ Play a 43-key MIDI piano on the PC keyboard.
 Qt&apos;s own options, such as -platform NAME, -style NAME or -display DISPLAY,
 are passed on to Qt. Without options the window opens; F1 in it lists the keys.
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Aufruf: tastarion [--help | --version | QT-OPTION...]
+Spielt ein MIDI-Klavier mit 43 Tasten auf der PC-Tastatur.
+
+  -h, --help     diese Hilfe ausgeben und beenden
+  -v, --version  Namen und Version ausgeben und beenden
+
+Qts eigene Optionen wie -platform NAME, -style NAME oder -display DISPLAY
+werden an Qt weitergegeben. Ohne Optionen öffnet sich das Fenster; F1 zeigt
+dort die Tasten.
+</translation>
     </message>
 </context>
 <context>
@@ -75,7 +84,51 @@ are passed on to Qt. Without options the window opens; F1 in it lists the keys.
 
 &lt;&lt; Contact &gt;&gt;
   Comments and suggestions are welcome: tastarion@example.org</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;&lt; Überblick &gt;&gt;
+  Tastarion macht die Computertastatur zu einem elektronischen Klavier mit
+  43 Tasten in zwei Reihen. Es spielt bis zu 15 Töne zugleich und hat eine
+  Feinstimmung und ein Metronom. Es läuft unter Linux und spielt über ein
+  MIDI-Gerät oder seinen eingebauten Synthesizer, und die Programmdatei ist
+  klein genug, um sie auf einer Diskette mitzunehmen.
+
+&lt;&lt; Merkmale &gt;&gt;
+   1. Klein: die Programmdatei passt auf eine Diskette.
+   2. Bis zu 15 Töne zugleich. Die Tastatur selbst begrenzt, wie viele
+      gehaltene Tasten sie erkennt: ein Notebook nimmt 4 Tasten zugleich,
+      ein Desktop-PC 6. Einen großen Akkord spielt man dann als Arpeggio.
+   3. Aufnahme und Wiedergabe des Gespielten.
+   4. Ausgabe der Aufnahme als MIDI-Datei.
+   5. Transponieren um bis zu eine Oktave nach oben oder unten.
+   6. Feinstimmung.
+   7. Metronom: langsamer gestellt hilft es, eine schwierige Stelle zu üben.
+
+&lt;&lt; Bedienung &gt;&gt;  Jede der folgenden Funktionen hat eine eigene Taste.
+   1. Zwei Tastenreihen spielen die Töne: die Taste C spielt C2 (do), die
+      Taste V C2 re, die Taste &quot;/&quot; C3 do und die Taste Y C4 do. Solange eine
+      Taste gehalten wird, zeigt das Bild eine Markierung.
+   2. Lautstärke: Pfeiltasten [Auf]/[Ab].
+   3. Feinstimmung: Pfeiltasten [Links]/[Rechts], +-100 Cent. Grundwert A=440Hz.
+   4. Transponieren: [Einfg]/[Entf].
+   5. Instrument: [Pos1]/[Ende].
+   6. MIDI-Gerät: [Bild auf]/[Bild ab].
+   7. [F1] zeigt dieses Dokument.
+   8. [F2] beginnt und beendet eine Aufnahme und speichert sie als MIDI-Datei.
+   9. [F3] spielt die Aufnahme ab; [F2] hat Vorrang davor.
+  10. [F5] Metronom ein/aus; [F6]/[F7] ändern sein Tempo (30 bis 240).
+  11. [Pause] beendet das Programm.
+  12. Ein Klick mit der rechten Maustaste auf die Tastatur öffnet ein Menü:
+      Hilfe zeigt dieses Dokument, Beenden beendet das Programm.
+
+&lt;&lt; Haftung &gt;&gt;
+  Diese Software wird ohne jede Gewährleistung überlassen. Ihr Autor haftet
+  nicht für Schäden, die aus ihrer Benutzung entstehen. Die Benutzung
+  geschieht auf eigene Gefahr.
+
+&lt;&lt; Rechtliches &gt;&gt;
+  Copyright (C) 2002 der Autor von Tastarion. Diese Software ist kostenlos.
+
+&lt;&lt; Kontakt &gt;&gt;
+  Anmerkungen und Vorschläge sind willkommen: tastarion@example.org</translation>
     </message>
     <message>
         <source>&lt;&lt; More keys &gt;&gt;
@@ -88,166 +141,182 @@ are passed on to Qt. Without options the window opens; F1 in it lists the keys.
   &quot;Tastarion-in:midi_in&quot; (JACK) or &quot;Tastarion&quot; / &quot;MIDI in&quot; (ALSA).
   Its notes play, show and record like keys, with their own velocity;
   controller 64 is the pedal. Other messages are ignored.</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;&lt; Weitere Tasten &gt;&gt;
+  [Esc] bringt alle Töne zum Schweigen (Panik). [Leertaste] ist das
+  Haltepedal. Eine Taste des Bildes erklingt, wenn man sie mit der linken
+  Maustaste drückt; gleitet man weiter, spielt die nächste. Die Geräteliste
+  folgt den Ports, die kommen und gehen; ihre letzte Zeile, &quot;Own MIDI port
+  (for patchbays)&quot;, öffnet einen eigenen Port des Programms, den eine
+  Patchbay verbindet.
+  Auch ein MIDI-Keyboard spielt: verbinden Sie es mit dem Eingangsport
+  &quot;Tastarion-in:midi_in&quot; (JACK) oder &quot;Tastarion&quot; / &quot;MIDI in&quot; (ALSA).
+  Seine Töne klingen, erscheinen und werden aufgenommen wie Tasten, mit
+  ihrer eigenen Anschlagstärke; Controller 64 ist das Pedal. Andere
+  Nachrichten werden übergangen.</translation>
     </message>
 </context>
 <context>
     <name>Piano</name>
     <message>
         <source>%1 went away.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 ist verschwunden.</translation>
     </message>
     <message>
         <source> Device 0 (%1) plays now.</source>
-        <translation type="unfinished"></translation>
+        <translation> Jetzt spielt Gerät 0 (%1).</translation>
     </message>
     <message>
         <source>
 The recording is kept; F3 replays it. Save it elsewhere?</source>
-        <translation type="unfinished"></translation>
+        <translation>
+Die Aufnahme bleibt erhalten; F3 spielt sie ab. Anderswo speichern?</translation>
     </message>
     <message>
         <source>Fail to open Midi out driver.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der MIDI-Ausgabetreiber ließ sich nicht öffnen.</translation>
     </message>
     <message>
         <source>Start PipeWire, PulseAudio or JACK, or choose another device with Page Up / Page Down.</source>
-        <translation type="unfinished"></translation>
+        <translation>Starten Sie PipeWire, PulseAudio oder JACK, oder wählen Sie mit Bild auf / Bild ab ein anderes Gerät.</translation>
     </message>
 </context>
 <context>
     <name>Program</name>
     <message>
         <source>Not enough memory for the recording buffer; Tastarion cannot run.</source>
-        <translation type="unfinished"></translation>
+        <translation>Nicht genug Speicher für den Aufnahmepuffer; Tastarion kann nicht laufen.</translation>
     </message>
 </context>
 <context>
     <name>SavedFile</name>
     <message>
         <source>Could not save the recording to &quot;%1&quot;: the file exists and is not writable, so it is left as it is.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Aufnahme ließ sich nicht unter „%1“ speichern: Die Datei gibt es schon, und sie ist schreibgeschützt; sie bleibt, wie sie ist.</translation>
     </message>
     <message>
         <source>Could not save the recording to &quot;%1&quot;: that is not a plain file.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Aufnahme ließ sich nicht unter „%1“ speichern: Das ist keine gewöhnliche Datei.</translation>
     </message>
     <message>
         <source>Could not save the recording to &quot;%1&quot;: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Aufnahme ließ sich nicht unter „%1“ speichern: %2.</translation>
     </message>
 </context>
 <context>
     <name>tastarion::MainWindow</name>
     <message>
         <source>[Recording...]</source>
-        <translation type="unfinished"></translation>
+        <translation>[Aufnahme...]</translation>
     </message>
     <message>
         <source>[Recording full]</source>
-        <translation type="unfinished"></translation>
+        <translation>[Aufnahme voll]</translation>
     </message>
     <message>
         <source>[Replaying...]</source>
-        <translation type="unfinished"></translation>
+        <translation>[Wiedergabe...]</translation>
     </message>
     <message>
         <source>mid記録ファイル</source>
-        <translation type="unfinished"></translation>
+        <translation>MIDI-Aufnahme speichern</translation>
     </message>
     <message>
         <source>Save elsewhere...</source>
-        <translation type="unfinished"></translation>
+        <translation>Anderswo speichern...</translation>
     </message>
     <message>
         <source>Keep it unsaved</source>
-        <translation type="unfinished"></translation>
+        <translation>Nicht speichern</translation>
     </message>
     <message>
         <source>[C]=C2-Do [V]=C2-Re [/]=C3-Do
 Press [F1] for Help or
 Click right button of a mouse</source>
-        <translation type="unfinished"></translation>
+        <translation>[C]=C2-Do [V]=C2-Re [/]=C3-Do
+[F1] zeigt die Hilfe, ebenso
+ein Klick mit der rechten Maustaste</translation>
     </message>
 </context>
 <context>
     <name>tastarion::ui::ControlStrip</name>
     <message>
         <source>Volume</source>
-        <translation type="unfinished"></translation>
+        <translation>Lautstärke</translation>
     </message>
     <message>
         <source>Volume(Up/Down arrow key)</source>
-        <translation type="unfinished"></translation>
+        <translation>Lautstärke (Pfeiltasten Auf/Ab)</translation>
     </message>
     <message>
         <source>Fine pitch</source>
-        <translation type="unfinished"></translation>
+        <translation>Feinstimmung</translation>
     </message>
     <message>
         <source>Fine Picth ±100Cent
 (Left/Right arrow key)</source>
-        <translation type="unfinished"></translation>
+        <translation>Feinstimmung ±100 Cent
+(Pfeiltasten Links/Rechts)</translation>
     </message>
     <message>
         <source>Metronome speed</source>
-        <translation type="unfinished"></translation>
+        <translation>Metronomtempo</translation>
     </message>
     <message>
         <source>M.M On/Off(F5)
 M.M Speed(F6/F7)</source>
-        <translation type="unfinished"></translation>
+        <translation>Metronom ein/aus (F5)
+Metronomtempo (F6/F7)</translation>
     </message>
     <message>
         <source>Transpose</source>
-        <translation type="unfinished"></translation>
+        <translation>Transponieren</translation>
     </message>
     <message>
         <source>Transpose([Ins]/[Del])</source>
-        <translation type="unfinished"></translation>
+        <translation>Transponieren ([Einfg]/[Entf])</translation>
     </message>
     <message>
         <source>Instrument</source>
-        <translation type="unfinished"></translation>
+        <translation>Instrument</translation>
     </message>
     <message>
         <source>Instrument([Home]/[End])</source>
-        <translation type="unfinished"></translation>
+        <translation>Instrument ([Pos1]/[Ende])</translation>
     </message>
     <message>
         <source>MIDI device</source>
-        <translation type="unfinished"></translation>
+        <translation>MIDI-Gerät</translation>
     </message>
     <message>
         <source>Midi Source([PgUp]/[PgDn])</source>
-        <translation type="unfinished"></translation>
+        <translation>MIDI-Gerät ([Bild auf]/[Bild ab])</translation>
     </message>
     <message>
         <source>  Volume     Pitch      M.M    Transpose     Instrument               Midi device</source>
-        <translation type="unfinished"></translation>
+        <translation>  Lautst.    Stimmung   M.M    Transpon.     Instrument               MIDI-Gerät</translation>
     </message>
     <message>
         <source>Control captions</source>
-        <translation type="unfinished"></translation>
+        <translation>Beschriftung der Regler</translation>
     </message>
 </context>
 <context>
     <name>tastarion::ui::KeyboardWidget</name>
     <message>
         <source>Keyboard</source>
-        <translation type="unfinished"></translation>
+        <translation>Klaviatur</translation>
     </message>
     <message>
         <source>A piano keyboard of 43 keys, G1 to C#5, played with the PC keyboard or the left mouse button. F1 lists the keys; the right mouse button opens a menu.</source>
-        <translation type="unfinished"></translation>
+        <translation>Eine Klaviatur mit 43 Tasten, G1 bis Cis5, gespielt mit der PC-Tastatur oder der linken Maustaste. F1 zeigt die Tasten; die rechte Maustaste öffnet ein Menü.</translation>
     </message>
     <message>
         <source>Help</source>
-        <translation type="unfinished"></translation>
+        <translation>Hilfe</translation>
     </message>
     <message>
         <source>Exit</source>
-        <translation type="unfinished"></translation>
+        <translation>Beenden</translation>
     </message>
 </context>
 </TS>

@@ -5,15 +5,15 @@
     <name>CommandLine</name>
     <message>
         <source>unexpected argument &apos;%1&apos;</source>
-        <translation type="unfinished"></translation>
+        <translation>argumento inesperado «%1»</translation>
     </message>
     <message>
         <source>option &apos;%1&apos; needs a value</source>
-        <translation type="unfinished"></translation>
+        <translation>la opción «%1» necesita un valor</translation>
     </message>
     <message>
         <source>unknown option &apos;%1&apos;</source>
-        <translation type="unfinished"></translation>
+        <translation>opción desconocida «%1»</translation>
     </message>
     <message>
         <source>Usage: tastarion [--help | --version | QT-OPTION...]
@@ -25,7 +25,16 @@ Play a 43-key MIDI piano on the PC keyboard.
 Qt&apos;s own options, such as -platform NAME, -style NAME or -display DISPLAY,
 are passed on to Qt. Without options the window opens; F1 in it lists the keys.
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Uso: tastarion [--help | --version | OPCIÓN-QT...]
+Toca un piano MIDI de 43 teclas con el teclado del PC.
+
+  -h, --help     muestra esta ayuda y termina
+  -v, --version  muestra el nombre y la versión y termina
+
+Las opciones propias de Qt, como -platform NOMBRE, -style NOMBRE o
+-display PANTALLA, se pasan a Qt. Sin opciones se abre la ventana; en ella,
+F1 muestra las teclas.
+</translation>
     </message>
 </context>
 <context>
@@ -75,7 +84,53 @@ are passed on to Qt. Without options the window opens; F1 in it lists the keys.
 
 &lt;&lt; Contact &gt;&gt;
   Comments and suggestions are welcome: tastarion@example.org</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;&lt; Descripción &gt;&gt;
+  Tastarion convierte el teclado del ordenador en un piano electrónico de
+  43 teclas en dos filas. Suena hasta 15 notas a la vez y tiene afinación
+  fina y metrónomo. Funciona en Linux y toca a través de un dispositivo
+  MIDI o de su propio sintetizador integrado, y el programa es tan pequeño
+  que cabe en un disquete.
+
+&lt;&lt; Características &gt;&gt;
+   1. Pequeño: el programa cabe en un disquete.
+   2. Hasta 15 notas a la vez. El propio teclado limita cuántas teclas
+      pulsadas reconoce: un portátil admite 4 a la vez, un PC de
+      sobremesa 6. Toque un acorde grande como arpegio para superarlo.
+   3. Grabación y reproducción de lo que toca.
+   4. Exportación de la grabación como archivo MIDI.
+   5. Transposición de hasta una octava hacia arriba o hacia abajo.
+   6. Afinación fina.
+   7. Metrónomo: redúzcalo para practicar un pasaje difícil.
+
+&lt;&lt; Uso &gt;&gt;  Cada función de abajo tiene su propia tecla.
+   1. Dos filas de teclas tocan las notas: la tecla C toca C2 (do), la
+      tecla V C2 re, la tecla &quot;/&quot; C3 do y la tecla Y C4 do. Mientras se
+      mantiene pulsada una tecla, aparece una marca en la imagen.
+   2. Volumen: flechas [Arriba]/[Abajo].
+   3. Afinación fina: flechas [Izquierda]/[Derecha], +-100 cents. Por defecto
+      La=440Hz.
+   4. Transposición: [Insert]/[Supr].
+   5. Instrumento: [Inicio]/[Fin].
+   6. Dispositivo MIDI: [RePág]/[AvPág].
+   7. [F1] muestra este documento.
+   8. [F2] empieza y termina una grabación y luego la guarda como archivo MIDI.
+   9. [F3] reproduce la grabación; [F2] tiene prioridad sobre ella.
+  10. [F5] activa o desactiva el metrónomo; [F6]/[F7] cambian su velocidad
+      (30 a 240).
+  11. [Pausa] cierra el programa.
+  12. Un clic derecho sobre el teclado abre un menú: Ayuda muestra este
+      documento, Salir cierra el programa.
+
+&lt;&lt; Responsabilidad &gt;&gt;
+  Este software se ofrece sin ninguna garantía. Su autor no se hace
+  responsable de los daños que se deriven de su uso. Úselo bajo su propia
+  responsabilidad.
+
+&lt;&lt; Aviso legal &gt;&gt;
+  Copyright (C) 2002 el autor de Tastarion. Este software es gratuito.
+
+&lt;&lt; Contacto &gt;&gt;
+  Los comentarios y las sugerencias son bienvenidos: tastarion@example.org</translation>
     </message>
     <message>
         <source>&lt;&lt; More keys &gt;&gt;
@@ -88,166 +143,181 @@ are passed on to Qt. Without options the window opens; F1 in it lists the keys.
   &quot;Tastarion-in:midi_in&quot; (JACK) or &quot;Tastarion&quot; / &quot;MIDI in&quot; (ALSA).
   Its notes play, show and record like keys, with their own velocity;
   controller 64 is the pedal. Other messages are ignored.</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;&lt; Más teclas &gt;&gt;
+  [Esc] silencia todas las notas (pánico). [Espacio] es el pedal de
+  resonancia. Pulse una tecla de la imagen con el botón izquierdo del ratón
+  para tocarla; deslice para tocar la siguiente. La lista de dispositivos
+  sigue a los puertos que aparecen y desaparecen; su última fila,
+  &quot;Own MIDI port (for patchbays)&quot;, abre un puerto propio del programa que
+  se conecta desde una bahía de conexiones (patchbay).
+  También se puede tocar con un teclado MIDI: conéctelo al puerto de
+  entrada &quot;Tastarion-in:midi_in&quot; (JACK) o &quot;Tastarion&quot; / &quot;MIDI in&quot; (ALSA).
+  Sus notas suenan, se muestran y se graban como las teclas, con su propia
+  velocidad; el controlador 64 es el pedal. Los demás mensajes se ignoran.</translation>
     </message>
 </context>
 <context>
     <name>Piano</name>
     <message>
         <source>%1 went away.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 ha desaparecido.</translation>
     </message>
     <message>
         <source> Device 0 (%1) plays now.</source>
-        <translation type="unfinished"></translation>
+        <translation> Ahora toca el dispositivo 0 (%1).</translation>
     </message>
     <message>
         <source>
 The recording is kept; F3 replays it. Save it elsewhere?</source>
-        <translation type="unfinished"></translation>
+        <translation>
+La grabación se conserva; F3 la reproduce. ¿Guardarla en otro lugar?</translation>
     </message>
     <message>
         <source>Fail to open Midi out driver.</source>
-        <translation type="unfinished"></translation>
+        <translation>No se pudo abrir el controlador de salida MIDI.</translation>
     </message>
     <message>
         <source>Start PipeWire, PulseAudio or JACK, or choose another device with Page Up / Page Down.</source>
-        <translation type="unfinished"></translation>
+        <translation>Inicie PipeWire, PulseAudio o JACK, o elija otro dispositivo con RePág / AvPág.</translation>
     </message>
 </context>
 <context>
     <name>Program</name>
     <message>
         <source>Not enough memory for the recording buffer; Tastarion cannot run.</source>
-        <translation type="unfinished"></translation>
+        <translation>No hay memoria suficiente para el búfer de grabación; Tastarion no puede funcionar.</translation>
     </message>
 </context>
 <context>
     <name>SavedFile</name>
     <message>
         <source>Could not save the recording to &quot;%1&quot;: the file exists and is not writable, so it is left as it is.</source>
-        <translation type="unfinished"></translation>
+        <translation>No se pudo guardar la grabación en «%1»: el archivo existe y no se puede escribir, así que se deja como está.</translation>
     </message>
     <message>
         <source>Could not save the recording to &quot;%1&quot;: that is not a plain file.</source>
-        <translation type="unfinished"></translation>
+        <translation>No se pudo guardar la grabación en «%1»: no es un archivo normal.</translation>
     </message>
     <message>
         <source>Could not save the recording to &quot;%1&quot;: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>No se pudo guardar la grabación en «%1»: %2.</translation>
     </message>
 </context>
 <context>
     <name>tastarion::MainWindow</name>
     <message>
         <source>[Recording...]</source>
-        <translation type="unfinished"></translation>
+        <translation>[Grabando...]</translation>
     </message>
     <message>
         <source>[Recording full]</source>
-        <translation type="unfinished"></translation>
+        <translation>[Grabación llena]</translation>
     </message>
     <message>
         <source>[Replaying...]</source>
-        <translation type="unfinished"></translation>
+        <translation>[Reproduciendo...]</translation>
     </message>
     <message>
         <source>mid記録ファイル</source>
-        <translation type="unfinished"></translation>
+        <translation>Archivo de grabación MIDI</translation>
     </message>
     <message>
         <source>Save elsewhere...</source>
-        <translation type="unfinished"></translation>
+        <translation>Guardar en otro lugar...</translation>
     </message>
     <message>
         <source>Keep it unsaved</source>
-        <translation type="unfinished"></translation>
+        <translation>Dejarla sin guardar</translation>
     </message>
     <message>
         <source>[C]=C2-Do [V]=C2-Re [/]=C3-Do
 Press [F1] for Help or
 Click right button of a mouse</source>
-        <translation type="unfinished"></translation>
+        <translation>[C]=C2-Do [V]=C2-Re [/]=C3-Do
+Pulse [F1] para ver la ayuda o
+haga clic con el botón derecho</translation>
     </message>
 </context>
 <context>
     <name>tastarion::ui::ControlStrip</name>
     <message>
         <source>Volume</source>
-        <translation type="unfinished"></translation>
+        <translation>Volumen</translation>
     </message>
     <message>
         <source>Volume(Up/Down arrow key)</source>
-        <translation type="unfinished"></translation>
+        <translation>Volumen (flechas Arriba/Abajo)</translation>
     </message>
     <message>
         <source>Fine pitch</source>
-        <translation type="unfinished"></translation>
+        <translation>Afinación fina</translation>
     </message>
     <message>
         <source>Fine Picth ±100Cent
 (Left/Right arrow key)</source>
-        <translation type="unfinished"></translation>
+        <translation>Afinación fina ±100 cents
+(flechas Izquierda/Derecha)</translation>
     </message>
     <message>
         <source>Metronome speed</source>
-        <translation type="unfinished"></translation>
+        <translation>Velocidad del metrónomo</translation>
     </message>
     <message>
         <source>M.M On/Off(F5)
 M.M Speed(F6/F7)</source>
-        <translation type="unfinished"></translation>
+        <translation>Metrónomo sí/no (F5)
+Velocidad del metrónomo (F6/F7)</translation>
     </message>
     <message>
         <source>Transpose</source>
-        <translation type="unfinished"></translation>
+        <translation>Transposición</translation>
     </message>
     <message>
         <source>Transpose([Ins]/[Del])</source>
-        <translation type="unfinished"></translation>
+        <translation>Transposición ([Insert]/[Supr])</translation>
     </message>
     <message>
         <source>Instrument</source>
-        <translation type="unfinished"></translation>
+        <translation>Instrumento</translation>
     </message>
     <message>
         <source>Instrument([Home]/[End])</source>
-        <translation type="unfinished"></translation>
+        <translation>Instrumento ([Inicio]/[Fin])</translation>
     </message>
     <message>
         <source>MIDI device</source>
-        <translation type="unfinished"></translation>
+        <translation>Dispositivo MIDI</translation>
     </message>
     <message>
         <source>Midi Source([PgUp]/[PgDn])</source>
-        <translation type="unfinished"></translation>
+        <translation>Dispositivo MIDI ([RePág]/[AvPág])</translation>
     </message>
     <message>
         <source>  Volume     Pitch      M.M    Transpose     Instrument               Midi device</source>
-        <translation type="unfinished"></translation>
+        <translation>  Volumen    Afinación  M.M    Transpos.     Instrumento              Dispositivo MIDI</translation>
     </message>
     <message>
         <source>Control captions</source>
-        <translation type="unfinished"></translation>
+        <translation>Rótulos de los controles</translation>
     </message>
 </context>
 <context>
     <name>tastarion::ui::KeyboardWidget</name>
     <message>
         <source>Keyboard</source>
-        <translation type="unfinished"></translation>
+        <translation>Teclado</translation>
     </message>
     <message>
         <source>A piano keyboard of 43 keys, G1 to C#5, played with the PC keyboard or the left mouse button. F1 lists the keys; the right mouse button opens a menu.</source>
-        <translation type="unfinished"></translation>
+        <translation>Un teclado de piano de 43 teclas, de G1 a C#5, que se toca con el teclado del PC o con el botón izquierdo del ratón. F1 muestra las teclas; el botón derecho abre un menú.</translation>
     </message>
     <message>
         <source>Help</source>
-        <translation type="unfinished"></translation>
+        <translation>Ayuda</translation>
     </message>
     <message>
         <source>Exit</source>
-        <translation type="unfinished"></translation>
+        <translation>Salir</translation>
     </message>
 </context>
 </TS>

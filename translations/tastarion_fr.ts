@@ -5,15 +5,15 @@
     <name>CommandLine</name>
     <message>
         <source>unexpected argument &apos;%1&apos;</source>
-        <translation type="unfinished"></translation>
+        <translation>argument inattendu « %1 »</translation>
     </message>
     <message>
         <source>option &apos;%1&apos; needs a value</source>
-        <translation type="unfinished"></translation>
+        <translation>l&apos;option « %1 » demande une valeur</translation>
     </message>
     <message>
         <source>unknown option &apos;%1&apos;</source>
-        <translation type="unfinished"></translation>
+        <translation>option inconnue « %1 »</translation>
     </message>
     <message>
         <source>Usage: tastarion [--help | --version | QT-OPTION...]
@@ -25,7 +25,15 @@ Play a 43-key MIDI piano on the PC keyboard.
 Qt&apos;s own options, such as -platform NAME, -style NAME or -display DISPLAY,
 are passed on to Qt. Without options the window opens; F1 in it lists the keys.
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Utilisation : tastarion [--help | --version | OPTION-QT...]
+Joue d&apos;un piano MIDI de 43 touches sur le clavier du PC.
+
+  -h, --help     affiche cette aide et quitte
+  -v, --version  affiche le nom et la version et quitte
+
+Les options propres à Qt, comme -platform NOM, -style NOM ou -display ÉCRAN,
+sont transmises à Qt. Sans option, la fenêtre s&apos;ouvre ; F1 y liste les touches.
+</translation>
     </message>
 </context>
 <context>
@@ -75,7 +83,52 @@ are passed on to Qt. Without options the window opens; F1 in it lists the keys.
 
 &lt;&lt; Contact &gt;&gt;
   Comments and suggestions are welcome: tastarion@example.org</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;&lt; Présentation &gt;&gt;
+  Tastarion fait du clavier de l&apos;ordinateur un piano électronique de
+  43 touches sur deux rangées. Il joue jusqu&apos;à 15 notes à la fois et offre
+  un accord fin et un métronome. Il fonctionne sous Linux et joue par un
+  périphérique MIDI ou par son propre synthétiseur intégré, et le programme
+  est assez petit pour tenir sur une disquette.
+
+&lt;&lt; Caractéristiques &gt;&gt;
+   1. Petit : le programme tient sur une disquette.
+   2. Jusqu&apos;à 15 notes à la fois. Le clavier lui-même limite le nombre de
+      touches enfoncées qu&apos;il reconnaît : tel portable en prend 4 à la fois,
+      tel PC de bureau 6. Jouez un grand accord en arpège pour passer outre.
+   3. Enregistrement et relecture de ce que vous jouez.
+   4. Export de l&apos;enregistrement en fichier MIDI.
+   5. Transposition jusqu&apos;à une octave vers le haut ou vers le bas.
+   6. Accord fin.
+   7. Métronome : ralentissez-le pour travailler un passage difficile.
+
+&lt;&lt; Utilisation &gt;&gt;  Chaque fonction ci-dessous a sa propre touche.
+   1. Deux rangées de touches jouent les notes : la touche C joue C2 (do),
+      la touche V C2 ré, la touche &quot;/&quot; C3 do et la touche Y C4 do. Une marque
+      s&apos;affiche sur l&apos;image tant qu&apos;une touche est enfoncée.
+   2. Volume : flèches [Haut]/[Bas].
+   3. Accord fin : flèches [Gauche]/[Droite], +-100 cents. Par défaut La=440Hz.
+   4. Transposition : [Inser]/[Suppr].
+   5. Instrument : [Origine]/[Fin].
+   6. Périphérique MIDI : [Pg préc]/[Pg suiv].
+   7. [F1] affiche ce document.
+   8. [F2] commence et termine un enregistrement, puis le sauvegarde en
+      fichier MIDI.
+   9. [F3] relit l&apos;enregistrement ; [F2] a la priorité sur lui.
+  10. [F5] métronome marche/arrêt ; [F6]/[F7] changent son tempo (30 à 240).
+  11. [Pause] quitte le programme.
+  12. Un clic droit sur le clavier ouvre un menu : Aide affiche ce
+      document, Quitter ferme le programme.
+
+&lt;&lt; Responsabilité &gt;&gt;
+  Ce logiciel est fourni sans aucune garantie. Son auteur n&apos;est pas
+  responsable des dommages qui résulteraient de son utilisation. Vous
+  l&apos;utilisez à vos propres risques.
+
+&lt;&lt; Mentions légales &gt;&gt;
+  Copyright (C) 2002 l&apos;auteur de Tastarion. Ce logiciel est gratuit.
+
+&lt;&lt; Contact &gt;&gt;
+  Remarques et suggestions sont les bienvenues : tastarion@example.org</translation>
     </message>
     <message>
         <source>&lt;&lt; More keys &gt;&gt;
@@ -88,166 +141,182 @@ are passed on to Qt. Without options the window opens; F1 in it lists the keys.
   &quot;Tastarion-in:midi_in&quot; (JACK) or &quot;Tastarion&quot; / &quot;MIDI in&quot; (ALSA).
   Its notes play, show and record like keys, with their own velocity;
   controller 64 is the pedal. Other messages are ignored.</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;&lt; Autres touches &gt;&gt;
+  [Échap] coupe toutes les notes (panique). [Espace] est la pédale de
+  maintien. Appuyez sur une touche de l&apos;image avec le bouton gauche de la
+  souris pour la jouer ; glissez pour jouer la suivante. La liste des
+  périphériques suit les ports qui apparaissent et disparaissent ; sa
+  dernière ligne, &quot;Own MIDI port (for patchbays)&quot;, ouvre un port propre
+  au programme, qu&apos;une baie de connexion (patchbay) relie.
+  Un clavier MIDI joue aussi : reliez-le au port d&apos;entrée
+  &quot;Tastarion-in:midi_in&quot; (JACK) ou &quot;Tastarion&quot; / &quot;MIDI in&quot; (ALSA).
+  Ses notes sonnent, s&apos;affichent et s&apos;enregistrent comme des touches, avec
+  leur propre vélocité ; le contrôleur 64 est la pédale. Les autres
+  messages sont ignorés.</translation>
     </message>
 </context>
 <context>
     <name>Piano</name>
     <message>
         <source>%1 went away.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 a disparu.</translation>
     </message>
     <message>
         <source> Device 0 (%1) plays now.</source>
-        <translation type="unfinished"></translation>
+        <translation> Le périphérique 0 (%1) joue désormais.</translation>
     </message>
     <message>
         <source>
 The recording is kept; F3 replays it. Save it elsewhere?</source>
-        <translation type="unfinished"></translation>
+        <translation>
+L&apos;enregistrement est conservé ; F3 le relit. Le sauvegarder ailleurs ?</translation>
     </message>
     <message>
         <source>Fail to open Midi out driver.</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossible d&apos;ouvrir le pilote de sortie MIDI.</translation>
     </message>
     <message>
         <source>Start PipeWire, PulseAudio or JACK, or choose another device with Page Up / Page Down.</source>
-        <translation type="unfinished"></translation>
+        <translation>Démarrez PipeWire, PulseAudio ou JACK, ou choisissez un autre périphérique avec Page préc. / Page suiv.</translation>
     </message>
 </context>
 <context>
     <name>Program</name>
     <message>
         <source>Not enough memory for the recording buffer; Tastarion cannot run.</source>
-        <translation type="unfinished"></translation>
+        <translation>Pas assez de mémoire pour le tampon d&apos;enregistrement ; Tastarion ne peut pas fonctionner.</translation>
     </message>
 </context>
 <context>
     <name>SavedFile</name>
     <message>
         <source>Could not save the recording to &quot;%1&quot;: the file exists and is not writable, so it is left as it is.</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossible de sauvegarder l&apos;enregistrement dans « %1 » : le fichier existe et n&apos;est pas modifiable ; il reste donc tel quel.</translation>
     </message>
     <message>
         <source>Could not save the recording to &quot;%1&quot;: that is not a plain file.</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossible de sauvegarder l&apos;enregistrement dans « %1 » : ce n&apos;est pas un fichier ordinaire.</translation>
     </message>
     <message>
         <source>Could not save the recording to &quot;%1&quot;: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossible de sauvegarder l&apos;enregistrement dans « %1 » : %2.</translation>
     </message>
 </context>
 <context>
     <name>tastarion::MainWindow</name>
     <message>
         <source>[Recording...]</source>
-        <translation type="unfinished"></translation>
+        <translation>[Enregistrement...]</translation>
     </message>
     <message>
         <source>[Recording full]</source>
-        <translation type="unfinished"></translation>
+        <translation>[Enregistrement plein]</translation>
     </message>
     <message>
         <source>[Replaying...]</source>
-        <translation type="unfinished"></translation>
+        <translation>[Lecture...]</translation>
     </message>
     <message>
         <source>mid記録ファイル</source>
-        <translation type="unfinished"></translation>
+        <translation>Fichier d&apos;enregistrement MIDI</translation>
     </message>
     <message>
         <source>Save elsewhere...</source>
-        <translation type="unfinished"></translation>
+        <translation>Sauvegarder ailleurs...</translation>
     </message>
     <message>
         <source>Keep it unsaved</source>
-        <translation type="unfinished"></translation>
+        <translation>Ne pas sauvegarder</translation>
     </message>
     <message>
         <source>[C]=C2-Do [V]=C2-Re [/]=C3-Do
 Press [F1] for Help or
 Click right button of a mouse</source>
-        <translation type="unfinished"></translation>
+        <translation>[C]=C2-Do [V]=C2-Ré [/]=C3-Do
+[F1] pour l&apos;aide, ou
+un clic droit de la souris</translation>
     </message>
 </context>
 <context>
     <name>tastarion::ui::ControlStrip</name>
     <message>
         <source>Volume</source>
-        <translation type="unfinished"></translation>
+        <translation>Volume</translation>
     </message>
     <message>
         <source>Volume(Up/Down arrow key)</source>
-        <translation type="unfinished"></translation>
+        <translation>Volume (flèches Haut/Bas)</translation>
     </message>
     <message>
         <source>Fine pitch</source>
-        <translation type="unfinished"></translation>
+        <translation>Accord fin</translation>
     </message>
     <message>
         <source>Fine Picth ±100Cent
 (Left/Right arrow key)</source>
-        <translation type="unfinished"></translation>
+        <translation>Accord fin ±100 cents
+(flèches Gauche/Droite)</translation>
     </message>
     <message>
         <source>Metronome speed</source>
-        <translation type="unfinished"></translation>
+        <translation>Tempo du métronome</translation>
     </message>
     <message>
         <source>M.M On/Off(F5)
 M.M Speed(F6/F7)</source>
-        <translation type="unfinished"></translation>
+        <translation>Métronome marche/arrêt (F5)
+Tempo du métronome (F6/F7)</translation>
     </message>
     <message>
         <source>Transpose</source>
-        <translation type="unfinished"></translation>
+        <translation>Transposition</translation>
     </message>
     <message>
         <source>Transpose([Ins]/[Del])</source>
-        <translation type="unfinished"></translation>
+        <translation>Transposition ([Inser]/[Suppr])</translation>
     </message>
     <message>
         <source>Instrument</source>
-        <translation type="unfinished"></translation>
+        <translation>Instrument</translation>
     </message>
     <message>
         <source>Instrument([Home]/[End])</source>
-        <translation type="unfinished"></translation>
+        <translation>Instrument ([Origine]/[Fin])</translation>
     </message>
     <message>
         <source>MIDI device</source>
-        <translation type="unfinished"></translation>
+        <translation>Périphérique MIDI</translation>
     </message>
     <message>
         <source>Midi Source([PgUp]/[PgDn])</source>
-        <translation type="unfinished"></translation>
+        <translation>Périphérique MIDI ([Pg préc]/[Pg suiv])</translation>
     </message>
     <message>
         <source>  Volume     Pitch      M.M    Transpose     Instrument               Midi device</source>
-        <translation type="unfinished"></translation>
+        <translation>  Volume     Accord     M.M    Transpos.     Instrument               Périphérique MIDI</translation>
     </message>
     <message>
         <source>Control captions</source>
-        <translation type="unfinished"></translation>
+        <translation>Légendes des commandes</translation>
     </message>
 </context>
 <context>
     <name>tastarion::ui::KeyboardWidget</name>
     <message>
         <source>Keyboard</source>
-        <translation type="unfinished"></translation>
+        <translation>Clavier</translation>
     </message>
     <message>
         <source>A piano keyboard of 43 keys, G1 to C#5, played with the PC keyboard or the left mouse button. F1 lists the keys; the right mouse button opens a menu.</source>
-        <translation type="unfinished"></translation>
+        <translation>Un clavier de piano de 43 touches, de G1 à C#5, joué avec le clavier du PC ou le bouton gauche de la souris. F1 liste les touches ; le bouton droit ouvre un menu.</translation>
     </message>
     <message>
         <source>Help</source>
-        <translation type="unfinished"></translation>
+        <translation>Aide</translation>
     </message>
     <message>
         <source>Exit</source>
-        <translation type="unfinished"></translation>
+        <translation>Quitter</translation>
     </message>
 </context>
 </TS>

@@ -5,15 +5,15 @@
     <name>CommandLine</name>
     <message>
         <source>unexpected argument &apos;%1&apos;</source>
-        <translation type="unfinished"></translation>
+        <translation>予期しない引数 &apos;%1&apos;</translation>
     </message>
     <message>
         <source>option &apos;%1&apos; needs a value</source>
-        <translation type="unfinished"></translation>
+        <translation>オプション &apos;%1&apos; には値が必要です</translation>
     </message>
     <message>
         <source>unknown option &apos;%1&apos;</source>
-        <translation type="unfinished"></translation>
+        <translation>不明なオプション &apos;%1&apos;</translation>
     </message>
     <message>
         <source>Usage: tastarion [--help | --version | QT-OPTION...]
@@ -25,7 +25,16 @@ Play a 43-key MIDI piano on the PC keyboard.
 Qt&apos;s own options, such as -platform NAME, -style NAME or -display DISPLAY,
 are passed on to Qt. Without options the window opens; F1 in it lists the keys.
 </source>
-        <translation type="unfinished"></translation>
+        <translation>使い方: tastarion [--help | --version | Qtオプション...]
+PCのキーボードで43鍵のMIDIピアノを弾きます。
+
+  -h, --help     このヘルプを表示して終了します
+  -v, --version  名前とバージョンを表示して終了します
+
+-platform 名前、-style 名前、-display ディスプレイなど、Qt独自のオプションは
+そのままQtに渡されます。オプションなしではウィンドウが開き、そこでF1を押すと
+キーの一覧が表示されます。
+</translation>
     </message>
 </context>
 <context>
@@ -75,7 +84,51 @@ are passed on to Qt. Without options the window opens; F1 in it lists the keys.
 
 &lt;&lt; Contact &gt;&gt;
   Comments and suggestions are welcome: tastarion@example.org</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;&lt; 概要 &gt;&gt;
+  Tastarionは、コンピューターのキーボードを2列43鍵の電子ピアノに
+  変えます。同時に最大15音を鳴らすことができ、音程の微調整と
+  メトロノームを備えています。Linuxで動作し、MIDIデバイスまたは
+  内蔵シンセサイザーで演奏します。プログラムファイルはフロッピー
+  ディスクで持ち運べるほど小さなものです。
+
+&lt;&lt; 特長 &gt;&gt;
+   1. 小さい: プログラムファイルはフロッピーディスクに収まります。
+   2. 最大15音の同時発音。同時に押したキーをいくつ認識できるかは
+      キーボードのハードウェアで決まります。あるノートPCでは4キー、
+      あるデスクトップPCでは6キーでした。大きな和音はアルペジオで
+      弾けば、この制限を超えられます。
+   3. 演奏の録音と再生。
+   4. 録音のMIDIファイルへの出力。
+   5. 上下1オクターブまでの移調。
+   6. 音程の微調整。
+   7. メトロノーム: 難しいパッセージはテンポを落として練習できます。
+
+&lt;&lt; 使い方 &gt;&gt;  以下の機能には、それぞれ専用のキーがあります。
+   1. 2列のキーで音を弾きます。CキーでC2(ド)、VキーでC2のレ、
+      「/」キーでC3のド、YキーでC4のドが鳴ります。キーを押している
+      間、絵の上に目印が表示されます。
+   2. 音量: [↑]/[↓] 矢印キー。
+   3. 微調整: [←]/[→] 矢印キー、±100セント。初期値は A=440Hz。
+   4. 移調: [Ins]/[Del]。
+   5. 音色: [Home]/[End]。
+   6. MIDIデバイス: [PgUp]/[PgDn]。
+   7. [F1] この文書を表示します。
+   8. [F2] 録音を開始・終了し、MIDIファイルとして保存します。
+   9. [F3] 録音を再生します。[F2] のほうが優先されます。
+  10. [F5] メトロノームのオン/オフ。[F6]/[F7] で速さを変えます(30〜240)。
+  11. [Pause] プログラムを終了します。
+  12. キーボードの絵を右クリックするとメニューが開きます。「ヘルプ」で
+      この文書を表示し、「終了」でプログラムを終了します。
+
+&lt;&lt; 免責 &gt;&gt;
+  このソフトウェアは無保証です。使用によって生じたいかなる損害についても
+  作者は責任を負いません。ご自身の責任でお使いください。
+
+&lt;&lt; 著作権 &gt;&gt;
+  Copyright (C) 2002 the Tastarion author. このソフトウェアは無料です。
+
+&lt;&lt; 連絡先 &gt;&gt;
+  ご意見・ご要望をお待ちしています: tastarion@example.org</translation>
     </message>
     <message>
         <source>&lt;&lt; More keys &gt;&gt;
@@ -88,166 +141,181 @@ are passed on to Qt. Without options the window opens; F1 in it lists the keys.
   &quot;Tastarion-in:midi_in&quot; (JACK) or &quot;Tastarion&quot; / &quot;MIDI in&quot; (ALSA).
   Its notes play, show and record like keys, with their own velocity;
   controller 64 is the pedal. Other messages are ignored.</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;&lt; その他のキー &gt;&gt;
+  [Esc] すべての音を止めます(パニック)。[Space] はサステインペダルです。
+  キーボードの絵の鍵をマウスの左ボタンで押すと、その音が鳴ります。
+  そのまま滑らせると次の鍵が鳴ります。デバイス一覧は、現れたり消えたり
+  するポートに追従します。最後の行「Own MIDI port (for patchbays)」は、
+  パッチベイから接続するための、プログラム独自のポートを開きます。
+  MIDIキーボードでも演奏できます。入力ポート「Tastarion-in:midi_in」
+  (JACK) または「Tastarion」/「MIDI in」(ALSA) に接続してください。
+  その音はキーと同じように鳴り、表示され、録音されます。ベロシティは
+  そのまま使われ、コントローラー64はペダルです。その他のメッセージは
+  無視されます。</translation>
     </message>
 </context>
 <context>
     <name>Piano</name>
     <message>
         <source>%1 went away.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 が見つからなくなりました。</translation>
     </message>
     <message>
         <source> Device 0 (%1) plays now.</source>
-        <translation type="unfinished"></translation>
+        <translation>デバイス0 (%1) で演奏します。</translation>
     </message>
     <message>
         <source>
 The recording is kept; F3 replays it. Save it elsewhere?</source>
-        <translation type="unfinished"></translation>
+        <translation>
+録音は残っています。F3で再生できます。別の場所に保存しますか?</translation>
     </message>
     <message>
         <source>Fail to open Midi out driver.</source>
-        <translation type="unfinished"></translation>
+        <translation>MIDI出力ドライバーを開けませんでした。</translation>
     </message>
     <message>
         <source>Start PipeWire, PulseAudio or JACK, or choose another device with Page Up / Page Down.</source>
-        <translation type="unfinished"></translation>
+        <translation>PipeWire、PulseAudio または JACK を起動するか、Page Up / Page Down で別のデバイスを選んでください。</translation>
     </message>
 </context>
 <context>
     <name>Program</name>
     <message>
         <source>Not enough memory for the recording buffer; Tastarion cannot run.</source>
-        <translation type="unfinished"></translation>
+        <translation>録音バッファー用のメモリーが足りません。Tastarionを実行できません。</translation>
     </message>
 </context>
 <context>
     <name>SavedFile</name>
     <message>
         <source>Could not save the recording to &quot;%1&quot;: the file exists and is not writable, so it is left as it is.</source>
-        <translation type="unfinished"></translation>
+        <translation>録音を「%1」に保存できませんでした: ファイルが既にあり、書き込みできないため、そのままにしてあります。</translation>
     </message>
     <message>
         <source>Could not save the recording to &quot;%1&quot;: that is not a plain file.</source>
-        <translation type="unfinished"></translation>
+        <translation>録音を「%1」に保存できませんでした: 通常のファイルではありません。</translation>
     </message>
     <message>
         <source>Could not save the recording to &quot;%1&quot;: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>録音を「%1」に保存できませんでした: %2。</translation>
     </message>
 </context>
 <context>
     <name>tastarion::MainWindow</name>
     <message>
         <source>[Recording...]</source>
-        <translation type="unfinished"></translation>
+        <translation>[録音中...]</translation>
     </message>
     <message>
         <source>[Recording full]</source>
-        <translation type="unfinished"></translation>
+        <translation>[録音がいっぱいです]</translation>
     </message>
     <message>
         <source>[Replaying...]</source>
-        <translation type="unfinished"></translation>
+        <translation>[再生中...]</translation>
     </message>
     <message>
         <source>mid記録ファイル</source>
-        <translation type="unfinished"></translation>
+        <translation>mid記録ファイル</translation>
     </message>
     <message>
         <source>Save elsewhere...</source>
-        <translation type="unfinished"></translation>
+        <translation>別の場所に保存...</translation>
     </message>
     <message>
         <source>Keep it unsaved</source>
-        <translation type="unfinished"></translation>
+        <translation>保存しない</translation>
     </message>
     <message>
         <source>[C]=C2-Do [V]=C2-Re [/]=C3-Do
 Press [F1] for Help or
 Click right button of a mouse</source>
-        <translation type="unfinished"></translation>
+        <translation>[C]=C2-ド [V]=C2-レ [/]=C3-ド
+[F1] またはマウスの右ボタンの
+クリックでヘルプ</translation>
     </message>
 </context>
 <context>
     <name>tastarion::ui::ControlStrip</name>
     <message>
         <source>Volume</source>
-        <translation type="unfinished"></translation>
+        <translation>音量</translation>
     </message>
     <message>
         <source>Volume(Up/Down arrow key)</source>
-        <translation type="unfinished"></translation>
+        <translation>音量(↑/↓ 矢印キー)</translation>
     </message>
     <message>
         <source>Fine pitch</source>
-        <translation type="unfinished"></translation>
+        <translation>微調整</translation>
     </message>
     <message>
         <source>Fine Picth ±100Cent
 (Left/Right arrow key)</source>
-        <translation type="unfinished"></translation>
+        <translation>音程の微調整 ±100セント
+(←/→ 矢印キー)</translation>
     </message>
     <message>
         <source>Metronome speed</source>
-        <translation type="unfinished"></translation>
+        <translation>メトロノームの速さ</translation>
     </message>
     <message>
         <source>M.M On/Off(F5)
 M.M Speed(F6/F7)</source>
-        <translation type="unfinished"></translation>
+        <translation>メトロノーム オン/オフ(F5)
+メトロノームの速さ(F6/F7)</translation>
     </message>
     <message>
         <source>Transpose</source>
-        <translation type="unfinished"></translation>
+        <translation>移調</translation>
     </message>
     <message>
         <source>Transpose([Ins]/[Del])</source>
-        <translation type="unfinished"></translation>
+        <translation>移調([Ins]/[Del])</translation>
     </message>
     <message>
         <source>Instrument</source>
-        <translation type="unfinished"></translation>
+        <translation>音色</translation>
     </message>
     <message>
         <source>Instrument([Home]/[End])</source>
-        <translation type="unfinished"></translation>
+        <translation>音色([Home]/[End])</translation>
     </message>
     <message>
         <source>MIDI device</source>
-        <translation type="unfinished"></translation>
+        <translation>MIDIデバイス</translation>
     </message>
     <message>
         <source>Midi Source([PgUp]/[PgDn])</source>
-        <translation type="unfinished"></translation>
+        <translation>MIDIデバイス([PgUp]/[PgDn])</translation>
     </message>
     <message>
         <source>  Volume     Pitch      M.M    Transpose     Instrument               Midi device</source>
-        <translation type="unfinished"></translation>
+        <translation>  音量        微調整      M.M    移調           音色                     MIDIデバイス</translation>
     </message>
     <message>
         <source>Control captions</source>
-        <translation type="unfinished"></translation>
+        <translation>コントロールの見出し</translation>
     </message>
 </context>
 <context>
     <name>tastarion::ui::KeyboardWidget</name>
     <message>
         <source>Keyboard</source>
-        <translation type="unfinished"></translation>
+        <translation>鍵盤</translation>
     </message>
     <message>
         <source>A piano keyboard of 43 keys, G1 to C#5, played with the PC keyboard or the left mouse button. F1 lists the keys; the right mouse button opens a menu.</source>
-        <translation type="unfinished"></translation>
+        <translation>43鍵(G1〜C#5)のピアノ鍵盤。PCのキーボードまたはマウスの左ボタンで弾きます。F1でキーの一覧を表示し、右ボタンでメニューを開きます。</translation>
     </message>
     <message>
         <source>Help</source>
-        <translation type="unfinished"></translation>
+        <translation>ヘルプ</translation>
     </message>
     <message>
         <source>Exit</source>
-        <translation type="unfinished"></translation>
+        <translation>終了</translation>
     </message>
 </context>
 </TS>

@@ -51,10 +51,15 @@ dpkg -x "$deb" "$root"
 for file in usr/bin/tastarion usr/share/applications/org.example.Tastarion.desktop \
   usr/share/metainfo/org.example.Tastarion.metainfo.xml usr/share/man/man1/tastarion.1.gz \
   usr/share/icons/hicolor/scalable/apps/tastarion.svg \
-  usr/share/icons/hicolor/48x48/apps/tastarion.png usr/share/doc/tastarion/copyright; do
+  usr/share/icons/hicolor/48x48/apps/tastarion.png usr/share/doc/tastarion/copyright \
+  usr/share/tastarion/translations/tastarion_de.qm usr/share/tastarion/translations/tastarion_fr.qm \
+  usr/share/tastarion/translations/tastarion_es.qm usr/share/tastarion/translations/tastarion_ja.qm; do
   [ -e "$root/$file" ] || fail "the package holds no /$file"
 done
 version="$(sed -n 's/^project(tastarion VERSION \([^ ]*\) .*/\1/p' "$src/CMakeLists.txt")"
 answer="$("$root/usr/bin/tastarion" --version)" || fail "tastarion --version failed"
 [ "$answer" = "Tastarion $version" ] || fail "tastarion --version said '$answer', not 'Tastarion $version'"
-echo "package: lintian passed, the unpacked program answers '$answer'"
+# The translations are found beside the unpacked program, as in /usr.
+german="$(LANG=de_DE.UTF-8 LANGUAGE= LC_ALL= LC_MESSAGES= "$root/usr/bin/tastarion" --help)"
+grep -q '^Aufruf: tastarion' <<< "$german" || fail "--help is not German under LANG=de_DE: $german"
+echo "package: lintian passed, the unpacked program answers '$answer' and speaks German"
