@@ -23,9 +23,9 @@ bool english_by_choice() {
   return true;
 }
 
-// Beside the program in the build folder, and under share/ next to its bin/
-// once installed, wherever the prefix (or a package unpacked elsewhere) is.
-QStringList translation_folders() {
+}  // namespace
+
+QStringList PlayerLanguage::program_folders() {
   std::error_code error;
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) return {};
@@ -35,12 +35,10 @@ QStringList translation_folders() {
       QString::fromStdString((folder / ".." / "share" / "tastarion" / "translations").string())};
 }
 
-}  // namespace
-
-PlayerLanguage::PlayerLanguage() {
+PlayerLanguage::PlayerLanguage(const QStringList& folders) {
   if (english_by_choice()) return;
   const QLocale locale = QLocale::system();
-  for (const QString& folder : translation_folders()) {
+  for (const QString& folder : folders) {
     own_loaded_ = own_.load(locale, QStringLiteral("tastarion"), QStringLiteral("_"), folder);
     if (own_loaded_) break;
   }

@@ -14,11 +14,16 @@ namespace tastarion {
 // translation, keep the English texts.
 class PlayerLanguage {
  public:
-  // Reads the translations. Needs no QCoreApplication, so that the command
-  // line is answered in the player's language before Qt starts.
-  PlayerLanguage();
+  // Reads the translations from the first of `folders` that has the
+  // language's. Needs no QCoreApplication, so that the command line is answered
+  // in the player's language before Qt starts.
+  explicit PlayerLanguage(const QStringList& folders = program_folders());
   PlayerLanguage(const PlayerLanguage&) = delete;
   PlayerLanguage& operator=(const PlayerLanguage&) = delete;
+
+  // Beside the program in the build folder, and under share/ next to its bin/
+  // once installed, wherever the prefix (or a package unpacked elsewhere) is.
+  static QStringList program_folders();
 
   // Once the application exists: tr() and Qt's own texts use them from then on.
   void install();

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "app/main_window.h"
+#include "app/player_language.h"
 #include "app/program.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_midi.h"
@@ -158,6 +159,56 @@ TEST_F(TranslatedWindowTest, GermanReachesTheCoresMessagesTheTitleAndTheBoxes) {
                                                              "„/tmp/take.mid“ speichern"));
   EXPECT_THAT(save.buttons,
               ::testing::UnorderedElementsAre("Anderswo speichern...", "Nicht speichern"));
+}
+
+// The locale as the environment gives it, for one test.
+class Locale {
+ public:
+  Locale(const char* lang, const char* language) {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"}) {
+      saved_.emplace_back(name, qgetenv(name));
+      qunsetenv(name);
+    }
+    qputenv("LANG", lang);
+    qputenv("LANGUAGE", language);
+  }
+  ~Locale() {
+    for (const auto& [name, value] : saved_) {
+      if (value.isNull()) {
+        qunsetenv(name);
+      } else {
+        qputenv(name, value);
+      }
+    }
+  }
+
+ private:
+  std::vector<std::pair<const char*, QByteArray>> saved_;
+};
+
+TEST(PlayerLanguageTest, TheLocaleChoosesTheProgramsAndQtsTranslations) {
+  const QStringList folders = {QStringLiteral("/nonexistent"),
+                               QStringLiteral(TASTARION_TRANSLATIONS_DIR)};
+  {
+    const Locale spanish("es_ES.UTF-8", "");
+    PlayerLanguage language(folders);
+    ASSERT_TRUE(language.translated());
+    EXPECT_EQ(language.lookup("Piano", "%1 went away."), "%1 ha desaparecido.");
+    EXPECT_EQ(language.lookup("Piano", "not a marked text"), "not a marked text");
+    // Qt's own buttons follow, once installed.
+    language.install();
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancelar");
+    EXPECT_EQ(in_player_language(PlayerText(kOpenFailure)).toStdString(),
+              "No se pudo abrir el controlador de salida MIDI.");
+  }
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
+  // The C locale is English whatever LANGUAGE lists, and so is a language
+  // without a translation.
+  for (auto [lang, language_list] : {std::pair{"C.UTF-8", "de:fr"}, std::pair{"POSIX", "ja"},
+                                     std::pair{"en_US.UTF-8", ""}, std::pair{"it_IT.UTF-8", ""}}) {
+    const Locale locale(lang, language_list);
+    EXPECT_FALSE(PlayerLanguage(folders).translated()) << lang;
+  }
 }
 
 }  // namespace
