@@ -16,6 +16,16 @@ fail() {
   exit 1
 }
 
+# What the package's build needs is what the developers' script installs, so
+# that a package that builds here builds on a machine set up by that script.
+build_depends="$(sed -n '/^Build-Depends:/,/^[A-Z][A-Za-z-]*:/p' "$src/debian/control" |
+  sed -e 's/^Build-Depends://' -e '/^[A-Z][A-Za-z-]*:/d' | tr ',' '\n' |
+  sed -e 's/[(<].*//' -e 's/^ *//' -e 's/ *$//' | grep -v -e '^$' -e '^debhelper-compat$')"
+for package in $build_depends; do
+  grep -qE "(^| )$package( |$)" "$src/scripts/install-deps.sh" ||
+    fail "Build-Depends names $package, which scripts/install-deps.sh does not install"
+done
+
 # The copy: tracked and new files that .gitignore does not exclude.
 mkdir "$work/tastarion"
 git -C "$src" ls-files -z --cached --others --exclude-standard |
