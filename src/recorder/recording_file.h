@@ -1,7 +1,5 @@
 #pragma once
 
-#include "engine/player_text.h"
-
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -9,6 +7,8 @@
 #include <string>
 #include <system_error>
 #include <vector>
+
+#include "engine/player_text.h"
 
 namespace tastarion {
 
