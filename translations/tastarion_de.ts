@@ -156,6 +156,45 @@ dort die Tasten.
     </message>
 </context>
 <context>
+    <name>Instrument</name>
+    <message>
+        <source>0 Piano</source>
+        <translation>0 Klavier</translation>
+    </message>
+    <message>
+        <source>6 Harpsicord</source>
+        <translation>6 Cembalo</translation>
+    </message>
+    <message>
+        <source>11 Vibraphone</source>
+        <translation>11 Vibraphon</translation>
+    </message>
+    <message>
+        <source>16 Organ</source>
+        <translation>16 Orgel</translation>
+    </message>
+    <message>
+        <source>24 Guitar</source>
+        <translation>24 Gitarre</translation>
+    </message>
+    <message>
+        <source>40 Violin</source>
+        <translation>40 Violine</translation>
+    </message>
+    <message>
+        <source>56 Trampet</source>
+        <translation>56 Trompete</translation>
+    </message>
+    <message>
+        <source>68 Oboe</source>
+        <translation>68 Oboe</translation>
+    </message>
+    <message>
+        <source>73 Flute</source>
+        <translation>73 Flöte</translation>
+    </message>
+</context>
+<context>
     <name>Piano</name>
     <message>
         <source>%1 went away.</source>

@@ -157,6 +157,45 @@ F1 muestra las teclas.
     </message>
 </context>
 <context>
+    <name>Instrument</name>
+    <message>
+        <source>0 Piano</source>
+        <translation>0 Piano</translation>
+    </message>
+    <message>
+        <source>6 Harpsicord</source>
+        <translation>6 Clavicémbalo</translation>
+    </message>
+    <message>
+        <source>11 Vibraphone</source>
+        <translation>11 Vibráfono</translation>
+    </message>
+    <message>
+        <source>16 Organ</source>
+        <translation>16 Órgano</translation>
+    </message>
+    <message>
+        <source>24 Guitar</source>
+        <translation>24 Guitarra</translation>
+    </message>
+    <message>
+        <source>40 Violin</source>
+        <translation>40 Violín</translation>
+    </message>
+    <message>
+        <source>56 Trampet</source>
+        <translation>56 Trompeta</translation>
+    </message>
+    <message>
+        <source>68 Oboe</source>
+        <translation>68 Oboe</translation>
+    </message>
+    <message>
+        <source>73 Flute</source>
+        <translation>73 Flauta</translation>
+    </message>
+</context>
+<context>
     <name>Piano</name>
     <message>
         <source>%1 went away.</source>

@@ -156,6 +156,45 @@ sont transmises à Qt. Sans option, la fenêtre s&apos;ouvre ; F1 y liste les to
     </message>
 </context>
 <context>
+    <name>Instrument</name>
+    <message>
+        <source>0 Piano</source>
+        <translation>0 Piano</translation>
+    </message>
+    <message>
+        <source>6 Harpsicord</source>
+        <translation>6 Clavecin</translation>
+    </message>
+    <message>
+        <source>11 Vibraphone</source>
+        <translation>11 Vibraphone</translation>
+    </message>
+    <message>
+        <source>16 Organ</source>
+        <translation>16 Orgue</translation>
+    </message>
+    <message>
+        <source>24 Guitar</source>
+        <translation>24 Guitare</translation>
+    </message>
+    <message>
+        <source>40 Violin</source>
+        <translation>40 Violon</translation>
+    </message>
+    <message>
+        <source>56 Trampet</source>
+        <translation>56 Trompette</translation>
+    </message>
+    <message>
+        <source>68 Oboe</source>
+        <translation>68 Hautbois</translation>
+    </message>
+    <message>
+        <source>73 Flute</source>
+        <translation>73 Flûte</translation>
+    </message>
+</context>
+<context>
     <name>Piano</name>
     <message>
         <source>%1 went away.</source>

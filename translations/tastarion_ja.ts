@@ -155,6 +155,45 @@ PCのキーボードで43鍵のMIDIピアノを弾きます。
     </message>
 </context>
 <context>
+    <name>Instrument</name>
+    <message>
+        <source>0 Piano</source>
+        <translation>0 ピアノ</translation>
+    </message>
+    <message>
+        <source>6 Harpsicord</source>
+        <translation>6 ハープシコード</translation>
+    </message>
+    <message>
+        <source>11 Vibraphone</source>
+        <translation>11 ビブラフォン</translation>
+    </message>
+    <message>
+        <source>16 Organ</source>
+        <translation>16 オルガン</translation>
+    </message>
+    <message>
+        <source>24 Guitar</source>
+        <translation>24 ギター</translation>
+    </message>
+    <message>
+        <source>40 Violin</source>
+        <translation>40 バイオリン</translation>
+    </message>
+    <message>
+        <source>56 Trampet</source>
+        <translation>56 トランペット</translation>
+    </message>
+    <message>
+        <source>68 Oboe</source>
+        <translation>68 オーボエ</translation>
+    </message>
+    <message>
+        <source>73 Flute</source>
+        <translation>73 フルート</translation>
+    </message>
+</context>
+<context>
     <name>Piano</name>
     <message>
         <source>%1 went away.</source>

@@ -11,6 +11,10 @@
 // the player's language by both strings.
 #define PLAYER_TEXT(context, english) (::tastarion::MarkedText{context, english})
 
+// Marks a name the player reads that stays a plain string (an entry of a table
+// of names): the window looks it up in `context` itself.
+#define PLAYER_NAME(context, english) english
+
 namespace tastarion {
 
 struct MarkedText {

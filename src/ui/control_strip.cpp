@@ -84,7 +84,9 @@ ControlStrip::ControlStrip(QWidget* parent) : QWidget(parent) {
 
   for (const char* name : transpose_names) transpose_->addItem(QString::fromUtf8(name));
   setTranspose(kTransposeSetting.initial);
-  for (const char* name : instrument_names) instrument_->addItem(QString::fromUtf8(name));
+  for (const char* name : instrument_names) {
+    instrument_->addItem(QCoreApplication::translate("Instrument", name));
+  }
   selectInstrument(kInstrumentSetting.initial);
 }
 

@@ -119,6 +119,14 @@ TEST_F(TranslatedWindowTest, JapaneseDrawsEveryCharacterOfTheWindowAndTheHelp) {
     EXPECT_EQ(lines_with_empty_boxes(control->toolTip(), font).toStdString(), "")
         << control->toolTip().toStdString();
   }
+  // The instruments' names in the list, as the drop-down draws them.
+  EXPECT_EQ(controls.instrument->itemText(1), QString::fromUtf8("6 ハープシコード"));
+  for (int row = 0; row < controls.instrument->count(); ++row) {
+    EXPECT_EQ(
+        lines_with_empty_boxes(controls.instrument->itemText(row), controls.instrument->font())
+            .toStdString(),
+        "");
+  }
   for (PianoStatus status :
        {PianoStatus::recording, PianoStatus::recording_full, PianoStatus::replaying}) {
     EXPECT_EQ(lines_with_empty_boxes(MainWindow::title_for(status), font).toStdString(), "");
