@@ -332,7 +332,7 @@ Tempo du métronome (F6/F7)</translation>
     </message>
     <message>
         <source>  Volume     Pitch      M.M    Transpose     Instrument               Midi device</source>
-        <translation>  Volume     Accord     M.M    Transpos.     Instrument               Périphérique MIDI</translation>
+        <translation>  Volume     Accord     M.M    Transpos.     Instrument               Sortie MIDI</translation>
     </message>
     <message>
         <source>Control captions</source>
