@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang clang-format libclang-rt-dev
-  qt6-base-dev libgl-dev libxcb-xkb-dev
+  qt6-base-dev libgl-dev libxcb-xkb-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   librtmidi-dev libasound2-dev libjack-jackd2-dev jackd2
   libfluidsynth-dev timgm6mb-soundfont libpipewire-0.3-dev
   pipewire wireplumber pipewire-pulse pipewire-jack pipewire-bin dbus
@@ -13,7 +13,8 @@ packages=(
   xvfb xdotool x11-utils xauth imagemagick fonts-dejavu-core
   python3 python3-mido python3-rtmidi
   desktop-file-utils appstream man-db gtk-update-icon-cache
-  qt6-wayland sway wtype
+  qt6-wayland sway wtype fonts-ipafont-gothic
+  debhelper dpkg-dev fakeroot lintian
 )
 
 missing=()

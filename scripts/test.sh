@@ -65,6 +65,16 @@ run_tests unit build 300 -j"$jobs" -LE 'platform|e2e'
 # more tries, so CI fails only on a fault that repeats.
 run_tests platform-e2e build 900 -L 'platform|e2e' --repeat until-pass:3
 
+echo "== the Debian package =="
+# Built from a clean copy without the tests, checked by lintian, unpacked and run.
+mkdir -p build-package
+if ! timeout -k 30 900 bash tests/package/test_package.sh build-package > build-package/package.log 2>&1; then
+  tail -n 40 build-package/package.log
+  echo "the package failed; the whole output is in build-package/package.log"
+  exit 1
+fi
+grep -E '^(package|lintian):' build-package/package.log | grep -v 'root privileges' || true
+
 echo "== the program as released, warnings as errors =="
 # -O3 inlines more than the plain build's -O2 and so warns about more; built
 # only, since the plain build's tests already ran the same code.

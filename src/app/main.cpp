@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/command_line.h"
+#include "app/player_language.h"
 #include "app/program.h"
 #include "app/quit_on_signal.h"
 #include "app/startup_probe.h"
@@ -64,9 +65,14 @@ int run_program(tastarion::StandardErrorGuard& standard_error, const std::string
 }  // namespace
 
 int main(int argc, char** argv) {
-  // --help, --version and a mistyped option answer before anything opens.
+  // --help, --version and a mistyped option answer before anything opens, in
+  // the player's language.
+  tastarion::PlayerLanguage language;
+  const auto lookup = [&language](const char* context, const std::string& english) {
+    return language.lookup(context, english);
+  };
   const tastarion::CommandLine command_line = tastarion::read_command_line(argc, argv);
-  if (const auto exit_code = tastarion::answer_command_line(command_line, stdout, stderr)) {
+  if (const auto exit_code = tastarion::answer_command_line(command_line, stdout, stderr, lookup)) {
     return *exit_code;
   }
   tastarion::catch_end_signals();
@@ -77,6 +83,8 @@ int main(int argc, char** argv) {
   tastarion::explain_missing_display(true);
   QApplication application(argc, argv);
   tastarion::explain_missing_display(false);
+  // Before the window exists, which takes its texts as it is made.
+  language.install();
   // From here on standard error never holds up the program; before, Qt's last
   // words about a missing display must get out whole.
   tastarion::StandardErrorGuard standard_error;

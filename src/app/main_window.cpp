@@ -13,6 +13,7 @@
 #include <atomic>
 #include <thread>
 
+#include "app/player_language.h"
 #include "app/quit_on_signal.h"
 #include "app/x11_key_repeat.h"
 #include "instrument/help_text.h"
@@ -35,7 +36,7 @@ MainWindow::MainWindow(QWidget* parent)
   setFixedSize(ui::picture_width, ui::picture_height);
   setWindowTitle(title_for(PianoStatus::none));
   setWindowIcon(ui::app_icon());
-  setToolTip(QString::fromUtf8(ui::keyboard_tooltip));
+  setToolTip(tr(ui::keyboard_tooltip));
   setFocusPolicy(Qt::StrongFocus);
   setAcceptDrops(true);
   // A click on the keyboard gives the keys to the window, which plays them.
@@ -130,23 +131,23 @@ QString version_text() {
 
 QString MainWindow::title_for(PianoStatus status) {
   QString title = version_text();
-  const char* text = "";
+  QString text;
   switch (status) {
     case PianoStatus::none:
       return title;
     case PianoStatus::idle:
       break;
     case PianoStatus::recording:
-      text = "[Recording...]";
+      text = tr("[Recording...]");
       break;
     case PianoStatus::recording_full:
-      text = "[Recording full]";
+      text = tr("[Recording full]");
       break;
     case PianoStatus::replaying:
-      text = "[Replaying...]";
+      text = tr("[Replaying...]");
       break;
   }
-  return title + QStringLiteral("        ") + QString::fromUtf8(text);
+  return title + QStringLiteral("        ") + text;
 }
 
 QString MainWindow::title_for(PianoStatus status, const QString& file_name) {
@@ -201,14 +202,14 @@ void MainWindow::show_device(int index) {
   strip_->selectDevice(index);
 }
 
-void MainWindow::show_message(const std::string& text) {
-  QMessageBox box(QMessageBox::NoIcon, version_text(), QString::fromStdString(text),
-                  QMessageBox::Ok, this);
+void MainWindow::show_message(const PlayerText& text) {
+  QMessageBox box(QMessageBox::NoIcon, version_text(), in_player_language(text), QMessageBox::Ok,
+                  this);
   box.exec();
 }
 
 std::optional<std::string> MainWindow::ask_save_file_name() {
-  QFileDialog dialog(this, QString::fromUtf8("mid記録ファイル"));
+  QFileDialog dialog(this, tr("mid記録ファイル"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilter(QStringLiteral("MID(*.mid)"));
@@ -221,11 +222,10 @@ std::optional<std::string> MainWindow::ask_save_file_name() {
 }
 
 std::optional<std::string> MainWindow::ask_open_file_name() {
-  QFileDialog dialog(this, QStringLiteral("Open a MIDI file"));
+  QFileDialog dialog(this, tr("Open a MIDI file"));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilters(
-      {QStringLiteral("MIDI files (*.mid *.midi *.smf *.kar)"), QStringLiteral("All files (*)")});
+  dialog.setNameFilters({tr("MIDI files (*.mid *.midi *.smf *.kar)"), tr("All files (*)")});
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return std::nullopt;
@@ -244,7 +244,7 @@ QString audio_name_beside(const std::string& beside) {
 }  // namespace
 
 void MainWindow::save_as_audio(const MidiSong& song, const std::string& beside) {
-  QFileDialog dialog(this, QStringLiteral("Save as audio"));
+  QFileDialog dialog(this, tr("Save as audio"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters({QStringLiteral("WAV (*.wav)"), QStringLiteral("FLAC (*.flac)"),
@@ -254,13 +254,16 @@ void MainWindow::save_as_audio(const MidiSong& song, const std::string& beside) 
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const std::string path = dialog.selectedFiles().first().toStdString();
   if (!audio_file_type_of(path)) {
-    show_message("The audio type of " + path + " is not known: name it .wav, .flac or .ogg.");
+    show_message(
+        PlayerText(PLAYER_TEXT("MainWindow",
+                               "The audio type of %1 is not known: name it .wav, .flac or .ogg."),
+                   {path}));
     return;
   }
 
   // The rendering runs beside the window, which shows how far it is and can stop it.
-  QProgressDialog progress(QStringLiteral("Saving %1 ...").arg(QString::fromStdString(path)),
-                           QStringLiteral("Cancel"), 0, 1000, this);
+  QProgressDialog progress(tr("Saving %1 ...").arg(QString::fromStdString(path)), tr("Cancel"), 0,
+                           1000, this);
   progress.setWindowModality(Qt::WindowModal);
   progress.setMinimumDuration(500);
   std::atomic<int> done{0};
@@ -286,7 +289,7 @@ void MainWindow::save_as_audio(const MidiSong& song, const std::string& beside) 
   progress.reset();
   if (!rendering.result && !rendering.cancelled) {
     std::fprintf(stderr, "%s\n", rendering.result.reason().c_str());
-    show_message(rendering.result.reason());
+    show_message(PlayerText().add_as_is(rendering.result.reason()));
   }
 }
 
@@ -305,12 +308,11 @@ void MainWindow::dropEvent(QDropEvent* event) {
   take_focus();
 }
 
-bool MainWindow::ask_save_elsewhere(const std::string& text) {
-  QMessageBox box(QMessageBox::NoIcon, version_text(), QString::fromStdString(text),
+bool MainWindow::ask_save_elsewhere(const PlayerText& text) {
+  QMessageBox box(QMessageBox::NoIcon, version_text(), in_player_language(text),
                   QMessageBox::NoButton, this);
-  QPushButton* elsewhere =
-      box.addButton(QStringLiteral("Save elsewhere..."), QMessageBox::AcceptRole);
-  box.addButton(QStringLiteral("Keep it unsaved"), QMessageBox::RejectRole);
+  QPushButton* elsewhere = box.addButton(tr("Save elsewhere..."), QMessageBox::AcceptRole);
+  box.addButton(tr("Keep it unsaved"), QMessageBox::RejectRole);
   box.setDefaultButton(elsewhere);
   box.exec();
   return box.clickedButton() == elsewhere && !closing();

@@ -58,17 +58,17 @@ class MainWindow final : public QWidget, public PianoView {
   void show_instrument(int index) override;
   void show_device_names(const std::vector<std::string>& names) override;
   void show_device(int index) override;
-  void show_message(const std::string& text) override;
+  void show_message(const PlayerText& text) override;
   std::optional<std::string> ask_save_file_name() override;
   std::optional<std::string> ask_open_file_name() override;
   void show_file_name(const std::string& name) override;
   void save_as_audio(const MidiSong& song, const std::string& beside) override;
-  bool ask_save_elsewhere(const std::string& text) override;
+  bool ask_save_elsewhere(const PlayerText& text) override;
   bool closing() const override;
   void close_program() override;
 
   // The title for a status: the version line, and for any status but none
-  // eight blanks and the status text.
+  // eight blanks and the status text, in the player's language.
   static QString title_for(PianoStatus status);
   // The same with an opened file's name after it.
   static QString title_for(PianoStatus status, const QString& file_name);

@@ -67,7 +67,7 @@ bool Program::start() {
   window_.setFocus(Qt::OtherFocusReason);
   // Key messages arrive only once the event loop runs, after the buffer exists.
   if (!piano_.allocate_buffer()) {
-    window_.show_message(kBufferFailureText);
+    window_.show_message(PlayerText(kBufferFailure));
     return false;
   }
   // The SoundFont, the sound server and the JACK clients take their time; the

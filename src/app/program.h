@@ -12,8 +12,8 @@ namespace tastarion {
 class MidiInputLink;
 class MidiInputPorts;
 
-inline constexpr const char* kBufferFailureText =
-    "Not enough memory for the recording buffer; Tastarion cannot run.";
+inline constexpr MarkedText kBufferFailure =
+    PLAYER_TEXT("Program", "Not enough memory for the recording buffer; Tastarion cannot run.");
 
 // The program's parts wired together: the window is the piano's view and
 // plays it. Needs a QApplication.

@@ -2,11 +2,17 @@
 
 #include <cstdlib>
 
+#include "engine/player_text.h"
+
 namespace tastarion {
 
-const std::array<const char*, 9> instrument_names = {"0 Piano",    "6 Harpsicord", "11 Vibraphone",
-                                                     "16 Organ",   "24 Guitar",    "40 Violin",
-                                                     "56 Trampet", "68 Oboe",      "73 Flute"};
+// The list shows them in the player's language; the number leads in every one.
+const std::array<const char*, 9> instrument_names = {
+    PLAYER_NAME("Instrument", "0 Piano"),       PLAYER_NAME("Instrument", "6 Harpsicord"),
+    PLAYER_NAME("Instrument", "11 Vibraphone"), PLAYER_NAME("Instrument", "16 Organ"),
+    PLAYER_NAME("Instrument", "24 Guitar"),     PLAYER_NAME("Instrument", "40 Violin"),
+    PLAYER_NAME("Instrument", "56 Trampet"),    PLAYER_NAME("Instrument", "68 Oboe"),
+    PLAYER_NAME("Instrument", "73 Flute")};
 
 static_assert(instrument_names.size() == kInstrumentSetting.maximum + 1);
 

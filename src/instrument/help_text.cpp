@@ -4,7 +4,9 @@ namespace tastarion {
 
 const std::string_view version_line = "Tastarion v0.7e 2002.11.10 tastarion@example.org";
 
-const std::string_view help_text =
+// Marked for translation with their lines as they were.
+// clang-format off
+constexpr MarkedText help_outline = PLAYER_TEXT("Help",
     "<< Outline >>\n"
     "  Tastarion turns the computer keyboard into an electronic piano of\n"
     "  43 keys on two rows. It sounds at most 15 tones at once and has a\n"
@@ -48,16 +50,18 @@ const std::string_view help_text =
     "  Copyright (C) 2002 the Tastarion author. This software is free of charge.\n"
     "\n"
     "<< Contact >>\n"
-    "  Comments and suggestions are welcome: tastarion@example.org";
+    "  Comments and suggestions are welcome: tastarion@example.org");
+// clang-format on
+constexpr std::string_view help_text = help_outline.english;
 
-const std::string_view help_more_keys =
+// clang-format off
+constexpr MarkedText help_more_keys_outline = PLAYER_TEXT("Help",
     "<< More keys >>\n"
     "  [Esc] silences every note (panic). [Space] is the sustain pedal.\n"
     "  Press a key of the picture with the left mouse button to play it,\n"
-    "  louder nearer its front edge; slide to play the next. The device list follows ports that "
-    "come and\n"
-    "  go; its last row, \"Own MIDI port (for patchbays)\", opens a port of\n"
-    "  the program's own that a patchbay connects.\n"
+    "  louder nearer its front edge; slide to play the next. The device list\n"
+    "  follows ports that come and go; its last row, \"Own MIDI port (for\n"
+    "  patchbays)\", opens a port of the program's own that a patchbay connects.\n"
     "  A MIDI keyboard plays too: wire it to the input port\n"
     "  \"Tastarion:midi_in\" (JACK) or \"Tastarion\" / \"MIDI in\" (ALSA).\n"
     "  Its notes play, show and record like keys, with their own velocity;\n"
@@ -66,6 +70,8 @@ const std::string_view help_more_keys =
     "  [F4] opens a MIDI file (or drop one on the window): [F3] then\n"
     "  replays it in its own time, on its own channels. [F8] saves the\n"
     "  opened file, or else the last recording, as audio (.wav, .flac or\n"
-    "  .ogg); tastarion --render FILE.mid OUT.wav does it without a window.";
+    "  .ogg); tastarion --render FILE.mid OUT.wav does it without a window.");
+// clang-format on
+constexpr std::string_view help_more_keys = help_more_keys_outline.english;
 
 }  // namespace tastarion

@@ -58,11 +58,16 @@ void Piano::device_started(const FirstDevice& first) {
 }
 
 void Piano::report_open_failure(const std::string& reasons, const std::string& remedy) {
-  std::string text = kOpenFailureText;
-  text += '\n';
-  if (!reasons.empty()) text += reasons + (reasons.back() == '\n' ? "" : "\n");
-  text += remedy.empty() ? kOpenFailureHelp : remedy;
-  errors_(text + '\n');
+  // The devices' reasons and remedies are the sound system's own words.
+  PlayerText text(kOpenFailure);
+  text.add_as_is("\n");
+  if (!reasons.empty()) text.add_as_is(reasons + (reasons.back() == '\n' ? "" : "\n"));
+  if (remedy.empty()) {
+    text.add(kOpenFailureAdvice);
+  } else {
+    text.add_as_is(remedy);
+  }
+  errors_(text.english() + '\n');
   view_.show_message(text);
 }
 
@@ -200,9 +205,9 @@ void Piano::refresh_devices() {
   if (!replayer_.replaying()) restore_channels();
   if (!devices_started_ || refreshing_) return;
   refreshing_ = true;
-  for (const std::string& notice : port_.take_notices()) {
+  for (std::string& notice : port_.take_notices()) {
     errors_(notice + "\n");
-    view_.show_message(notice);
+    view_.show_message(PlayerText().add_as_is(std::move(notice)));
   }
   // The device that failed for want of a sound server is opened once one is there.
   if (port_.sound_server_appeared() && !devices_.playing() && devices_.count() > 0) {
@@ -229,17 +234,19 @@ void Piano::refresh_devices() {
 }
 
 void Piano::device_gone(const std::string& name) {
-  std::string text = name + " went away.";
+  PlayerText text(PLAYER_TEXT("Piano", "%1 went away."), {name});
   if (devices_.count() > 0) {
     view_.show_device(0);
     change_device(0);
     // Device 0 may have failed to open as well (its own box said why).
-    if (devices_.playing()) text += " Device 0 (" + devices_.names()[0] + ") plays now.";
+    if (devices_.playing()) {
+      text.add(PLAYER_TEXT("Piano", " Device 0 (%1) plays now."), {devices_.names()[0]});
+    }
   } else {
     port_.silence_and_close();
     view_.show_device(-1);
   }
-  errors_(text + "\n");
+  errors_(text.english() + "\n");
   view_.show_message(text);
 }
 
@@ -271,7 +278,7 @@ bool Piano::open_midi_file(const std::string& path) {
   if (recorder_.recording()) return false;
   const MidiFileReading reading = load_midi_file(path);
   if (!reading.ok()) {
-    errors_(reading.failure + "\n");
+    errors_(reading.failure.english() + "\n");
     view_.show_message(reading.failure);
     return false;
   }
@@ -303,7 +310,7 @@ void Piano::save_as_audio() {
   if (opened_ != nullptr) {
     const MidiFileReading reading = load_midi_file(opened_path_);
     if (!reading.ok()) {
-      errors_(reading.failure + "\n");
+      errors_(reading.failure.english() + "\n");
       view_.show_message(reading.failure);
       return;
     }
@@ -318,13 +325,13 @@ void Piano::save_as_audio() {
           : std::vector<uint8_t>{};
   const MidiFileReading reading = read_midi_file(bytes, "The take");
   if (bytes.empty() || (reading.ok() && reading.song.events.empty())) {
-    view_.show_message(
-        "There is nothing to save as audio yet: record a take with F2 or open a "
-        "MIDI file with F4 first.");
+    view_.show_message(PlayerText(PLAYER_TEXT("Piano",
+                                              "There is nothing to save as audio yet: record a "
+                                              "take with F2 or open a MIDI file with F4 first.")));
     return;
   }
   if (!reading.ok()) {
-    errors_(reading.failure + "\n");
+    errors_(reading.failure.english() + "\n");
     view_.show_message(reading.failure);
     return;
   }
@@ -479,9 +486,9 @@ void Piano::stop_recording() {
       take_path_ = saved.path;
       break;
     }
-    const std::string text =
-        saved.failure_reason() + "\nThe recording is kept; F3 replays it. Save it elsewhere?";
-    errors_(text + "\n");
+    PlayerText text = saved.failure_text();
+    text.add(PLAYER_TEXT("Piano", "\nThe recording is kept; F3 replays it. Save it elsewhere?"));
+    errors_(text.english() + "\n");
     if (!view_.ask_save_elsewhere(text)) break;
     // Cancelling the dialog now gives up, as the box has offered that already.
     chosen = view_.ask_save_file_name();
@@ -508,7 +515,7 @@ bool Piano::stop_replay() {
 }
 
 void Piano::show_help() {
-  view_.show_message(std::string(help_text) + "\n\n" + std::string(help_more_keys));
+  view_.show_message(PlayerText(help_outline).add_as_is("\n\n").add(help_more_keys_outline));
 }
 
 void Piano::exit_program() {

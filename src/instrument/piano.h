@@ -13,6 +13,7 @@
 #include "engine/midi_output_service.h"
 #include "engine/midi_port.h"
 #include "engine/note_path.h"
+#include "engine/player_text.h"
 #include "engine/sound_settings.h"
 #include "engine/trace.h"
 #include "instrument/piano_view.h"
@@ -28,9 +29,12 @@ namespace testing {
 struct PianoParts;
 }
 
-inline constexpr const char* kOpenFailureText = "Fail to open Midi out driver.";
-inline constexpr const char* kOpenFailureHelp =
-    "Start PipeWire, PulseAudio or JACK, or choose another device with Page Up / Page Down.";
+inline constexpr MarkedText kOpenFailure = PLAYER_TEXT("Piano", "Fail to open Midi out driver.");
+inline constexpr MarkedText kOpenFailureAdvice = PLAYER_TEXT(
+    "Piano",
+    "Start PipeWire, PulseAudio or JACK, or choose another device with Page Up / Page Down.");
+inline constexpr const char* kOpenFailureText = kOpenFailure.english;
+inline constexpr const char* kOpenFailureHelp = kOpenFailureAdvice.english;
 
 // The instrument: the subsystems wired together and the operations a player
 // reaches through keys, controls and the menu. Every operation runs on the

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/player_text.h"
+
 namespace tastarion {
 
 struct MidiSong;
@@ -37,8 +39,8 @@ class PianoView {
   virtual void show_device_names(const std::vector<std::string>& /*names*/) {}
   // The device that plays, or -1 while none does.
   virtual void show_device(int /*index*/) {}
-  // A modal OK box.
-  virtual void show_message(const std::string& /*text*/) {}
+  // A modal OK box; the window shows the text in the player's language.
+  virtual void show_message(const PlayerText& /*text*/) {}
   // The save dialog: the chosen path, or nothing when the user cancelled.
   virtual std::optional<std::string> ask_save_file_name() { return std::nullopt; }
   // The open dialog for a MIDI file: the chosen path, or nothing.
@@ -50,7 +52,7 @@ class PianoView {
   virtual void save_as_audio(const MidiSong& /*song*/, const std::string& /*beside*/) {}
   // A failed save's box, offering another place: true when the user wants the
   // save dialog again.
-  virtual bool ask_save_elsewhere(const std::string& text) {
+  virtual bool ask_save_elsewhere(const PlayerText& text) {
     show_message(text);
     return false;
   }

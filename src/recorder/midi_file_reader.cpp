@@ -52,47 +52,59 @@ class Reader {
   }
 
  private:
-  bool fail(const std::string& what) {
-    failure_ = std::string(name_) + " " + what;
+  // `form`'s %1 is the file's name, and the values fill %2 on.
+  bool fail(MarkedText form, std::vector<std::string> values = {}) {
+    values.insert(values.begin(), std::string(name_));
+    failure_ = PlayerText(form, std::move(values));
     return false;
   }
-  bool damaged(const std::string& what) { return fail("is damaged: " + what + "."); }
 
   bool read_chunks() {
     const size_t size = bytes_.size();
     if (size > kMaxMidiFileBytes) {
-      return fail(format_text("is too large for a MIDI file (%zu bytes; at most %zu are read).",
-                              size, kMaxMidiFileBytes));
+      return fail(PLAYER_TEXT("MidiFile",
+                              "%1 is too large for a MIDI file (%2 bytes; at most %3 are read)."),
+                  {std::to_string(size), std::to_string(kMaxMidiFileBytes)});
     }
     if (size < 8 || std::memcmp(bytes_.data(), "MThd", 4) != 0) {
-      return fail("is not a MIDI file (it does not begin with \"MThd\").");
+      return fail(
+          PLAYER_TEXT("MidiFile", "%1 is not a MIDI file (it does not begin with \"MThd\")."));
     }
     const uint32_t header_length = be32(bytes_.data() + 4);
     if (header_length < 6 || header_length > size - 8) {
-      return size < 14 ? fail("is cut short inside its header.")
-                       : damaged(format_text("its header claims %u bytes", header_length));
+      if (size < 14) return fail(PLAYER_TEXT("MidiFile", "%1 is cut short inside its header."));
+      return fail(PLAYER_TEXT("MidiFile", "%1 is damaged: its header claims %2 bytes."),
+                  {std::to_string(header_length)});
     }
     format_ = be16(bytes_.data() + 8);
     const int tracks = be16(bytes_.data() + 10);
     division_ = be16(bytes_.data() + 12);
     if (format_ == 2) {
-      return fail("is of format 2 (independent patterns), which the program does not play.");
+      return fail(PLAYER_TEXT("MidiFile",
+                              "%1 is of format 2 (independent patterns), which the "
+                              "program does not play."));
     }
-    if (format_ > 2) return fail(format_text("is of format %d, which does not exist.", format_));
-    if (tracks == 0) return fail("holds no track.");
-    if (!division_valid()) return damaged(format_text("its time division 0x%04X", division_));
+    if (format_ > 2)
+      return fail(PLAYER_TEXT("MidiFile", "%1 is of format %2, which does not exist."),
+                  {std::to_string(format_)});
+    if (tracks == 0) return fail(PLAYER_TEXT("MidiFile", "%1 holds no track."));
+    if (!division_valid())
+      return fail(PLAYER_TEXT("MidiFile", "%1 is damaged: its time division %2."),
+                  {format_text("0x%04X", division_)});
 
     size_t at = 8 + size_t{header_length};
     int found = 0;
     while (found < tracks) {
       if (at + 8 > size) {
-        return fail(format_text("is cut short: its header promises %d tracks and it holds %d.",
-                                tracks, found));
+        return fail(PLAYER_TEXT("MidiFile",
+                                "%1 is cut short: its header promises %2 tracks and it holds %3."),
+                    {std::to_string(tracks), std::to_string(found)});
       }
       const uint32_t length = be32(bytes_.data() + at + 4);
       if (length > size - at - 8) {
-        return damaged(format_text("track %d claims %u bytes, but only %zu follow", found + 1,
-                                   length, size - at - 8));
+        return fail(
+            PLAYER_TEXT("MidiFile", "%1 is damaged: track %2 claims %3 bytes, but only %4 follow."),
+            {std::to_string(found + 1), std::to_string(length), std::to_string(size - at - 8)});
       }
       // Chunks of other kinds are for other programs, and skipped.
       if (std::memcmp(bytes_.data() + at, "MTrk", 4) == 0) {
@@ -120,12 +132,16 @@ class Reader {
       value = value << 7 | (byte & 0x7F);
       if ((byte & 0x80) == 0) return true;
     }
-    return damaged(
-        format_text("track %d has a number longer than four bytes at byte %zu", track, at - 4));
+    return fail(
+        PLAYER_TEXT("MidiFile",
+                    "%1 is damaged: track %2 has a number longer than four bytes at byte %3."),
+        {std::to_string(track), std::to_string(at - 4)});
   }
 
   bool cut_in_event(int track, size_t at) {
-    return damaged(format_text("track %d ends in the middle of an event (byte %zu)", track, at));
+    return fail(PLAYER_TEXT("MidiFile",
+                            "%1 is damaged: track %2 ends in the middle of an event (byte %3)."),
+                {std::to_string(track), std::to_string(at)});
   }
 
   bool read_track(size_t at, uint32_t length, int track) {
@@ -140,8 +156,10 @@ class Reader {
       uint8_t status = bytes_[at];
       if (status < 0x80) {
         if (running == 0) {
-          return damaged(
-              format_text("track %d has a data byte where an event begins (byte %zu)", track, at));
+          return fail(PLAYER_TEXT("MidiFile",
+                                  "%1 is damaged: track %2 has a data byte where an event "
+                                  "begins (byte %3)."),
+                      {std::to_string(track), std::to_string(at)});
         }
         status = running;
       } else {
@@ -164,16 +182,18 @@ class Reader {
         if (type == 0x51 && data >= 3) {
           const uint32_t tempo =
               uint32_t{bytes_[at]} << 16 | uint32_t{bytes_[at + 1]} << 8 | bytes_[at + 2];
-          if (tempo == 0) return damaged(format_text("track %d sets a tempo of 0", track));
+          if (tempo == 0)
+            return fail(PLAYER_TEXT("MidiFile", "%1 is damaged: track %2 sets a tempo of 0."),
+                        {std::to_string(track)});
           tempi_.push_back({tick, tempo});
         }
         at += data;
         if (type == 0x2F) break;  // end of track; what may follow is not read
       } else {
-        return fail(
-            format_text("holds an event the program does not know (status %02X, track %d, "
-                        "byte %zu).",
-                        status, track, at - 1));
+        return fail(PLAYER_TEXT("MidiFile",
+                                "%1 holds an event the program does not know "
+                                "(status %2, track %3, byte %4)."),
+                    {format_text("%02X", status), std::to_string(track), std::to_string(at - 1)});
       }
     }
     end_tick_ = std::max(end_tick_, tick);
@@ -186,13 +206,16 @@ class Reader {
     const uint8_t data1 = bytes_[at];
     const uint8_t data2 = length == 2 ? bytes_[at + 1] : 0;
     if ((data1 | data2) & 0x80) {
-      return damaged(
-          format_text("track %d has a status byte inside an event (byte %zu)", track, at));
+      return fail(
+          PLAYER_TEXT("MidiFile",
+                      "%1 is damaged: track %2 has a status byte inside an event (byte %3)."),
+          {std::to_string(track), std::to_string(at)});
     }
     at += length;
     if (events_.size() == kMaxMidiFileEvents) {
-      return fail(format_text("holds more than %zu events, more than the program plays.",
-                              kMaxMidiFileEvents));
+      return fail(
+          PLAYER_TEXT("MidiFile", "%1 holds more than %2 events, more than the program plays."),
+          {std::to_string(kMaxMidiFileEvents)});
     }
     ShortMessage message = ShortMessage::from_bytes(status, data1, data2);
     // The program's note-off everywhere: the release velocity is of no use here.
@@ -249,7 +272,8 @@ class Reader {
       song.events.push_back({clock.micros(event.tick), event.message});
     }
     song.length_us = clock.micros(std::max(end_tick_, events_.empty() ? 0 : events_.back().tick));
-    if (song.length_us > kMaxMidiFileMicros) return fail("lasts longer than 24 hours.");
+    if (song.length_us > kMaxMidiFileMicros)
+      return fail(PLAYER_TEXT("MidiFile", "%1 lasts longer than 24 hours."));
     song.format = format_;
     song.tracks = tracks_;
     return true;
@@ -257,7 +281,7 @@ class Reader {
 
   std::span<const uint8_t> bytes_;
   std::string_view name_;
-  std::string failure_;
+  PlayerText failure_;
   int format_ = 0;
   int tracks_ = 0;
   uint16_t division_ = 0;
@@ -276,18 +300,19 @@ MidiFileReading load_midi_file(const std::string& path) {
   MidiFileReading reading;
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) {
-    reading.failure = path + " cannot be opened: " + std::strerror(errno) + ".";
+    reading.failure = PlayerText(PLAYER_TEXT("MidiFile", "%1 cannot be opened: %2."),
+                                 {path, std::strerror(errno)});
     return reading;
   }
   if (!S_ISREG(info.st_mode)) {
-    reading.failure = path + " is not a MIDI file (it is not a regular file).";
+    reading.failure = PlayerText(
+        PLAYER_TEXT("MidiFile", "%1 is not a MIDI file (it is not a regular file)."), {path});
     return reading;
   }
   if (static_cast<uint64_t>(info.st_size) > kMaxMidiFileBytes) {
-    reading.failure =
-        format_text(" is too large for a MIDI file (%lld bytes; at most %zu are read).",
-                    static_cast<long long>(info.st_size), kMaxMidiFileBytes);
-    reading.failure.insert(0, path);
+    reading.failure = PlayerText(
+        PLAYER_TEXT("MidiFile", "%1 is too large for a MIDI file (%2 bytes; at most %3 are read)."),
+        {path, std::to_string(info.st_size), std::to_string(kMaxMidiFileBytes)});
     return reading;
   }
   std::ifstream in(path, std::ios::binary);
@@ -295,8 +320,12 @@ MidiFileReading load_midi_file(const std::string& path) {
   errno = 0;
   if (!in || !in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()))) {
     // A file cut short while it was read has no system error to tell.
-    reading.failure = path + " cannot be read: " +
-                      (errno != 0 ? std::strerror(errno) : "it grew shorter while read") + ".";
+    reading.failure =
+        errno != 0
+            ? PlayerText(PLAYER_TEXT("MidiFile", "%1 cannot be read: %2."),
+                         {path, std::strerror(errno)})
+            : PlayerText(PLAYER_TEXT("MidiFile", "%1 cannot be read: it grew shorter while read."),
+                         {path});
     return reading;
   }
   return read_midi_file(bytes, path);

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/player_text.h"
 #include "engine/short_message.h"
 
 namespace tastarion {
@@ -35,7 +36,7 @@ struct MidiSong {
 // A song, or a sentence naming the file and what is wrong with it.
 struct MidiFileReading {
   MidiSong song;
-  std::string failure;
+  PlayerText failure;
   bool ok() const { return failure.empty(); }
 };
 

@@ -198,18 +198,24 @@ SavedFile save_recording(std::span<const uint8_t> bytes, const std::optional<std
   return saved;
 }
 
-std::string SavedFile::failure_reason() const {
+PlayerText SavedFile::failure_text() const {
   if (saved()) return {};
-  std::string reason;
   if (failure == SaveFailure::read_only) {
-    reason = "the file exists and is not writable, so it is left as it is";
-  } else if (failure == SaveFailure::not_regular_file && !error) {
-    reason = "that is not a plain file";
-  } else {
-    // strerror's words, as the user has always been shown them.
-    reason = std::strerror(error.value());
+    return PlayerText(PLAYER_TEXT("SavedFile",
+                                  "Could not save the recording to \"%1\": the file exists and "
+                                  "is not writable, so it is left as it is."),
+                      {path});
   }
-  return "Could not save the recording to \"" + path + "\": " + reason + ".";
+  if (failure == SaveFailure::not_regular_file && !error) {
+    return PlayerText(
+        PLAYER_TEXT("SavedFile",
+                    "Could not save the recording to \"%1\": that is not a plain file."),
+        {path});
+  }
+  // strerror's words, as the user has always been shown them (in the locale's
+  // language, once the window has set the locale).
+  return PlayerText(PLAYER_TEXT("SavedFile", "Could not save the recording to \"%1\": %2."),
+                    {path, std::strerror(error.value())});
 }
 
 }  // namespace tastarion

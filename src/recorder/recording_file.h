@@ -8,6 +8,8 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/player_text.h"
+
 namespace tastarion {
 
 inline constexpr const char* kDefaultFileName = "vemola.mid";
@@ -44,7 +46,8 @@ struct SavedFile {
   bool default_name = false;
   bool saved() const { return failure == SaveFailure::none; }
   // Empty when saved; else a sentence naming the file and the reason.
-  std::string failure_reason() const;
+  PlayerText failure_text() const;
+  std::string failure_reason() const { return failure_text().english(); }
 };
 
 // Writes the recording's bytes whole or not at all (a temporary file beside

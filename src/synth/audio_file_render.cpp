@@ -228,7 +228,7 @@ int render_command(const std::string& in, const std::string& out, std::FILE* err
   }
   const MidiFileReading reading = load_midi_file(in);
   if (!reading.ok()) {
-    std::fprintf(err, "tastarion: %s\n", reading.failure.c_str());
+    std::fprintf(err, "tastarion: %s\n", reading.failure.english().c_str());
     return 1;
   }
   const AudioRendering rendering = render_song_to_file(reading.song, out, soundfont_candidates());

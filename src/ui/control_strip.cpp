@@ -28,14 +28,11 @@ int transpose_of_row(int row) {
   return kTransposeSetting.maximum - row;
 }
 
-const char* const keyboard_tooltip =
-    "[C]=C2-Do [V]=C2-Re [/]=C3-Do\nPress [F1] for Help or\nClick right button of a mouse";
+const char* const keyboard_tooltip = QT_TRANSLATE_NOOP(
+    "tastarion::MainWindow",
+    "[C]=C2-Do [V]=C2-Re [/]=C3-Do\nPress [F1] for Help or\nClick right button of a mouse");
 
 namespace {
-
-// Captions over the six columns, spaced for the controls below them.
-constexpr const char* header_text =
-    "  Volume     Pitch      M.M    Transpose     Instrument               Midi device";
 
 constexpr int header_font_pixels = 12;
 constexpr int controls_top = 20;
@@ -61,20 +58,22 @@ ControlStrip::ControlStrip(QWidget* parent) : QWidget(parent) {
   setPalette(dialog_palette);
 
   make_header();
-  volume_ =
-      make_slider(0, kVolumeSetting, 1, "Volume(Up/Down arrow key)", &ControlStrip::volumeMoved);
+  // Each control has a name that a screen reader says before its value
+  // ("Volume, 8"), and its tip as the description.
+  volume_ = make_slider(0, kVolumeSetting, 1, tr("Volume"), tr("Volume(Up/Down arrow key)"),
+                        &ControlStrip::volumeMoved);
   pitch_ =
-      make_slider(70, kFinePitchSetting, 100, "Fine Picth \u00b1100Cent\n(Left/Right arrow key)",
-                  &ControlStrip::pitchMoved);
-  mm_ = make_slider(140, kMmSpeedSetting, 20, "M.M On/Off(F5)\nM.M Speed(F6/F7)",
-                    &ControlStrip::mmMoved);
+      make_slider(70, kFinePitchSetting, 100, tr("Fine pitch"),
+                  tr("Fine Picth ±100Cent\n(Left/Right arrow key)"), &ControlStrip::pitchMoved);
+  mm_ = make_slider(140, kMmSpeedSetting, 20, tr("Metronome speed"),
+                    tr("M.M On/Off(F5)\nM.M Speed(F6/F7)"), &ControlStrip::mmMoved);
 
-  transpose_ = make_list(210, 79, "Transpose([Ins]/[Del])", &ControlStrip::transposeChosen,
-                         transpose_of_row);
-  instrument_ =
-      make_list(290, 124, "Instrument([Home]/[End])", &ControlStrip::instrumentChosen, same_row);
-  device_ =
-      make_list(414, 210, "Midi Source([PgUp]/[PgDn])", &ControlStrip::deviceChosen, same_row);
+  transpose_ = make_list(210, 79, tr("Transpose"), tr("Transpose([Ins]/[Del])"),
+                         &ControlStrip::transposeChosen, transpose_of_row);
+  instrument_ = make_list(290, 124, tr("Instrument"), tr("Instrument([Home]/[End])"),
+                          &ControlStrip::instrumentChosen, same_row);
+  device_ = make_list(414, 210, tr("MIDI device"), tr("Midi Source([PgUp]/[PgDn])"),
+                      &ControlStrip::deviceChosen, same_row);
   // Names that tools and tests find the controls by.
   volume_->setObjectName(QStringLiteral("volume"));
   pitch_->setObjectName(QStringLiteral("pitch"));
@@ -85,12 +84,18 @@ ControlStrip::ControlStrip(QWidget* parent) : QWidget(parent) {
 
   for (const char* name : transpose_names) transpose_->addItem(QString::fromUtf8(name));
   setTranspose(kTransposeSetting.initial);
-  for (const char* name : instrument_names) instrument_->addItem(QString::fromUtf8(name));
+  for (const char* name : instrument_names) {
+    instrument_->addItem(QCoreApplication::translate("Instrument", name));
+  }
   selectInstrument(kInstrumentSetting.initial);
 }
 
 void ControlStrip::make_header() {
-  auto* header = new QLabel(QString::fromLatin1(header_text), this);
+  // Captions over the six columns, spaced for the controls below them; a
+  // translation keeps each caption over its column.
+  auto* header = new QLabel(
+      tr("  Volume     Pitch      M.M    Transpose     Instrument               Midi device"),
+      this);
   header->setObjectName(QStringLiteral("header"));
   header->setGeometry(0, 0, strip_width, controls_top);
   header->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -103,11 +108,14 @@ void ControlStrip::make_header() {
   QPalette header_palette = header->palette();
   header_palette.setColor(QPalette::WindowText, Qt::black);
   header->setPalette(header_palette);
-  // No tip of its own: the window's key guide shows over the header.
+  // No tip of its own: the window's key guide shows over the header. The
+  // controls' own names say what it says.
+  header->setAccessibleName(tr("Control captions"));
 }
 
 QSlider* ControlStrip::make_slider(int left, const Setting& setting, int tick_interval,
-                                   const char* tip, void (ControlStrip::*moved)(int)) {
+                                   const QString& name, const QString& tip,
+                                   void (ControlStrip::*moved)(int)) {
   auto* slider = new QSlider(Qt::Horizontal, this);
   slider->setGeometry(left, controls_top, slider_width, slider_height);
   slider->setRange(setting.minimum, setting.maximum);
@@ -120,7 +128,9 @@ QSlider* ControlStrip::make_slider(int left, const Setting& setting, int tick_in
   // The piano keeps the keyboard: arrows and pages are command keys, never slider keys.
   slider->setFocusPolicy(Qt::NoFocus);
   slider->setAutoFillBackground(true);
-  slider->setToolTip(QString::fromUtf8(tip));
+  slider->setToolTip(tip);
+  slider->setAccessibleName(name);
+  slider->setAccessibleDescription(tip);
 
   // actionTriggered comes after the position moved and before the value follows, for
   // drag steps and for track clicks even when the thumb stays where it is.
@@ -135,13 +145,21 @@ QSlider* ControlStrip::make_slider(int left, const Setting& setting, int tick_in
   return slider;
 }
 
-QComboBox* ControlStrip::make_list(int left, int width, const char* tip,
+QComboBox* ControlStrip::make_list(int left, int width, const QString& name, const QString& tip,
                                    void (ControlStrip::*chosen)(int), int (*value_of_row)(int)) {
   auto* list = new QComboBox(this);
   list->setGeometry(left, controls_top, width, list_height);
   list->setFocusPolicy(Qt::ClickFocus);
   list->setMaxVisibleItems(list_visible_rows);
-  list->setToolTip(QString::fromUtf8(tip));
+  list->setToolTip(tip);
+  list->setAccessibleName(name);
+  list->setAccessibleDescription(tip);
+  // On Linux a list's own accessible name is the row it shows; screen readers
+  // take its caption from the label it is the buddy of. The header shows the
+  // captions, so this label stays hidden.
+  auto* caption = new QLabel(name, this);
+  caption->setBuddy(list);
+  caption->hide();
   // The drop-down's hiding is the one sign of a cancelled choice.
   list->view()->window()->installEventFilter(this);
   connect(list, &QComboBox::activated, this, [this, chosen, value_of_row](int row) {

@@ -12,7 +12,8 @@
 
 namespace tastarion::ui {
 
-// The hover tip of the main window, shown over the picture and wherever no control is.
+// The hover tip of the main window, shown over the picture and wherever no control is;
+// the English text, which the window translates.
 extern const char* const keyboard_tooltip;
 
 // The transposition list's rows, top to bottom: +12 down to -12 semitones.
@@ -60,10 +61,10 @@ class ControlStrip : public QWidget {
 
  private:
   void make_header();
-  QSlider* make_slider(int left, const Setting& setting, int tick_interval, const char* tip,
-                       void (ControlStrip::*moved)(int));
-  QComboBox* make_list(int left, int width, const char* tip, void (ControlStrip::*chosen)(int),
-                       int (*value_of_row)(int));
+  QSlider* make_slider(int left, const Setting& setting, int tick_interval, const QString& name,
+                       const QString& tip, void (ControlStrip::*moved)(int));
+  QComboBox* make_list(int left, int width, const QString& name, const QString& tip,
+                       void (ControlStrip::*chosen)(int), int (*value_of_row)(int));
   void show_value_tip(QSlider* slider, int value);
   void schedule_focus_return();
 

@@ -13,6 +13,11 @@ KeyboardWidget::KeyboardWidget(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::ClickFocus);
   // The picture covers every pixel; nothing needs clearing first.
   setAttribute(Qt::WA_OpaquePaintEvent);
+  // What a screen reader says of the picture, which shows but does not tell.
+  setAccessibleName(tr("Keyboard"));
+  setAccessibleDescription(
+      tr("A piano keyboard of 43 keys, G1 to C#5, played with the PC keyboard or the left "
+         "mouse button. F1 lists the keys; the right mouse button opens a menu."));
 }
 
 void KeyboardWidget::draw_mark(bool on, uint8_t note) {
@@ -57,8 +62,8 @@ void KeyboardWidget::draw_queued_changes() {
 
 void KeyboardWidget::run_popup_menu(const QPoint& at) {
   QMenu menu(this);
-  QAction* help = menu.addAction(QStringLiteral("Help"));
-  QAction* exit = menu.addAction(QStringLiteral("Exit"));
+  QAction* help = menu.addAction(tr("Help"));
+  QAction* exit = menu.addAction(tr("Exit"));
   QAction* chosen = menu.exec(mapToGlobal(at));
   if (chosen == help) emit helpAsked();
   if (chosen == exit) emit exitAsked();

@@ -17,12 +17,14 @@ fail() {
   failures=$((failures + 1))
 }
 
-# Runs the program with the given arguments; sets status, out and err. Nothing it
+# Runs the program with the given arguments, in the locale LANG_FOR_RUN (C.UTF-8
+# unless told); sets status, out and err. Nothing it
 # could show a window on or sound through is reachable, and a program that
 # starts instead of answering is ended after a few seconds.
 run() {
   status=0
   env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u PULSE_SERVER \
+    -u LC_ALL -u LC_MESSAGES LANG="${LANG_FOR_RUN:-C.UTF-8}" LANGUAGE="${LANGUAGE_FOR_RUN:-}" \
     XDG_RUNTIME_DIR="$WORK/no-runtime" JACK_NO_START_SERVER=1 \
     timeout -k 2 10 "$PROGRAM" "$@" > "$WORK/out" 2> "$WORK/err" < /dev/null || status=$?
   out=$(cat "$WORK/out")
@@ -116,6 +118,28 @@ expect_answer "--render without its files" 2 "" "'--render' needs a MIDI file an
 expect_answer "Qt options before --version" 0 "$version_line" "" \
   -platform offscreen --style Fusion -stylesheet=none.qss -reverse --version
 expect_answer "a window title of --help" 0 "$version_line" "" -qwindowtitle --help -v
+
+# The players' languages answer in their own words, a mistyped option too; the
+# C, POSIX and English locales keep the English to the letter.
+run --help
+english="$out"
+for language in "de_DE.UTF-8 Aufruf Tasten unbekannte" "fr_FR.UTF-8 Utilisation touches inconnue" \
+  "es_ES.UTF-8 Uso teclas desconocida" "ja_JP.UTF-8 使い方 キーボード 不明な"; do
+  read -r locale usage_word word unknown_word <<< "$language"
+  LANG_FOR_RUN="$locale" run --help
+  [ "$status" -eq 0 ] || fail "$locale --help: exit code $status"
+  [ "$out" != "$english" ] || fail "$locale --help is the English text"
+  grep -q "^$usage_word" <<< "$out" && grep -q "$word" <<< "$out" ||
+    fail "$locale --help lacks '$usage_word' or '$word': $out"
+  LANG_FOR_RUN="$locale" run --frobnicate
+  grep -q "$unknown_word.*--frobnicate" <<< "$err" || fail "$locale unknown option: $err"
+done
+for locale in C POSIX en_US.UTF-8 en_GB.UTF-8; do
+  LANG_FOR_RUN="$locale" run --help
+  [ "$out" = "$english" ] || fail "$locale --help is not the English text: $out"
+done
+LANGUAGE_FOR_RUN=de LANG_FOR_RUN=C run --help
+[ "$out" = "$english" ] || fail "LANGUAGE=de under the C locale changed --help: $out"
 
 # A version nobody could read is a failure, not a success.
 status=0

@@ -48,7 +48,7 @@ class RecordingView : public PianoView {
     for (const auto& name : names) log("device name " + name);
   }
   void show_device(int v) override { log("device " + std::to_string(v)); }
-  void show_message(const std::string& text) override { log("message " + text); }
+  void show_message(const PlayerText& text) override { log("message " + text.english()); }
   std::optional<std::string> ask_save_file_name() override {
     log("save dialog");
     if (later_save_answers.empty()) return save_answer;
@@ -56,7 +56,7 @@ class RecordingView : public PianoView {
     later_save_answers.erase(later_save_answers.begin());
     return answer;
   }
-  bool ask_save_elsewhere(const std::string& text) override {
+  bool ask_save_elsewhere(const PlayerText& text) override {
     show_message(text);
     if (save_elsewhere_times == 0) return false;
     --save_elsewhere_times;

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tastarion;
   const MidiFileReading reading = read_midi_file(std::span(data, size), "fuzz.mid");
   if (!reading.ok()) {
-    check(reading.failure.starts_with("fuzz.mid ") && reading.song.events.empty());
+    check(reading.failure.english().starts_with("fuzz.mid ") && reading.song.events.empty());
     return 0;
   }
   const MidiSong& song = reading.song;

@@ -36,7 +36,11 @@ usr/share/icons/hicolor/48x48/apps/tastarion.png
 usr/share/icons/hicolor/64x64/apps/tastarion.png
 usr/share/icons/hicolor/scalable/apps/tastarion.svg
 usr/share/man/man1/tastarion.1
-usr/share/metainfo/$id.metainfo.xml"
+usr/share/metainfo/$id.metainfo.xml
+usr/share/tastarion/translations/tastarion_de.qm
+usr/share/tastarion/translations/tastarion_es.qm
+usr/share/tastarion/translations/tastarion_fr.qm
+usr/share/tastarion/translations/tastarion_ja.qm"
 installed_files=$(cd "$ROOT" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)
 [ "$installed_files" = "$expected_files" ] ||
   fail "installed files differ from the list:

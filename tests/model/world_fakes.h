@@ -94,9 +94,9 @@ class ModelView : public PianoView {
   void show_instrument(int v) override { instrument = v; }
   void show_device_names(const std::vector<std::string>& names) override { device_names = names; }
   void show_device(int v) override { device = v; }
-  void show_message(const std::string& text) override {
+  void show_message(const PlayerText& text) override {
     ++message_count;
-    last_message = text;
+    last_message = text.english();
   }
   std::optional<std::string> ask_save_file_name() override {
     ++save_dialogs;

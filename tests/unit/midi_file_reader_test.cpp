@@ -57,7 +57,7 @@ TEST(MidiFileReader, MergesTracksUnderOneTempoMapWithChannelsAsTheyAre) {
                                track({0x00, 0x99, 0x24, 0x70,  // drums on channel 10
                                       0x87, 0x40, 0x89, 0x24, 0x40, 0x00, 0xFF, 0x2F, 0x00})});
   const MidiFileReading reading = read_midi_file(file, "song.mid");
-  ASSERT_TRUE(reading.ok()) << reading.failure;
+  ASSERT_TRUE(reading.ok()) << reading.failure.english();
   EXPECT_EQ(reading.song.format, 1);
   EXPECT_EQ(reading.song.tracks, 3);
   // 480 ticks at 500,000 µs, the next 480 at 250,000 µs.
@@ -76,18 +76,18 @@ TEST(MidiFileReader, SmpteDivisionsCountFramesNotBeats) {
                         {track({0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40, 0x00, 0x90, 0x3C, 0x40,
                                 0x87, 0x68, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00})});
   MidiFileReading reading = read_midi_file(file, "a.mid");
-  ASSERT_TRUE(reading.ok()) << reading.failure;
+  ASSERT_TRUE(reading.ok()) << reading.failure.english();
   EXPECT_EQ(reading.song.events.back().time_us, 1'000'000u);
   // 29.97 drop-frame rate, 10 ticks a frame: 3000 ticks are 10.01 s.
   file = midi_file(0, 0xE30A, {track({0x00, 0x90, 0x3C, 0x40, 0x97, 0x38, 0x3C, 0x00})});
   reading = read_midi_file(file, "a.mid");
-  ASSERT_TRUE(reading.ok()) << reading.failure;
+  ASSERT_TRUE(reading.ok()) << reading.failure.english();
   EXPECT_EQ(reading.song.events.back().time_us, 10'010'000u);
   // The end of track's own delta counts in the length.
   file = midi_file(
       0, 96, {track({0x00, 0x90, 0x3C, 0x40, 0x60, 0x3C, 0x00, 0x81, 0x40, 0xFF, 0x2F, 0x00})});
   reading = read_midi_file(file, "a.mid");
-  ASSERT_TRUE(reading.ok()) << reading.failure;
+  ASSERT_TRUE(reading.ok()) << reading.failure.english();
   EXPECT_EQ(reading.song.length_us, 1'500'000u);
 }
 
@@ -106,8 +106,8 @@ class BadMidiFile : public ::testing::TestWithParam<BadFile> {};
 TEST_P(BadMidiFile, IsRefusedWithASentenceNamingTheFile) {
   const MidiFileReading reading = read_midi_file(GetParam().bytes, "take.mid");
   EXPECT_FALSE(reading.ok());
-  EXPECT_THAT(reading.failure, StartsWith("take.mid "));
-  EXPECT_THAT(reading.failure, HasSubstr(GetParam().reason));
+  EXPECT_THAT(reading.failure.english(), StartsWith("take.mid "));
+  EXPECT_THAT(reading.failure.english(), HasSubstr(GetParam().reason));
   EXPECT_TRUE(reading.song.events.empty());
 }
 
@@ -174,12 +174,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(MidiFileReader, LoadingRefusesWhatIsNoFileOrTooLargeBeforeReadingIt) {
   const auto dir = std::filesystem::temp_directory_path() / "tastarion-reader-test";
   std::filesystem::create_directories(dir);
-  EXPECT_THAT(load_midi_file(dir.string()).failure, HasSubstr("not a regular file"));
-  EXPECT_THAT(load_midi_file((dir / "none.mid").string()).failure,
+  EXPECT_THAT(load_midi_file(dir.string()).failure.english(), HasSubstr("not a regular file"));
+  EXPECT_THAT(load_midi_file((dir / "none.mid").string()).failure.english(),
               HasSubstr("none.mid cannot be opened: No such file"));
   const auto big = dir / "big.mid";
   std::filesystem::resize_file(write_file(big, kGood), kMaxMidiFileBytes + 1);
-  EXPECT_THAT(load_midi_file(big.string()).failure, HasSubstr("big.mid is too large"));
+  EXPECT_THAT(load_midi_file(big.string()).failure.english(), HasSubstr("big.mid is too large"));
   write_file(big, kGood);
   EXPECT_TRUE(load_midi_file(big.string()).ok());
   std::filesystem::remove_all(dir);
