@@ -9,6 +9,7 @@ src="$(cd "$(dirname "$0")/../.." && pwd)"
 work="$(mktemp -d /tmp/tastarion-package.XXXXXX)"
 out="${1:-$work}"
 mkdir -p "$out"
+out="$(cd "$out" && pwd)"  # the build runs in the copy
 trap 'rm -rf "$work"' EXIT
 
 fail() {
