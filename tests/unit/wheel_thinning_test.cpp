@@ -4,9 +4,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 #include "engine/midi_input_feed.h"
+#include "engine/midi_input_reader.h"
 #include "fakes/feed_bytes.h"
 
 namespace tastarion::testing {
@@ -103,6 +105,62 @@ TEST(WheelThinning, WheelsLeaveTheQueuesTopToNotesAndTheirNewestValueWaitsForRoo
   // Room again: the newest value goes at the next batch's start.
   in.settle_owed();
   EXPECT_THAT(drain(in), ElementsAre(MidiInput{Kind::pitch_bend, 0, 0, 0, 72}));
+}
+
+// A window thread that falls behind while every wheel of every channel moves:
+// the queue stays full batch after batch, the held values pile up behind it,
+// and once the window catches up each wheel's newest value has arrived.
+TEST(WheelThinning, EveryWheelsNewestValueArrivesAfterTheWindowFellBehind) {
+  MidiInputFeed in(0);
+  std::map<std::pair<int, int>, MidiInput> fed;  // by status and first data byte
+  std::map<std::pair<int, int>, MidiInput> arrived;
+  const auto take = [&](int count) {
+    MidiInput input;
+    for (int n = 0; n < count && in.pop(input); ++n) {
+      const int first =
+          input.kind == Kind::pitch_bend || input.kind == Kind::channel_pressure ? 0 : input.note;
+      arrived[{static_cast<int>(input.kind) * 16 + input.channel, first}] = input;
+    }
+  };
+  int value = 0;
+  for (int round = 0; round < 80; ++round) {
+    in.settle_owed();
+    for (int n = 0; n < 300; ++n) {
+      const int i = round * 300 + n;
+      const auto channel = static_cast<uint8_t>(i % 16);
+      const auto number = static_cast<uint8_t>(i / 16 % 128);
+      const auto level = static_cast<uint8_t>(++value % 128);
+      std::vector<uint8_t> bytes;
+      switch (i / 2048 % 3) {
+        case 0:
+          bytes = {static_cast<uint8_t>(0xA0 | channel), number, level};
+          break;
+        case 1:
+          bytes = {static_cast<uint8_t>(0xB0 | channel), static_cast<uint8_t>(number % 5 + 1),
+                   level};
+          break;
+        default:
+          bytes = {static_cast<uint8_t>((number % 2 ? 0xE0 : 0xD0) | channel), level, level};
+          if (number % 2 == 0) bytes.pop_back();
+          break;
+      }
+      const auto input = read_midi_input(bytes.data(), bytes.size(), 0);
+      ASSERT_TRUE(input.has_value());
+      const int first = input->kind == Kind::pitch_bend || input->kind == Kind::channel_pressure
+                            ? 0
+                            : input->note;
+      fed[{static_cast<int>(input->kind) * 16 + input->channel, first}] = *input;
+      in.read(bytes.data(), bytes.size());
+    }
+    in.end_batch();
+    take(40);
+  }
+  for (int round = 0; round < 100; ++round) {
+    in.settle_owed();
+    take(static_cast<int>(MidiInputFeed::kCapacity));
+  }
+  EXPECT_EQ(arrived, fed);
+  EXPECT_EQ(in.dropped(), 0u);
 }
 
 // Five seconds of a wheel at 5,000 values a second in JACK cycles of 64 frames
