@@ -112,14 +112,17 @@ TEST(WheelThinning, WheelsLeaveTheQueuesTopToNotesAndTheirNewestValueWaitsForRoo
 // and once the window catches up each wheel's newest value has arrived.
 TEST(WheelThinning, EveryWheelsNewestValueArrivesAfterTheWindowFellBehind) {
   MidiInputFeed in(0);
-  std::map<std::pair<int, int>, MidiInput> fed;  // by status and first data byte
+  // One wheel: its kind and channel, and the controller or note it is of.
+  const auto wheel = [](const MidiInput& m) {
+    const bool whole_channel = m.kind == Kind::pitch_bend || m.kind == Kind::channel_pressure;
+    return std::pair{static_cast<int>(m.kind) * 16 + m.channel, whole_channel ? 0 : m.note};
+  };
+  std::map<std::pair<int, int>, MidiInput> fed;
   std::map<std::pair<int, int>, MidiInput> arrived;
   const auto take = [&](int count) {
     MidiInput input;
     for (int n = 0; n < count && in.pop(input); ++n) {
-      const int first =
-          input.kind == Kind::pitch_bend || input.kind == Kind::channel_pressure ? 0 : input.note;
-      arrived[{static_cast<int>(input.kind) * 16 + input.channel, first}] = input;
+      arrived[wheel(input)] = input;
     }
   };
   int value = 0;
@@ -146,10 +149,7 @@ TEST(WheelThinning, EveryWheelsNewestValueArrivesAfterTheWindowFellBehind) {
       }
       const auto input = read_midi_input(bytes.data(), bytes.size(), 0);
       ASSERT_TRUE(input.has_value());
-      const int first = input->kind == Kind::pitch_bend || input->kind == Kind::channel_pressure
-                            ? 0
-                            : input->note;
-      fed[{static_cast<int>(input->kind) * 16 + input->channel, first}] = *input;
+      fed[wheel(*input)] = *input;
       in.read(bytes.data(), bytes.size());
     }
     in.end_batch();
