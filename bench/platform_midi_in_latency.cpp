@@ -2,10 +2,12 @@
 // the program plays at a JACK receiver, beside two references measured in the
 // same run: the sender wired straight to the receiver (what JACK itself takes),
 // and a bare relay client that hands each event to a thread of its own and back,
-// as any program must that plays outside JACK's callback. Run by
+// as any program must that plays outside JACK's callback. Then the program
+// again while the sender also moves a wheel `flood` times a second (pitch bend
+// on the notes' input channel), as a broken device would. Run by
 // bench/midi_in_latency.sh, which starts Xvfb, a JACK dummy server and the
 // program first; XTEST's Page Down moves the program onto this receiver.
-//   platform_midi_in_latency [notes]
+//   platform_midi_in_latency [notes] [flood]
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <jack/ringbuffer.h>
@@ -31,11 +33,19 @@ constexpr uint8_t kKeycodePageDown = 117;
 constexpr const char* kProgramInput = "Tastarion:midi_in";
 
 // The sender: a message asked for by the main thread goes out at the start of
-// the next cycle, stamped with JACK's microsecond clock.
+// the next cycle, stamped with JACK's microsecond clock. While `flood` is set,
+// pitch bends follow at that many a second, spread over each cycle, the wheel
+// sweeping up and down.
 struct Sender {
   jack_port_t* port = nullptr;
   std::atomic<uint32_t> pending{0};
   std::atomic<jack_time_t> sent_at{0};
+  std::atomic<uint32_t> flood{0};
+  std::atomic<uint64_t> flooded{0};
+  uint32_t sample_rate = 48000;
+  // The sender's callback alone.
+  uint64_t owed_share = 0;
+  uint32_t sweep = 0;
 
   static int process(jack_nframes_t frames, void* arg) {
     auto* self = static_cast<Sender*>(arg);
@@ -49,16 +59,50 @@ struct Sender {
       jack_midi_event_write(buffer, 0, bytes, 3);
       self->sent_at = jack_get_time();
     }
+    self->write_flood(buffer, frames);
     return 0;
+  }
+
+  void write_flood(void* buffer, jack_nframes_t frames) {
+    const uint32_t rate = flood.load();
+    if (rate == 0) {
+      owed_share = 0;
+      return;
+    }
+    // `rate` messages a second: so many this cycle, the rest carried over.
+    owed_share += uint64_t{rate} * frames;
+    const uint64_t count = owed_share / sample_rate;
+    owed_share %= sample_rate;
+    for (uint64_t k = 0; k < count; ++k) {
+      sweep = (sweep + 97) % 32768;
+      const uint32_t bend = sweep < 16384 ? sweep : 32767 - sweep;
+      const jack_midi_data_t bytes[3] = {0xE0, static_cast<jack_midi_data_t>(bend & 0x7F),
+                                         static_cast<jack_midi_data_t>(bend >> 7)};
+      const auto offset = static_cast<jack_nframes_t>(k * frames / count);
+      if (jack_midi_event_write(buffer, offset, bytes, 3) == 0) flooded.fetch_add(1);
+    }
   }
 };
 
-// The receiver: the last note message it heard, and when, published whole by a count.
-struct Receiver {
-  jack_port_t* port = nullptr;
+// What the receiver heard last, and when, published whole by a count.
+struct Heard {
   std::atomic<uint64_t> count{0};
   std::atomic<uint32_t> message{0};
   std::atomic<jack_time_t> at{0};
+
+  void hear(uint32_t heard, jack_time_t now) {
+    message = heard;
+    at = now;
+    count.fetch_add(1);
+  }
+};
+
+// The receiver: the last message of any kind, and the last note message apart,
+// so that a flood of wheel messages does not hide the notes.
+struct Receiver {
+  jack_port_t* port = nullptr;
+  Heard any;
+  Heard note;
 
   static int process(jack_nframes_t frames, void* arg) {
     auto* self = static_cast<Receiver*>(arg);
@@ -68,9 +112,9 @@ struct Receiver {
     for (uint32_t i = 0; i < events; ++i) {
       jack_midi_event_t event;
       if (jack_midi_event_get(&event, buffer, i) != 0 || event.size != 3) continue;
-      self->message = event.buffer[0] | event.buffer[1] << 8 | event.buffer[2] << 16;
-      self->at = now;
-      self->count.fetch_add(1);
+      const uint32_t message = event.buffer[0] | event.buffer[1] << 8 | event.buffer[2] << 16;
+      self->any.hear(message, now);
+      if ((event.buffer[0] & 0xE0) == 0x80) self->note.hear(message, now);
     }
     return 0;
   }
@@ -134,7 +178,7 @@ void key(xcb_connection_t* x, uint8_t keycode) {
 }
 
 // Waits for a message matching `want` under `mask` after `count`; its time or 0.
-jack_time_t wait_for(const Receiver& r, uint64_t count, uint32_t want, uint32_t mask,
+jack_time_t wait_for(const Heard& r, uint64_t count, uint32_t want, uint32_t mask,
                      std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (std::chrono::steady_clock::now() < deadline) {
@@ -160,11 +204,12 @@ Figures measure(Sender& sender, const Receiver& receiver, int notes) {
   for (int i = 0; i < notes * 2 && figures.lost < notes / 2 + 1; ++i) {
     const bool on = i % 2 == 0;
     const uint32_t velocity = on ? 100 : 0;
-    const uint64_t count = receiver.count.load();
+    const uint64_t count = receiver.note.count.load();
     sender.sent_at = 0;
     sender.pending = 0x90 | 60 << 8 | velocity << 16;
     // Any channel: the program plays on a channel of its own.
-    const jack_time_t heard = wait_for(receiver, count, 60 << 8 | velocity << 16, 0xFFFF00, 500ms);
+    const jack_time_t heard =
+        wait_for(receiver.note, count, 60 << 8 | velocity << 16, 0xFFFF00, 500ms);
     if (heard == 0) {
       ++figures.lost;
     } else {
@@ -188,6 +233,7 @@ void print(const char* name, const Figures& f) {
 
 int main(int argc, char** argv) {
   const int notes = argc > 1 ? std::atoi(argv[1]) : 40;
+  const int flood = argc > 2 ? std::atoi(argv[2]) : 5000;
   xcb_connection_t* x = xcb_connect(nullptr, nullptr);
   if (xcb_connection_has_error(x)) {
     std::puts("skipped: no X display");
@@ -217,9 +263,9 @@ int main(int argc, char** argv) {
   bool found = false;
   for (int tries = 0; tries < 12 && !found; ++tries) {
     std::this_thread::sleep_for(300ms);
-    const uint64_t count = receiver.count.load();
+    const uint64_t count = receiver.any.count.load();
     key(x, kKeycodePageDown);
-    found = wait_for(receiver, count, 0xE0, 0xF0, 1000ms) != 0;
+    found = wait_for(receiver.any, count, 0xE0, 0xF0, 1000ms) != 0;
   }
   if (!found) {
     std::puts("the program never played to latency-probe:input");
@@ -247,6 +293,19 @@ int main(int argc, char** argv) {
   jack_connect(keys, keys_out.c_str(), kProgramInput);
   std::this_thread::sleep_for(300ms);
   const Figures played = measure(sender, receiver, notes);
+  // The same under the wheel's flood, which starts a while before the notes.
+  sender.sample_rate = jack_get_sample_rate(keys);
+  sender.flood = static_cast<uint32_t>(std::max(flood, 0));
+  std::this_thread::sleep_for(1s);
+  const uint64_t flood_start = sender.flooded.load();
+  const uint64_t heard_start = receiver.any.count.load();
+  const auto flood_began = std::chrono::steady_clock::now();
+  const Figures flooded = measure(sender, receiver, notes);
+  const double flood_seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - flood_began).count();
+  sender.flood = 0;
+  const double sent_rate = (sender.flooded.load() - flood_start) / flood_seconds;
+  const double heard_rate = (receiver.any.count.load() - heard_start) / flood_seconds;
 
   std::printf("%d notes on and off at a JACK receiver (period %u frames at %u Hz, %.2f ms)\n",
               notes, jack_get_buffer_size(probe), jack_get_sample_rate(probe),
@@ -255,6 +314,14 @@ int main(int argc, char** argv) {
   print("sender wired to receiver", direct);
   print("bare relay through a thread", relayed);
   print("Tastarion in to out", played);
+  print("the same under the flood", flooded);
+  if (!played.ms.empty() && !flooded.ms.empty()) {
+    std::printf(
+        "median quiet %.2f ms, flooded %.2f ms (%+.2f ms); the flood sent %.0f wheel "
+        "messages a second over %.1f s, the receiver heard %.0f a second\n",
+        at(played.ms, 0.5), at(flooded.ms, 0.5), at(flooded.ms, 0.5) - at(played.ms, 0.5),
+        sent_rate, flood_seconds, heard_rate);
+  }
 
   relay.stop = true;
   const uint64_t one = 1;

@@ -36,9 +36,24 @@ void MidiInputFeed::settle_owed() {
       --owed_count_;
     }
   }
+  flush_wheels();
+}
+
+void MidiInputFeed::flush_wheels() {
+  if (wheels_.empty()) return;
+  wheels_.flush([this](const MidiInput& input) {
+    if (tail_.load(std::memory_order_relaxed) - head_.load(std::memory_order_acquire) >=
+        kCapacity - kKeptForNotes) {
+      return false;
+    }
+    return push(input);
+  });
 }
 
 void MidiInputFeed::take(const MidiInput& input) {
+  if (wheels_.hold(input)) return;
+  // Whatever else comes keeps its place after the wheels' values before it.
+  flush_wheels();
   auto& started = started_[input.channel];
   auto& owed = owed_off_[input.channel];
   switch (input.kind) {
@@ -74,8 +89,8 @@ void MidiInputFeed::take(const MidiInput& input) {
     case MidiInput::Kind::channel_pressure:
     case MidiInput::Kind::key_pressure:
     case MidiInput::Kind::program:
-      // Each shapes what sounds; one that finds no room is dropped, as a newer
-      // one follows soon in a wheel's stream.
+      // A program, a channel mode message or a parameter controller: every one
+      // counts, yet one that finds no room is dropped.
       push(input);
       break;
     case MidiInput::Kind::port_lost:
@@ -91,7 +106,9 @@ bool MidiInputFeed::port_lost() {
   MidiInput lost;
   lost.kind = MidiInput::Kind::port_lost;
   lost.port = port_;
+  flush_wheels();
   if (!push(lost)) return false;
+  wheels_.clear();
   for (auto& notes : started_) notes.reset();
   for (auto& notes : owed_off_) notes.reset();
   owed_count_ = 0;

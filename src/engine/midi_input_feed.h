@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "engine/midi_input_reader.h"
+#include "engine/wheel_thinning.h"
 
 namespace tastarion {
 
@@ -21,9 +22,15 @@ namespace tastarion {
 // that note is dropped while it is owed, so that every note that reaches the
 // window thread is ended there too. Likewise the pedal's newest state is kept
 // for later when it finds no room.
+//
+// A wheel's values are thinned to the last of each batch (see WheelThinning),
+// so that a flood costs the window thread and the output one value per wheel
+// and cycle; they may fill the queue only up to kKeptForNotes from the top, and
+// one that finds no room waits for the next batch, newer values overwriting it.
 class MidiInputFeed {
  public:
   static constexpr size_t kCapacity = 256;
+  static constexpr size_t kKeptForNotes = 64;
 
   explicit MidiInputFeed(uint8_t port) : port_(port) {}
   MidiInputFeed(const MidiInputFeed&) = delete;
@@ -36,6 +43,8 @@ class MidiInputFeed {
   void settle_owed();
   // One event as the driver delivers it (see read_midi_input).
   void read(const uint8_t* bytes, size_t length);
+  // At the end of each batch: the wheels' last values go.
+  void end_batch() { flush_wheels(); }
   // The port went away: every note it started is to end. False while the queue
   // has no room; call again later. Forgets what is owed, as that ends too.
   bool port_lost();
@@ -50,6 +59,7 @@ class MidiInputFeed {
  private:
   bool push(const MidiInput& input);
   void take(const MidiInput& input);
+  void flush_wheels();
 
   const uint8_t port_;
   // The ring: written at tail_ by the driver's side, read at head_ by the window's.
@@ -66,6 +76,7 @@ class MidiInputFeed {
   int owed_pedal_ = -1;
   bool pedal_down_ = false;
   bool queued_ = false;
+  WheelThinning wheels_;
 };
 
 }  // namespace tastarion

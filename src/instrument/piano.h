@@ -186,7 +186,10 @@ class Piano final : private NoteListener, private ReplayListener, private Keyboa
   friend struct testing::PianoParts;
 
   void note_played(const PlayedNote& note) override;
-  void pedal_played(bool down) override { recorder_.record_pedal(down); }
+  void pedal_played(bool down) override {
+    recorder_.record_pedal(down);
+    report_if_filled();
+  }
   void replayed_note(bool on, uint8_t note) override;
   // A note's mark, drawn while any source holds it (any thread).
   void held_changed(uint8_t note, bool held) override;

@@ -42,6 +42,7 @@ class JackInput final : public JackPortUser {
       jack_midi_event_t event;
       if (jack_midi_event_get(&event, buffer, i) == 0) feed_.read(event.buffer, event.size);
     }
+    feed_.end_batch();
     if (feed_.take_queued()) wake_.wake();
   }
   // The notes of the server that went end, once the window has room for it.
@@ -105,7 +106,9 @@ class AlsaInput {
     auto* self = static_cast<AlsaInput*>(arg);
     if (message == nullptr) return;
     self->feed_.settle_owed();
+    // RtMidi hands over one message at a time: a batch of one.
     self->feed_.read(message->data(), message->size());
+    self->feed_.end_batch();
     if (self->feed_.take_queued()) self->wake_.wake();
   }
 

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/short_message.h"
 #include "recorder/event_buffer.h"
 
 namespace tastarion {
@@ -157,7 +158,18 @@ std::vector<uint8_t> midi_file_bytes(std::span<const uint8_t> image) {
   if (image.size() < kHeader) return {};
   std::vector<uint8_t> file(image.begin(), image.begin() + kHeader);
   file.insert(file.end(), kMillisecondTempo.begin(), kMillisecondTempo.end());
-  file.insert(file.end(), image.begin() + kHeader, image.end());
+  // Every record holds three message bytes; a program change or a channel
+  // pressure has one data byte only, and its spare byte would be read as the
+  // next delta, so it stays out of the file.
+  size_t at = kHeader;
+  for (; at + EventBuffer::kRecordSize <= image.size(); at += EventBuffer::kRecordSize) {
+    const uint8_t status = image[at + 4];
+    const size_t length =
+        status < 0xF0 ? 5 + static_cast<size_t>(ShortMessage::data_length(status)) : 7;
+    file.insert(file.end(), image.begin() + static_cast<ptrdiff_t>(at),
+                image.begin() + static_cast<ptrdiff_t>(at + length));
+  }
+  file.insert(file.end(), image.begin() + static_cast<ptrdiff_t>(at), image.end());
   const auto track_length = static_cast<uint32_t>(file.size() - kHeader);
   for (int i = 0; i < 4; ++i) {
     file[EventBuffer::kTrackLengthOffset + i] = static_cast<uint8_t>(track_length >> (24 - 8 * i));

@@ -44,11 +44,13 @@ mark=$(midi_mark)
 keys "${chord_on[@]}" "${chord_off[@]}"
 expect_midi "$mark" "${expected_on}${expected_off%$'\n'}"
 
-# The pedal, on the fifteen note channels, as Space gives it.
-pedal() {
+# One message on the fifteen note channels: "b" "40 7f" gives b0 40 7f ... bf 40 7f.
+note_channels() {
   local channel
-  for channel in 0 1 2 3 4 5 6 7 8 a b c d e f; do echo "b$channel $1"; done
+  for channel in 0 1 2 3 4 5 6 7 8 a b c d e f; do echo "$1$channel $2"; done
 }
+# The pedal, on the fifteen note channels, as Space gives it.
+pedal() { note_channels b "$1"; }
 mark=$(midi_mark)
 keys "b7 40 7f" "b7 40 7f" "b7 07 64" "b7 40 00"
 expect_midi "$mark" "$(pedal "40 7f")
@@ -120,6 +122,127 @@ b0 07 64
 $(pedal "40 7f")
 90 43 00
 $(pedal "40 00")"
+
+# The wheels, controllers and pressures of a keyboard while its notes sound,
+# over a fine pitch of 3 cents (bend 00 41) and a transposition of +1: the bend
+# goes to every channel on top of the fine pitch's (the metronome's keeps the
+# fine pitch alone), the controllers to the fifteen note channels, the channel
+# pressure of the first input channel to its two notes' channels only, the key pressure
+# to its note's channel with the note as it sounds.
+focus_program
+xdotool key Right Right Right Insert
+sleep 0.5
+bends() {
+  local channel
+  for channel in 0 1 2 3 4 5 6 7 8 9 a b c d e f; do
+    if [ "$channel" = 9 ]; then echo "e9 00 41"; else echo "e$channel $1"; fi
+  done
+}
+xdotool key F2
+wait_for 5 sh -c "xdotool getwindowname $WINDOW | grep -q 'Recording'" || fail "no recording"
+mark=$(midi_mark)
+keys "90 3c 64" "90 3e 60" "91 40 50" "sleep 0.1; e0 00 50" "b0 01 40" "b0 0b 64" "d0 30" \
+  "a1 40 22" "sleep 0.1; 80 3c 00" "80 3e 00" "81 40 00"
+pressures_and_ends="d0 30
+d1 30
+a2 41 22
+90 3d 00
+91 3f 00
+92 41 00"
+expected_live="90 3d 64
+91 3f 60
+92 41 50
+$(bends "00 51")
+$(note_channels b "01 40")
+$(note_channels b "0b 64")
+$pressures_and_ends"
+expect_midi "$mark" "$expected_live"
+# The take ends with the wheel still off its centre and the modulation on.
+focus_program
+xdotool key F2
+accept_save_dialog "$WORK/run/wheels.mid"
+wait_for 10 test -s "$WORK/run/wheels.mid" || fail "no wheels.mid"
+read_back=$("$PYTHON" - "$WORK/run/wheels.mid" << 'EOF_PY'
+import sys, mido
+for m in mido.MidiFile(sys.argv[1]).tracks[0]:
+    if m.type == "pitchwheel":
+        print("pitchwheel", m.channel, m.pitch)
+    elif m.type == "control_change":
+        print("cc", m.channel, m.control, m.value)
+    elif m.type == "aftertouch":
+        print("aftertouch", m.channel, m.value)
+    elif m.type == "polytouch":
+        print("polytouch", m.channel, m.note, m.value)
+    elif m.type == "note_on":
+        print("note", m.channel, m.note, m.velocity)
+EOF_PY
+)
+# Bend 00 51 is 10368, 2176 above the centre; each shared value on the three
+# channels whose notes sound, the volume the keyboard set earlier (controller 7)
+# with each note.
+expected_take="note 0 61 100
+cc 0 7 100
+note 1 63 96
+cc 1 7 100
+note 2 65 80
+cc 2 7 100
+pitchwheel 0 2176
+pitchwheel 1 2176
+pitchwheel 2 2176
+cc 0 1 64
+cc 1 1 64
+cc 2 1 64
+cc 0 11 100
+cc 1 11 100
+cc 2 11 100
+aftertouch 0 48
+aftertouch 1 48
+polytouch 2 65 34
+note 0 61 0
+note 1 63 0
+note 2 65 0"
+[ "$read_back" = "$expected_take" ] ||
+  { echo "$read_back"; fail "mido reads other wheels in the take"; }
+# The keyboard's wheels back at rest, the replay sends them again on the
+# recorded channels, and ends with the wheel at the fine pitch's bend and the
+# modulation at 0 where they moved.
+mark=$(midi_mark)
+keys "e0 00 40" "b0 01 00"
+expect_midi "$mark" "$(bends "00 41")
+$(note_channels b "01 00")"
+focus_program
+mark=$(midi_mark)
+xdotool key F3
+expected_replay="90 3d 64
+b0 07 64
+91 3f 60
+b1 07 64
+92 41 50
+b2 07 64
+e0 00 51
+e1 00 51
+e2 00 51
+b0 01 40
+b1 01 40
+b2 01 40
+b0 0b 64
+b1 0b 64
+b2 0b 64
+$pressures_and_ends"
+replay_count=$(echo "$expected_replay" | wc -l)
+wait_for 10 sh -c "[ \$(tail -n +$mark '$WORK/midi.log' | wc -l) -gt $replay_count ]" ||
+  fail "the replay sent too little"
+sleep 1
+replayed=$(midi_since "$mark")
+[ "$(echo "$replayed" | head -n "$replay_count")" = "$expected_replay" ] ||
+  { echo "$replayed"; fail "the replay sent other wheels"; }
+echo "$replayed" | tail -n +$((replay_count + 1)) > "$WORK/replay_rest"
+for channel in 0 1 2; do
+  [ "$(grep "^e$channel " "$WORK/replay_rest" | tail -n1)" = "e$channel 00 41" ] ||
+    { echo "$replayed"; fail "the replay left channel $channel's wheel off its rest"; }
+  [ "$(grep "^b$channel 01 " "$WORK/replay_rest" | tail -n1)" = "b$channel 01 00" ] ||
+    { echo "$replayed"; fail "the replay left channel $channel's modulation on"; }
+done
 
 # The program's own input is no output device (it would play its notes again
 # and again): from the monitor, Page Down goes straight to the last row, the

@@ -100,7 +100,12 @@ void play(Bytes& in) {
         break;
       }
       case 6:
-        feed.settle_owed();
+        // The start of the driver's next batch, or the end of this one.
+        if (op & 0x40) {
+          feed.end_batch();
+        } else {
+          feed.settle_owed();
+        }
         break;
       case 7:
       case 8:
@@ -134,7 +139,9 @@ void play(Bytes& in) {
         if (op & 0x40) {
           // A keyboard's expression: wheels, controllers (the mode messages
           // among them), pressures and programs, some cut short, some with
-          // their status left out (running status), System Exclusive between.
+          // their status left out (running status), System Exclusive between;
+          // some end the driver's batch, so that the wheels' values are thinned
+          // across batches of any length.
           const int count = 1 + in.u8() % 32;
           for (int i = 0; i < count; ++i) {
             static constexpr uint8_t kinds[] = {0xE0, 0xB0, 0xD0, 0xA0, 0xC0, 0xF0};
@@ -149,6 +156,7 @@ void play(Bytes& in) {
             if (first & 0x20) event[0] = event[1];  // running status: no status byte
             if (first & 0x40 && kind == 0xB0) event[1] = static_cast<uint8_t>(120 + first % 8);
             feed.read(event, length);
+            if (first & 0x80) feed.end_batch();
           }
         } else if (rig.piano().recorder().recording()) {
           tastarion::testing::PianoParts::recorder(rig.piano()).stop_recording();

@@ -11,6 +11,7 @@
 #include "engine/midi_input_feed.h"
 #include "engine/midi_input_reader.h"
 #include "fakes/busy_slots.h"
+#include "fakes/feed_bytes.h"
 #include "fixture/piano_fixture.h"
 #include "recorder/event_buffer.h"
 
@@ -63,16 +64,6 @@ TEST(MidiInputReader, ReadsOnlyWholeChannelMessagesThePianoPlays) {
   for (const auto& bytes : ignored) {
     EXPECT_EQ(read(bytes), std::nullopt) << ::testing::PrintToString(bytes);
   }
-}
-
-void feed(MidiInputFeed& feed, std::vector<uint8_t> bytes) {
-  feed.read(bytes.data(), bytes.size());
-}
-std::vector<MidiInput> drain(MidiInputFeed& feed) {
-  std::vector<MidiInput> out;
-  MidiInput input;
-  while (feed.pop(input)) out.push_back(input);
-  return out;
 }
 
 TEST(MidiInputFeed, AFullQueueDropsNotesButNeverTheEndOfOneThatGotThrough) {
