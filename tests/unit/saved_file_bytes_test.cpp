@@ -41,7 +41,7 @@ TEST(SavedFileBytes, OneDataByteMessagesLeaveTheirSpareByteOut) {
 
   // A reader of files takes every message where it was played.
   const MidiFileReading reading = read_midi_file(file, "take.mid");
-  ASSERT_TRUE(reading.ok()) << reading.failure;
+  ASSERT_TRUE(reading.ok()) << reading.failure.english();
   std::vector<std::pair<uint64_t, ShortMessage>> events;
   for (const auto& event : reading.song.events) events.emplace_back(event.time_us, event.message);
   EXPECT_THAT(events, ElementsAre(std::pair{10'000u, ShortMessage::note_on(0, 60, 100)},
