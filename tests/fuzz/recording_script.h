@@ -53,7 +53,7 @@ inline Script decode_recording(Bytes& in, int fill) {
       default:
         // A few presses and releases in one go. Each input byte plays at most
         // a burst's worth, so that an input costs what its length says.
-        add_burst(script, (op & 0x07) + 1, in.u8());
+        add_burst(script, (op & 0x03) + 1, in.u8());
         break;
     }
   }
