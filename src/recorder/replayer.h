@@ -60,10 +60,10 @@ class Replayer {
   bool stop_replay();
   // One step of the replay (timer thread).
   void replay_tick(uint32_t generation);
-  // The delta of the record at `position` of the event buffer, modulo 2^28.
-  uint32_t read_delta(uint32_t position) const;
 
  private:
+  // The delta of the record at `position`, modulo 2^28.
+  uint32_t read_delta(uint32_t position) const;
   const uint8_t* record_at(uint32_t position) const;
   void play_locked(const uint8_t* record);
   void schedule_step_locked(Micros due);

@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/model_world.h"
@@ -38,7 +40,8 @@ inline std::filesystem::path make_directory() {
   return pattern;
 }
 
-[[noreturn]] inline void fail(const std::string& fault, const std::vector<model::Action>& actions) {
+// Prints the fault and the actions that led to it, the last ones taken last.
+[[noreturn]] inline void fail(const std::string& fault, std::span<const model::Action> actions) {
   std::fprintf(stderr, "fault: %s\nlast actions:\n", fault.c_str());
   const size_t from = actions.size() > 80 ? actions.size() - 80 : 0;
   for (size_t i = from; i < actions.size(); ++i) {
@@ -47,17 +50,37 @@ inline std::filesystem::path make_directory() {
   std::abort();
 }
 
-// Runs the actions on a fresh program and checks the end state; aborts on the
+// The actions of one input in order. Those of a run (note keys and clock moves
+// only) are checked together at its end, each other action on its own.
+struct Script {
+  std::vector<model::Action> actions;
+  // The first action of each run and the one after its last, in order.
+  std::vector<std::pair<size_t, size_t>> runs;
+
+  void add(model::Action action) { actions.push_back(action); }
+  void begin_run() { runs.emplace_back(actions.size(), actions.size()); }
+  void end_run() { runs.back().second = actions.size(); }
+};
+
+// Runs the script on a fresh program and checks the end state; aborts on the
 // first fault.
-inline void run(const std::vector<model::Action>& actions, bool release_by_key_up) {
+inline void run(const Script& script, bool release_by_key_up) {
+  const std::vector<model::Action>& actions = script.actions;
   const std::filesystem::path directory = make_directory();
   {
     model::WorldOptions options;
     options.directory = directory;
     model::World world(options);
-    for (const auto& action : actions) {
-      if (world.ended()) break;
-      if (std::string fault = world.step(action); !fault.empty()) fail(fault, actions);
+    auto next_run = script.runs.begin();
+    for (size_t i = 0; i < actions.size() && !world.ended();) {
+      std::string fault;
+      if (next_run != script.runs.end() && next_run->first == i) {
+        fault = world.step_run(std::span(actions).subspan(i, next_run->second - i));
+        i = next_run++->second;
+      } else {
+        fault = world.step(actions[i++]);
+      }
+      if (!fault.empty()) fail(fault, std::span(actions).first(i));
     }
     if (std::string fault = world.finish(release_by_key_up); !fault.empty()) fail(fault, actions);
     if (std::getenv("TASTARION_FUZZ_VERBOSE") != nullptr) {
@@ -72,6 +95,10 @@ inline void run(const std::vector<model::Action>& actions, bool release_by_key_u
     }
   }
   std::filesystem::remove_all(directory);
+}
+
+inline void run(std::vector<model::Action> actions, bool release_by_key_up) {
+  run(Script{std::move(actions), {}}, release_by_key_up);
 }
 
 }  // namespace tastarion::fuzz

@@ -17,6 +17,7 @@
 #include <iterator>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <variant>
 #include <vector>
@@ -148,6 +149,34 @@ class World {
     return fault;
   }
 
+  // A run of note keys pressed and released and clock moves, checked once at
+  // its end: every message is still compared with the prediction, in order,
+  // but the state only as the run leaves it. Such a run saves nothing, runs
+  // no timer and switches no device, so no check step() makes between its
+  // actions sees what the end does not.
+  std::string step_run(std::span<const Action> run) {
+    if (!buffer_ok_) return "event buffer not allocated";
+    if (m_.ended) return "step after the program ended";
+    const size_t from = midi_.sent.size();
+    std::vector<Out> expected;
+    for (const Action& action : run) {
+      ++totals_.steps;
+      if (const auto* jump = std::get_if<ClockJump>(&action)) {
+        clock_.now_ms += jump->ms;
+        continue;
+      }
+      const auto* input = std::get_if<Input>(&action);
+      if (input == nullptr || !plays_a_note(*input)) {
+        return "a run holds " + describe(action) + ", which only step() takes";
+      }
+      predict_input(*input, expected);
+      apply(*input);
+    }
+    std::string fault = check_sent(from, expected, {}, false);
+    if (fault.empty()) fault = check_state();
+    return fault;
+  }
+
   // The end of a sequence. A running program has every held key released (by
   // key releases or by losing the keyboard), its replay and metronome stopped and
   // its timers run on; a closed one does what the program does at its end. Then
@@ -273,6 +302,15 @@ class World {
       return n;
     }();
     return notes[scan];
+  }
+
+  // A press or release of a key that plays a note, never a command's.
+  static bool plays_a_note(const Input& input) {
+    if (const auto* down = std::get_if<KeyDown>(&input)) {
+      return !down->key.alt && note_of_key(down->key.scan_code) != 0;
+    }
+    if (const auto* up = std::get_if<KeyUp>(&input)) return note_of_key(up->key.scan_code) != 0;
+    return false;
   }
 
   void emit(std::vector<Out>& out, ShortMessage message, Micros at) const {

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <thread>
@@ -13,7 +12,7 @@
 #include "fakes/fake_clock.h"
 #include "fakes/fake_midi.h"
 #include "fakes/recording_view.h"
-#include "fixture/piano_parts.h"
+#include "fixture/take_file.h"
 #include "instrument/piano.h"
 #include "platform/thread_timer_service.h"
 #include "recorder/event_buffer.h"
@@ -24,20 +23,20 @@ namespace {
 using namespace std::chrono_literals;
 using testing::FakeClock;
 using testing::FakeMidi;
-using testing::PianoParts;
 using testing::RecordingView;
+using testing::TakeFiles;
 
 // A recording of quick notes on several channels, some left on at the end.
-void load_busy_recording(Piano& piano) {
-  uint8_t* at = PianoParts::recorder(piano).buffer().data() + EventBuffer::kFirstRecord;
-  for (int n = 0; n < 60; ++n, at += 7) {
+void load_busy_recording(Piano& piano, TakeFiles& takes) {
+  std::vector<EventRecord> records;
+  for (int n = 0; n < 60; ++n) {
     const uint8_t channel = n % 4;
     const uint8_t velocity = (n / 4) % 2 == 0 ? 96 : 0;
-    std::memcpy(
-        at, encode_event_record(n % 3 == 0 ? 2 : 11, 0x90 | channel, 50 + channel, velocity).data(),
-        7);
+    records.push_back(
+        encode_event_record(n % 3 == 0 ? 2 : 11, 0x90 | channel, 50 + channel, velocity));
   }
-  std::memcpy(at, encode_event_record(0, 0xFF, 0x2F, 0).data(), 7);
+  records.push_back(encode_event_record(0, 0xFF, 0x2F, 0));
+  ASSERT_TRUE(piano.open_midi_file(takes.write(records)));
 }
 
 bool replaying(Piano& piano) {
@@ -49,10 +48,11 @@ TEST(Concurrency, TimerRoutinesAndTheWindowThreadShareSafely) {
   FakeClock clock;
   RecordingView view;
   ThreadTimerService timers;
+  TakeFiles takes;
   Piano piano{midi, timers, clock, view, [](std::string_view) {}};
   ASSERT_TRUE(piano.allocate_buffer());
   piano.start_midi_out();
-  load_busy_recording(piano);
+  load_busy_recording(piano, takes);
   const auto saved = std::filesystem::temp_directory_path() /
                      ("tastarion-concurrency-" + std::to_string(::getpid()) + ".mid");
   view.save_answer = saved.string();
@@ -73,7 +73,7 @@ TEST(Concurrency, TimerRoutinesAndTheWindowThreadShareSafely) {
       // F2 twice: the second closes the recording; load a fresh one to replay.
       piano.toggle_recording();
       piano.toggle_recording();
-      load_busy_recording(piano);
+      load_busy_recording(piano, takes);
       piano.toggle_replay();
     }
     if (round % 150 == 149) piano.toggle_metronome();
@@ -120,13 +120,14 @@ class ConcurrencyOnTimerThread : public ::testing::Test {
   FakeClock clock;
   RecordingView view;
   ThreadTimerService timers;
+  TakeFiles takes;
   Piano piano{midi, timers, clock, view, [](std::string_view) {}};
 };
 
 // Stops that race with a step about to run: after stop_replay returns nothing of
 // that replay is sent, whatever the step was doing when the stop came.
 TEST_F(ConcurrencyOnTimerThread, NoStepSendsAfterStopReturns) {
-  load_busy_recording(piano);
+  load_busy_recording(piano, takes);
 
   for (int attempt = 0; attempt < 150; ++attempt) {
     piano.toggle_replay();
@@ -143,10 +144,9 @@ TEST_F(ConcurrencyOnTimerThread, NoStepSendsAfterStopReturns) {
 // left on: the key's note, on a channel of its own, must outlive the replay.
 TEST_F(ConcurrencyOnTimerThread, AKeyPressedAsTheReplayEndsKeepsSounding) {
   constexpr uint8_t kScanV = 0x2F;  // note 50 on channel 1, as the recording has it
-  uint8_t* at = PianoParts::recorder(piano).buffer().data() + EventBuffer::kFirstRecord;
-  std::memcpy(at, encode_event_record(0, 0x90, 50, 96).data(), 7);
-  std::memcpy(at + 7, encode_event_record(0, 0x91, 51, 96).data(), 7);
-  std::memcpy(at + 14, encode_event_record(0, 0xFF, 0x2F, 0).data(), 7);
+  ASSERT_TRUE(piano.open_midi_file(
+      takes.write({encode_event_record(0, 0x90, 50, 96), encode_event_record(0, 0x91, 51, 96),
+                   encode_event_record(0, 0xFF, 0x2F, 0)})));
 
   for (int attempt = 0; attempt < 100; ++attempt) {
     piano.toggle_replay();  // the end comes 30 ms later
@@ -170,11 +170,12 @@ TEST(Concurrency, APianoGoingAwayStopsItsTimers) {
   FakeClock clock;
   RecordingView view;
   ThreadTimerService timers;
+  TakeFiles takes;
   for (int attempt = 0; attempt < 20; ++attempt) {
     auto piano = std::make_unique<Piano>(midi, timers, clock, view, [](std::string_view) {});
     ASSERT_TRUE(piano->allocate_buffer());
     piano->start_midi_out();
-    load_busy_recording(*piano);
+    load_busy_recording(*piano, takes);
     piano->change_mm_speed(240);
     piano->toggle_metronome();
     piano->toggle_replay();

@@ -3,10 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "fakes/busy_slots.h"
 #include "fixture/piano_fixture.h"
+#include "fixture/take_file.h"
 #include "recorder/event_buffer.h"
 
 namespace tastarion::testing {
@@ -52,17 +51,15 @@ class PlayerKeysTest : public PianoTest {
     }
     return out;
   }
+
+  TakeFiles takes;
 };
 
 TEST_F(PlayerKeysTest, PanicEndsHeldAndReplayedNotesThenAllNotesOff) {
   // A replay has note 67 on channel 3 sounding.
-  uint8_t* at = PianoParts::recorder(piano).buffer().data() + EventBuffer::kFirstRecord;
-  for (const EventRecord& r :
-       {encode_event_record(0, 0x92, 67, 96), encode_event_record(5000, 0x92, 67, 0),
-        encode_event_record(0, 0xFF, 0x2F, 0)}) {
-    std::memcpy(at, r.data(), r.size());
-    at += r.size();
-  }
+  ASSERT_TRUE(piano.open_midi_file(
+      takes.write({encode_event_record(0, 0x92, 67, 96), encode_event_record(5000, 0x92, 67, 0),
+                   encode_event_record(0, 0xFF, 0x2F, 0)})));
   piano.toggle_replay();
   timers.advance_ms(20);
   key_down(kC);
@@ -90,13 +87,9 @@ TEST_F(PlayerKeysTest, PanicEndsHeldAndReplayedNotesThenAllNotesOff) {
 // A synthesizer that honours the pedal would ring on after the note-offs: the
 // pedal goes up first, where the replay pressed it and where the player holds it.
 TEST_F(PlayerKeysTest, PanicLiftsThePedalBeforeTheNoteOffs) {
-  uint8_t* at = PianoParts::recorder(piano).buffer().data() + EventBuffer::kFirstRecord;
-  for (const EventRecord& r :
-       {encode_event_record(0, 0xB2, 64, 127), encode_event_record(0, 0x92, 67, 96),
-        encode_event_record(5000, 0x92, 67, 0), encode_event_record(0, 0xFF, 0x2F, 0)}) {
-    std::memcpy(at, r.data(), r.size());
-    at += r.size();
-  }
+  ASSERT_TRUE(piano.open_midi_file(takes.write(
+      {encode_event_record(0, 0xB2, 64, 127), encode_event_record(0, 0x92, 67, 96),
+       encode_event_record(5000, 0x92, 67, 0), encode_event_record(0, 0xFF, 0x2F, 0)})));
   piano.toggle_replay();
   timers.advance_ms(30);
   sent();
@@ -171,7 +164,8 @@ TEST_F(PlayerKeysTest, AFullRecordingKeepsRoomToLiftThePedalAndEndItsNotes) {
     ++strokes;
   }
   ASSERT_TRUE(piano.recorder().full());
-  PianoParts::recorder(piano).stop_recording();
+  view.save_answer = takes.path("full.mid");
+  piano.stop_recording();
   const auto all = recorded();
   // The end: C's note-off, the pedal lifted, the end record, all within the block.
   ASSERT_GE(all.size(), 17u);

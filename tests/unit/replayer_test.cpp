@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -30,11 +30,10 @@ class ReplayerTest : public PianoTest {
     uint8_t* at = PianoParts::recorder(piano).buffer().data() + EventBuffer::kFirstRecord;
     for (const Rec& r : records) {
       EventRecord bytes = encode_event_record(r.delta, r.status, r.note, r.velocity);
-      std::memcpy(at, bytes.data(), bytes.size());
-      at += bytes.size();
+      at = std::copy(bytes.begin(), bytes.end(), at);
     }
     EventRecord end = encode_event_record(0, 0xFF, 0x2F, 0x00);
-    std::memcpy(at, end.data(), end.size());
+    std::copy(end.begin(), end.end(), at);
   }
 
   // Runs the timers up to `ms` after the start and returns the messages sent since
@@ -251,26 +250,48 @@ class LateTimerService : public FakeTimerService {
   Micros lateness = 0;
 };
 
-TEST(ReplayerTimeline, ALateStepDoesNotDelayTheLaterOnes) {
-  FakeMidi midi;
-  LateTimerService timers;
-  FakeClock clock;
-  RecordingView view;
-  Piano piano{midi, timers, clock, view, [](std::string_view) {}};
-  ASSERT_TRUE(piano.allocate_buffer());
-  piano.start_midi_out();
-  uint8_t* at = PianoParts::recorder(piano).buffer().data() + EventBuffer::kFirstRecord;
-  for (int n = 0; n < 4; ++n, at += 7) {
-    std::memcpy(at, encode_event_record(100, 0x90, 60 + n, 96).data(), 7);
+// The replayer alone on a buffer written by hand, for what no recording and
+// no file leaves there; every recorded channel is free to play on.
+class BareReplayer : public HeldKeys, public ReplayListener {
+ public:
+  explicit BareReplayer(TimerService& timers) : replayer(timers, port, buffer, *this, *this) {
+    EXPECT_TRUE(buffer.allocate());
+    EXPECT_TRUE(port.switch_to(0).ok());
+    midi.clear();
   }
-  std::memcpy(at, encode_event_record(0, 0xFF, 0x2F, 0).data(), 7);
+  int take_replay_channel(int wanted) override { return wanted; }
+  void give_back_replay_channel(int) override {}
+  void replayed_note(bool, uint8_t) override {}
+  void replay_finished() override {}
+
+  // Writes the records one after another from the first record's place.
+  void write(const std::vector<EventRecord>& records) {
+    uint8_t* at = buffer.data() + EventBuffer::kFirstRecord;
+    for (const EventRecord& record : records) {
+      at = std::copy(record.begin(), record.end(), at);
+    }
+  }
+
+  FakeMidi midi;
+  MidiPort port{midi};
+  EventBuffer buffer;
+  Replayer replayer;
+};
+
+TEST(ReplayerTimeline, ALateStepDoesNotDelayTheLaterOnes) {
+  LateTimerService timers;
+  BareReplayer bare(timers);
+  std::vector<EventRecord> take;
+  for (int n = 0; n < 4; ++n) take.push_back(encode_event_record(100, 0x90, 60 + n, 96));
+  take.push_back(encode_event_record(0, 0xFF, 0x2F, 0));
+  bare.write(take);
 
   timers.late_set = 2;  // the second step comes 70 ms late
   timers.lateness = 70'000;
-  piano.toggle_replay();
+  bare.replayer.start_replay();
   auto sent_by = [&](Micros t) {
     timers.advance_to(t);
-    return midi.messages().size();
+    return bare.midi.messages().size();
   };
   EXPECT_EQ(sent_by(10'000), 1u);
   EXPECT_EQ(sent_by(179'999), 1u);
@@ -282,30 +303,31 @@ TEST(ReplayerTimeline, ALateStepDoesNotDelayTheLaterOnes) {
   EXPECT_EQ(sent_by(310'000), 4u);
 }
 
-TEST_F(ReplayerTest, ARecordingWithoutItsEndStopsAtTheEndOfTheBuffer) {
-  uint8_t* data = PianoParts::recorder(piano).buffer().data();
+TEST(ReplayerBuffer, ARecordingWithoutItsEndStopsAtTheEndOfTheBuffer) {
+  FakeTimerService timers;
+  BareReplayer bare(timers);
+  std::vector<EventRecord> take;
   for (uint32_t at = EventBuffer::kFirstRecord; at + 7 <= EventBuffer::kSize; at += 7) {
     const bool on = (at - EventBuffer::kFirstRecord) / 7 % 2 == 0;
-    std::memcpy(data + at, encode_event_record(0, 0x90, 20, on ? 96 : 0).data(), 7);
+    take.push_back(encode_event_record(0, 0x90, 20, on ? 96 : 0));
   }
-  piano.toggle_replay();
-  until(10'000 * 10 + 20);
-  EXPECT_EQ(midi.messages().size(), 10'000u);
-  EXPECT_FALSE(replaying());
+  bare.write(take);
+  bare.replayer.start_replay();
+  timers.advance_to(Micros{10'000 * 10 + 20} * 1000);
+  EXPECT_EQ(bare.midi.messages().size(), 10'000u);
+  EXPECT_FALSE(bare.replayer.replaying());
   EXPECT_EQ(timers.pending(), 0u);
 }
 
-TEST_F(ReplayerTest, ReadDeltaIgnoresContinuationBits) {
-  uint8_t* data = PianoParts::recorder(piano).buffer().data();
+TEST(ReplayerBuffer, DeltasIgnoreContinuationBits) {
   const uint8_t records[][7] = {{0x00, 0x00, 0x00, 0x00, 0x90, 60, 0},
                                 {0x80, 0x80, 0x80, 0x00, 0x90, 60, 0},
                                 {0x80, 0x80, 0x81, 0x7A, 0x90, 60, 0},
                                 {0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 0}};
-  std::memcpy(data + 22, records, sizeof records);
-  EXPECT_EQ(piano.replayer().read_delta(22), 0u);
-  EXPECT_EQ(piano.replayer().read_delta(29), 0u);
-  EXPECT_EQ(piano.replayer().read_delta(36), 250u);
-  EXPECT_EQ(piano.replayer().read_delta(43), 268'435'455u);
+  EXPECT_EQ(decode_delta(records[0]), 0u);
+  EXPECT_EQ(decode_delta(records[1]), 0u);
+  EXPECT_EQ(decode_delta(records[2]), 250u);
+  EXPECT_EQ(decode_delta(records[3]), 268'435'455u);
 }
 
 }  // namespace
