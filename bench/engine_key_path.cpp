@@ -2,13 +2,10 @@
 // with a service that does nothing.
 #include <benchmark/benchmark.h>
 
-#include "fixture/piano_parts.h"
 #include "instrument/piano.h"
 
 namespace tastarion {
 namespace {
-
-using testing::PianoParts;
 
 class NullMidi : public MidiOutputService {
  public:
@@ -37,7 +34,8 @@ void BM_KeyPressAndRelease(benchmark::State& state) {
   NullTimers timers;
   ZeroClock clock;
   PianoView view;
-  Piano piano(midi, timers, clock, view, [](std::string_view) {});
+  EventBuffer take;
+  Piano piano(midi, timers, clock, view, take, [](std::string_view) {});
   piano.start_midi_out();
   const KeyEvent down = key_press(0x2E);
   const KeyEvent up = key_release(0x2E);

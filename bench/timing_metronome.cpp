@@ -7,7 +7,6 @@
 #include <optional>
 #include <thread>
 
-#include "fixture/piano_parts.h"
 #include "instrument/piano.h"
 #include "platform/thread_timer_service.h"
 #include "timing/metronome.h"
@@ -15,7 +14,6 @@
 
 using namespace tastarion;
 using namespace tastarion::bench;
-using tastarion::testing::PianoParts;
 
 int main(int argc, char** argv) {
   int beats = 200;

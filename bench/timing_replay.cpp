@@ -7,7 +7,6 @@
 #include <random>
 #include <thread>
 
-#include "fixture/piano_parts.h"
 #include "instrument/piano.h"
 #include "platform/thread_timer_service.h"
 #include "recorder/event_buffer.h"
@@ -16,7 +15,6 @@
 
 using namespace tastarion;
 using namespace tastarion::bench;
-using tastarion::testing::PianoParts;
 
 int main(int argc, char** argv) {
   int events = 1000;
@@ -49,7 +47,7 @@ int main(int argc, char** argv) {
   std::mt19937 rng(seed);
   std::vector<double> expected_ms;
   double t = 10;  // the first record plays 10 ms after F3
-  uint8_t* at = PianoParts::recorder(piano).buffer().data() + EventBuffer::kFirstRecord;
+  uint8_t* at = rig.take.data() + EventBuffer::kFirstRecord;
   for (int n = 0; n < events; ++n, at += EventBuffer::kRecordSize) {
     const uint32_t delta = 10 + rng() % 31;
     if (n > 0) t += delta;
@@ -68,7 +66,7 @@ int main(int argc, char** argv) {
   piano.toggle_replay();
   for (;;) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (!piano.replayer().replaying()) break;
+    if (!rig.view.replaying()) break;
   }
   const double cpu = cpu_seconds() - cpu_before;
   load.reset();

@@ -12,14 +12,11 @@
 #include <vector>
 
 #include "engine/midi_output_service.h"
-#include "fixture/piano_parts.h"
 #include "instrument/piano.h"
 #include "platform/thread_timer_service.h"
 #include "timing/clock.h"
 
 namespace tastarion::bench {
-
-using testing::PianoParts;
 
 inline int64_t steady_micros() {
   return std::chrono::duration_cast<std::chrono::microseconds>(
@@ -117,11 +114,19 @@ inline double cpu_seconds() {
 struct TimingRig {
   explicit TimingRig(size_t capacity) : sink(capacity) { piano.start_midi_out(); }
 
+  // Whether a replay runs, as the title line would show it (any thread).
+  struct StatusView : PianoView {
+    void show_status(PianoStatus status) override { shown = status; }
+    bool replaying() const { return shown == PianoStatus::replaying; }
+    std::atomic<PianoStatus> shown{PianoStatus::none};
+  };
+
   TimestampingSink sink;
   ThreadTimerService timers;
   SteadyMillis clock;
-  PianoView view;
-  Piano piano{sink, timers, clock, view, [](std::string_view) {}};
+  StatusView view;
+  EventBuffer take;
+  Piano piano{sink, timers, clock, view, take, [](std::string_view) {}};
 };
 
 }  // namespace tastarion::bench

@@ -51,7 +51,7 @@ class OnFirstPaint final : public QObject {
 
 Program::Program(MidiOutputService& midi, TimerService& timers, Clock& clock, TraceSink trace,
                  TraceSink errors)
-    : piano_(midi, timers, clock, window_, std::move(trace), std::move(errors)) {
+    : piano_(midi, timers, clock, window_, take_, std::move(trace), std::move(errors)) {
   window_.attach(piano_);
   window_.watch_device_changes(midi);
 }

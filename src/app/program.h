@@ -49,6 +49,8 @@ class Program {
   void start_opening();
 
   MainWindow window_;
+  // The takes' memory, obtained at the start (allocate_buffer).
+  EventBuffer take_;
   Piano piano_;
   std::unique_ptr<MidiInputLink> input_link_;
   std::thread opening_;

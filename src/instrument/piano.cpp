@@ -13,14 +13,14 @@
 namespace tastarion {
 
 Piano::Piano(MidiOutputService& midi, TimerService& timers, Clock& clock, PianoView& view,
-             TraceSink trace, TraceSink errors)
+             EventBuffer& take, TraceSink trace, TraceSink errors)
     : view_(view),
       trace_(std::move(trace)),
       errors_(std::move(errors)),
       port_(midi),
       devices_(port_),
       notes_(port_, settings_, *this),
-      recorder_(clock, trace_),
+      recorder_(clock, take, trace_),
       replayer_(timers, port_, recorder_.buffer(), notes_, *this),
       metronome_(timers, port_, settings_) {}
 

@@ -42,10 +42,11 @@ inline constexpr const char* kOpenFailureHelp = kOpenFailureAdvice.english;
 // service's thread and report through the view.
 class Piano final : private NoteListener, private ReplayListener, private KeyboardStateListener {
  public:
-  // Trace lines go to `trace`; what went wrong goes to `errors` as well as to
-  // the view.
+  // The takes are recorded into `take`, which the owner keeps for the piano's
+  // life. Trace lines go to `trace`; what went wrong goes to `errors` as well
+  // as to the view.
   Piano(MidiOutputService& midi, TimerService& timers, Clock& clock, PianoView& view,
-        TraceSink trace = print_to_stdout, TraceSink errors = print_to_stderr);
+        EventBuffer& take, TraceSink trace = print_to_stdout, TraceSink errors = print_to_stderr);
   ~Piano() override;
   Piano(const Piano&) = delete;
   Piano& operator=(const Piano&) = delete;

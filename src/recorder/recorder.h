@@ -20,7 +20,9 @@ inline constexpr int kPedalChannels = 15;
 // only while no recording runs.
 class Recorder {
  public:
-  Recorder(Clock& clock, TraceSink trace) : clock_(clock), trace_(std::move(trace)) {
+  // The take goes into `buffer`, which its owner keeps for the recorder's life.
+  Recorder(Clock& clock, EventBuffer& buffer, TraceSink trace)
+      : clock_(clock), trace_(std::move(trace)), buffer_(buffer) {
     open_notes_.fill(-1);
   }
 
@@ -28,8 +30,6 @@ class Recorder {
   bool allocate() { return buffer_.allocate(); }
   void release() { buffer_.release(); }
   const EventBuffer& buffer() const { return buffer_; }
-  // Tests load recordings of their own through it.
-  EventBuffer& buffer() { return buffer_; }
 
   bool recording() const { return recording_; }
   // Where the next record goes; after a stop, the end of the closed track.
@@ -91,7 +91,7 @@ class Recorder {
 
   Clock& clock_;
   TraceSink trace_;
-  EventBuffer buffer_;
+  EventBuffer& buffer_;
   bool recording_ = false;
   bool full_ = false;
   // Per channel, the note whose recorded note-on still waits for its note-off, or -1.

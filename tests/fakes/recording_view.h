@@ -39,15 +39,34 @@ class RecordingView : public PianoView {
     events.push_back(std::string("status ") + status_name(status));
   }
   void erase_marks() override { log("erase marks"); }
-  void show_volume(int v) override { log("volume " + std::to_string(v)); }
-  void show_fine_pitch(int v) override { log("pitch " + std::to_string(v)); }
-  void show_mm_speed(int v) override { log("mm " + std::to_string(v)); }
-  void show_transpose(int v) override { log("transpose " + std::to_string(v)); }
-  void show_instrument(int v) override { log("instrument " + std::to_string(v)); }
+  void show_volume(int v) override {
+    shown.volume = v;
+    log("volume " + std::to_string(v));
+  }
+  void show_fine_pitch(int v) override {
+    shown.fine_pitch = v;
+    log("pitch " + std::to_string(v));
+  }
+  void show_mm_speed(int v) override {
+    shown.mm_speed = v;
+    log("mm " + std::to_string(v));
+  }
+  void show_transpose(int v) override {
+    shown.transpose = v;
+    log("transpose " + std::to_string(v));
+  }
+  void show_instrument(int v) override {
+    shown.instrument = v;
+    log("instrument " + std::to_string(v));
+  }
   void show_device_names(const std::vector<std::string>& names) override {
+    shown.device_count = static_cast<int>(names.size());
     for (const auto& name : names) log("device name " + name);
   }
-  void show_device(int v) override { log("device " + std::to_string(v)); }
+  void show_device(int v) override {
+    shown.device = v;
+    log("device " + std::to_string(v));
+  }
   void show_message(const PlayerText& text) override { log("message " + text.english()); }
   std::optional<std::string> ask_save_file_name() override {
     log("save dialog");
@@ -82,6 +101,18 @@ class RecordingView : public PianoView {
     std::lock_guard lock(mutex_);
     return status;
   }
+
+  // What the controls show now, as the player sees them; -1 until told.
+  struct Shown {
+    int volume = -1;
+    int fine_pitch = -1;
+    int mm_speed = -1;
+    int transpose = -1;
+    int instrument = -1;
+    int device = -1;
+    int device_count = -1;
+  };
+  Shown shown;
 
   std::optional<std::string> save_answer;
   // Answers of the save dialogs after the first, in order; then save_answer.

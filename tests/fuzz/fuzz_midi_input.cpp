@@ -35,7 +35,8 @@ class Rig {
  public:
   Rig()
       : piano_(
-            midi_, timers_, clock_, view_, [](std::string_view) {}, [](std::string_view) {}) {
+            midi_, timers_, clock_, view_, take_, [](std::string_view) {},
+            [](std::string_view) {}) {
     piano_.start_midi_out();
     piano_.allocate_buffer();
   }
@@ -63,6 +64,7 @@ class Rig {
   testing::FakeTimerService timers_;
   testing::FakeClock clock_;
   PianoView view_;
+  EventBuffer take_;
   Piano piano_;
 };
 

@@ -80,7 +80,7 @@ class World {
         midi_(options_.devices, timers_),
         // Trace lines and standard error are not looked at; the boxes are counted.
         piano_(
-            midi_, timers_, clock_, view_, [](std::string_view) {}, [](std::string_view) {}),
+            midi_, timers_, clock_, view_, take_, [](std::string_view) {}, [](std::string_view) {}),
         old_directory_(std::filesystem::current_path()),
         sounding_(options_.devices.size()) {
     std::filesystem::current_path(options_.directory);
@@ -1009,6 +1009,7 @@ class World {
   testing::FakeClock clock_;
   StampedMidi midi_;
   ModelView view_;
+  EventBuffer take_;
   Piano piano_;
   std::filesystem::path old_directory_;
   bool buffer_ok_ = false;

@@ -72,7 +72,8 @@ class World {
       : rng_(seed),
         midi_(kDevices, timers_),
         piano_(
-            midi_, timers_, clock_, view_, [](std::string_view) {}, [](std::string_view) {}) {
+            midi_, timers_, clock_, view_, take_, [](std::string_view) {},
+            [](std::string_view) {}) {
     view_.save_answer = (dir / "take.mid").string();
     piano_.start_midi_out();
     piano_.allocate_buffer();
@@ -209,6 +210,7 @@ class World {
   testing::FakeClock clock_;
   testing::RecordingView view_;
   CheckedMidi midi_;
+  EventBuffer take_;
   Piano piano_;
   std::vector<std::string> last_names_ = kDevices;
 };

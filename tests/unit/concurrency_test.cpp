@@ -49,7 +49,8 @@ TEST(Concurrency, TimerRoutinesAndTheWindowThreadShareSafely) {
   RecordingView view;
   ThreadTimerService timers;
   TakeFiles takes;
-  Piano piano{midi, timers, clock, view, [](std::string_view) {}};
+  EventBuffer take;
+  Piano piano{midi, timers, clock, view, take, [](std::string_view) {}};
   ASSERT_TRUE(piano.allocate_buffer());
   piano.start_midi_out();
   load_busy_recording(piano, takes);
@@ -121,7 +122,8 @@ class ConcurrencyOnTimerThread : public ::testing::Test {
   RecordingView view;
   ThreadTimerService timers;
   TakeFiles takes;
-  Piano piano{midi, timers, clock, view, [](std::string_view) {}};
+  EventBuffer take;
+  Piano piano{midi, timers, clock, view, take, [](std::string_view) {}};
 };
 
 // Stops that race with a step about to run: after stop_replay returns nothing of
@@ -171,8 +173,9 @@ TEST(Concurrency, APianoGoingAwayStopsItsTimers) {
   RecordingView view;
   ThreadTimerService timers;
   TakeFiles takes;
+  EventBuffer take;
   for (int attempt = 0; attempt < 20; ++attempt) {
-    auto piano = std::make_unique<Piano>(midi, timers, clock, view, [](std::string_view) {});
+    auto piano = std::make_unique<Piano>(midi, timers, clock, view, take, [](std::string_view) {});
     ASSERT_TRUE(piano->allocate_buffer());
     piano->start_midi_out();
     load_busy_recording(*piano, takes);

@@ -21,7 +21,8 @@ const std::string kFailureBox =
     "Fail to open Midi out driver.\nFake device 1 refused.\n" + std::string(kOpenFailureHelp);
 
 TEST_F(DeviceSelectionTest, StartListsDevicesSelectsTheFirstAndOpensIt) {
-  Piano fresh(midi, timers, clock, view);
+  EventBuffer fresh_take;
+  Piano fresh(midi, timers, clock, view, fresh_take);
   midi.clear();
   view.take();
   fresh.start();
@@ -40,8 +41,9 @@ TEST(DeviceSelectionStart, AFailedOpenIsShownWithItsReasonAndWhatHelps) {
   FakeClock clock;
   RecordingView view;
   std::vector<std::string> errors;
+  EventBuffer take;
   Piano piano(
-      midi, timers, clock, view, [](auto) {},
+      midi, timers, clock, view, take, [](auto) {},
       [&](std::string_view line) { errors.emplace_back(line); });
   piano.start_midi_out();
   const std::string text =
@@ -69,8 +71,9 @@ TEST(DeviceSelectionStart, NoDeviceShowsTheFailureOnceAndPageKeysDoNothing) {
   FakeTimerService timers;
   FakeClock clock;
   RecordingView view;
+  EventBuffer take;
   Piano piano(
-      midi, timers, clock, view, [](auto) {}, [](auto) {});
+      midi, timers, clock, view, take, [](auto) {}, [](auto) {});
   piano.start_midi_out();
   piano.select_next_device();
   piano.select_previous_device();
@@ -87,7 +90,8 @@ TEST(DeviceSelectionStart, OneDevicePageKeysDoNothing) {
   FakeTimerService timers;
   FakeClock clock;
   RecordingView view;
-  Piano piano(midi, timers, clock, view);
+  EventBuffer take;
+  Piano piano(midi, timers, clock, view, take);
   piano.start();
   midi.clear();
   piano.select_next_device();

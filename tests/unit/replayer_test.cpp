@@ -25,9 +25,10 @@ struct Rec {
 
 class ReplayerTest : public PianoTest {
  protected:
-  // Writes the records from offset 22 on, closed by the end record.
+  // Writes the records from offset 22 on into the take's memory, closed by the
+  // end record: takes that no keyboard records.
   void load(const std::vector<Rec>& records) {
-    uint8_t* at = PianoParts::recorder(piano).buffer().data() + EventBuffer::kFirstRecord;
+    uint8_t* at = take.data() + EventBuffer::kFirstRecord;
     for (const Rec& r : records) {
       EventRecord bytes = encode_event_record(r.delta, r.status, r.note, r.velocity);
       at = std::copy(bytes.begin(), bytes.end(), at);
@@ -46,7 +47,7 @@ class ReplayerTest : public PianoTest {
     return fresh;
   }
 
-  bool replaying() { return piano.replayer().replaying(); }
+  bool replaying() { return view.current_status() == PianoStatus::replaying; }
 
   size_t seen_ = 0;
 };
