@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "fixture/piano_fixture.h"
+#include "fixture/recorder_rig.h"
+#include "recorder/recording_file.h"
 
 namespace tastarion::testing {
 namespace {
@@ -51,24 +52,25 @@ std::string python_with_mido() {
   return "";
 }
 
-class ReadersTest : public PianoTest {
+// Takes saved as the program saves them, for other programs to read.
+class ReadersTest : public ::testing::Test, public RecorderRig {
  protected:
   ReadersTest() {
     char pattern[] = "/tmp/tastarion-readers-XXXXXX";
     dir = mkdtemp(pattern);
-    view.save_answer = (dir / "take.mid").string();
   }
   ~ReadersTest() override { fs::remove_all(dir); }
 
-  void note(uint32_t at, bool press, int slot, uint8_t sent_note, uint8_t velocity) {
-    clock.now_ms = at;
-    PianoParts::recorder(piano).record_note_event(press, slot, sent_note, velocity);
+  void save() {
+    ASSERT_TRUE(
+        save_recording(midi_file_bytes(recorder.stop_recording()), (dir / "take.mid").string())
+            .saved());
   }
   void save_worked_example() {
-    piano.toggle_recording();
+    recorder.start_recording();
     note(1000, true, 0, 60, 96);
     note(1250, false, 0, 60, 0);
-    piano.toggle_recording();
+    save();
     ASSERT_EQ(fs::file_size(dir / "take.mid"), 50u);
   }
 
@@ -79,7 +81,7 @@ TEST_F(ReadersTest, MidoReadsTheNotesChannelsVelocitiesAndTicks) {
   std::string python = python_with_mido();
   if (python.empty()) GTEST_SKIP() << "python3-mido is not installed";
 
-  piano.toggle_recording();
+  recorder.start_recording();
   note(1000, true, 0, 60, 96);
   note(1003, true, 1, 64, 84);  // a chord: 3 ms apart
   note(1500, false, 0, 60, 0);
@@ -87,7 +89,7 @@ TEST_F(ReadersTest, MidoReadsTheNotesChannelsVelocitiesAndTicks) {
   note(1700, false, 1, 64, 0);
   note(301700, false, 10, 97, 0);  // a delta needing three bytes of the quantity
   note(301710, true, 15, 31, 0);   // a press at volume 0
-  piano.toggle_recording();
+  save();
 
   const char* script =
       "import mido, sys\n"

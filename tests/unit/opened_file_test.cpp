@@ -80,9 +80,8 @@ TEST_F(OpenedFileTest, ReplaysInItsOwnTimeOnItsOwnChannelsThenGivesThePlayerTheC
               ElementsAre(ShortMessage::note_off(1, 60), ShortMessage::note_off(1, 64)));
   // The end of the part's track, half a beat at 240 later, ends the replay.
   until(1009);
-  EXPECT_TRUE(piano.replayer().replaying());
+  EXPECT_EQ(view.current_status(), PianoStatus::replaying);
   until(1010);
-  EXPECT_FALSE(piano.replayer().replaying());
   EXPECT_THAT(view.take(), ElementsAre("mark off 60", "mark off 64", "status idle"));
   // The window's next round: every channel gets the player's instrument and
   // pitch back, once.

@@ -72,14 +72,20 @@ class RecordingFileTest : public PianoTest {
     fs::remove_all(dir);
   }
 
-  void note(uint32_t at, bool press, int slot, uint8_t sent_note, uint8_t velocity) {
+  static constexpr uint8_t kKeyOfNote60 = 0x35;
+  // The key of note 60 pressed or released at clock time `at`.
+  void key_of_note60(uint32_t at, bool press) {
     clock.now_ms = at;
-    PianoParts::recorder(piano).record_note_event(press, slot, sent_note, velocity);
+    if (press) {
+      piano.note_key_down(key_press(kKeyOfNote60));
+    } else {
+      piano.note_key_up(key_release(kKeyOfNote60));
+    }
   }
   // A recording of `notes` alternating presses and releases, 5 ms apart.
   void record(int notes) {
     piano.toggle_recording();
-    for (int i = 0; i < notes; ++i) note(5 * (i + 1), i % 2 == 0, 0, 60, i % 2 == 0 ? 96 : 0);
+    for (int i = 0; i < notes; ++i) key_of_note60(5 * (i + 1), i % 2 == 0);
   }
   // A tmpfs on `dir`: only as root, and only where mounting is permitted.
   bool mount_tmpfs(const char* options) {
@@ -92,12 +98,11 @@ class RecordingFileTest : public PianoTest {
   // The recording is still closed in the buffer, as the replayer needs it.
   void expect_closed_recording(uint32_t notes) {
     const uint32_t cursor = EventBuffer::kFirstRecord + 7 * (notes + 1);
-    EXPECT_EQ(piano.recorder().event_cursor(), cursor);
-    const uint8_t* data = piano.recorder().buffer().data();
+    const uint8_t* data = take.data();
     EXPECT_EQ(Bytes(data + 18, data + 22), (Bytes{0, 0, static_cast<uint8_t>((cursor - 22) >> 8),
                                                   static_cast<uint8_t>(cursor - 22)}));
     EXPECT_TRUE(is_end_record(data + cursor - 7));
-    EXPECT_FALSE(piano.recorder().recording());
+    EXPECT_NE(view.current_status(), PianoStatus::recording);
   }
   void expect_failure_shown(const std::string& path, int error) {
     std::vector<std::string> events = view.take();
@@ -115,12 +120,9 @@ class RecordingFileTest : public PianoTest {
 };
 
 TEST_F(RecordingFileTest, WorkedExampleIsSavedByteForByte) {
-  constexpr uint8_t kKeyOfNote60 = 0x35;
   piano.toggle_recording();  // F2 at 0, volume 8
-  clock.now_ms = 1000;
-  piano.note_key_down(key_press(kKeyOfNote60));
-  clock.now_ms = 1250;
-  piano.note_key_up(key_release(kKeyOfNote60));
+  key_of_note60(1000, true);
+  key_of_note60(1250, false);
   piano.toggle_recording();
 
   EXPECT_THAT(lines, ElementsAre("on ch=0 time=3E8\n", "delta=3E8, stat=90, pitch=3C, vol=60\n",
@@ -149,13 +151,13 @@ TEST_F(RecordingFileTest, ShorterSecondRecordingSavesOnlyItself) {
   piano.toggle_recording();
   ASSERT_EQ(fs::file_size(dir / "take.mid"), 36u + 7 * 4);
   piano.toggle_recording();
-  note(20 + 40, true, 2, 0x40, 0x54);
+  key_of_note60(20 + 40, true);
   piano.toggle_recording();  // with the key still held: its note ends with the recording
   EXPECT_EQ(read_file(dir / "take.mid"), concat({kHeader,
                                                  {0x00, 0x00, 0x00, 0x1C},
                                                  kTempo,
-                                                 {0x80, 0x80, 0x80, 0x28, 0x92, 0x40, 0x54},
-                                                 {0x80, 0x80, 0x80, 0x00, 0x92, 0x40, 0x00},
+                                                 {0x80, 0x80, 0x80, 0x28, 0x90, 0x3C, 0x60},
+                                                 {0x80, 0x80, 0x80, 0x00, 0x90, 0x3C, 0x00},
                                                  kEnd}));
   EXPECT_EQ(names_in(dir), std::vector<std::string>{"take.mid"});
 }

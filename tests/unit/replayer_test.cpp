@@ -74,7 +74,6 @@ TEST_F(ReplayerTest, WorkedExampleKeepsTheRecordedGapsAndEnds) {
   EXPECT_THAT(view.take(), ElementsAre("status idle"));
   EXPECT_FALSE(replaying());
   EXPECT_EQ(timers.pending(), 0u);
-  EXPECT_EQ(piano.replayer().position(), 22u + 2 * 7);
 }
 
 TEST_F(ReplayerTest, EmptyRecordingEndsAtTheFirstStep) {
@@ -175,7 +174,6 @@ TEST_F(ReplayerTest, StartingARecordingStopsTheReplayAndSilencesIt) {
   piano.start_recording();
   EXPECT_FALSE(replaying());
   EXPECT_EQ(timers.pending(), 0u);
-  EXPECT_EQ(piano.recorder().event_cursor(), EventBuffer::kFirstRecord);
   EXPECT_THAT(until(100), ElementsAre(ShortMessage::note_off(2, 64)));
   EXPECT_THAT(view.take(), ::testing::Contains("mark off 64"));
   // The replay's pending step is gone: the recording owns the buffer now.
