@@ -47,7 +47,6 @@ struct SavedFile {
   bool saved() const { return failure == SaveFailure::none; }
   // Empty when saved; else a sentence naming the file and the reason.
   PlayerText failure_text() const;
-  std::string failure_reason() const { return failure_text().english(); }
 };
 
 // Writes the recording's bytes whole or not at all (a temporary file beside

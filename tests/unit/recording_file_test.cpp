@@ -258,7 +258,7 @@ TEST_F(RecordingFileTest, AFailedSaveSaysWhichStepFailedAndTheSystemsError) {
   const SavedFile missing_folder = save_to(dir / "gone" / "take.mid");
   EXPECT_EQ(missing_folder.failure, SaveFailure::cannot_create);
   EXPECT_EQ(missing_folder.error, std::errc::no_such_file_or_directory);
-  EXPECT_THAT(missing_folder.failure_reason(), HasSubstr(std::strerror(ENOENT)));
+  EXPECT_THAT(missing_folder.failure_text().english(), HasSubstr(std::strerror(ENOENT)));
 
   fs::create_directory(dir / "folder.mid");
   const SavedFile folder = save_to(dir / "folder.mid");
@@ -269,7 +269,7 @@ TEST_F(RecordingFileTest, AFailedSaveSaysWhichStepFailedAndTheSystemsError) {
   const SavedFile pipe = save_to(dir / "pipe.mid");
   EXPECT_EQ(pipe.failure, SaveFailure::not_regular_file);
   EXPECT_FALSE(pipe.error);
-  EXPECT_THAT(pipe.failure_reason(), HasSubstr(": that is not a plain file."));
+  EXPECT_THAT(pipe.failure_text().english(), HasSubstr(": that is not a plain file."));
 
   fs::create_symlink("loop.mid", dir / "loop.mid");
   const SavedFile loop = save_to(dir / "loop.mid");
@@ -278,7 +278,7 @@ TEST_F(RecordingFileTest, AFailedSaveSaysWhichStepFailedAndTheSystemsError) {
 
   const SavedFile saved = save_to(dir / "take.mid");
   EXPECT_TRUE(saved.saved());
-  EXPECT_EQ(saved.failure_reason(), "");
+  EXPECT_EQ(saved.failure_text().english(), "");
   EXPECT_EQ(names_in(dir),
             (std::vector<std::string>{"folder.mid", "loop.mid", "pipe.mid", "take.mid"}));
 }
