@@ -168,6 +168,36 @@ accept_save_dialog() {
   xdotool key Return
 }
 
+# F2 ends the take, the save dialog is answered with the path $1, and the
+# file is there.
+save_take() {
+  xdotool key F2
+  accept_save_dialog "$1"
+  wait_for 10 test -s "$1" || fail "no $(basename "$1")"
+}
+
+# The messages of the take $1 as mido reads them, one a line, after the time
+# in ticks (milliseconds) since the start: "1000 note 0 60 96", "cc 0 64 127",
+# "pitchwheel 0 2176", "aftertouch 0 48", "polytouch 2 65 34".
+take_messages() {
+  "$PYTHON" - "$1" << 'EOF_PY'
+import sys, mido
+ms = 0
+for m in mido.MidiFile(sys.argv[1]).tracks[0]:
+    ms += m.time
+    if m.type == "note_on":
+        print(ms, "note", m.channel, m.note, m.velocity)
+    elif m.type == "control_change":
+        print(ms, "cc", m.channel, m.control, m.value)
+    elif m.type == "pitchwheel":
+        print(ms, "pitchwheel", m.channel, m.pitch)
+    elif m.type == "aftertouch":
+        print(ms, "aftertouch", m.channel, m.value)
+    elif m.type == "polytouch":
+        print(ms, "polytouch", m.channel, m.note, m.value)
+EOF_PY
+}
+
 # Answers the message box over the main window with its default button (Enter).
 accept_box() {
   local box

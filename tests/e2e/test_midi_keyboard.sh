@@ -84,22 +84,10 @@ xdotool key F2
 wait_for 5 sh -c "xdotool getwindowname $WINDOW | grep -q 'Recording'" || fail "no recording"
 keys "sleep 0.2; 91 3c 28; sleep 0.3; 81 3c 00; sleep 0.2; 91 43 6e; b1 40 7f; sleep 0.2; 81 43 00; b1 40 00"
 focus_program
-xdotool key F2
-accept_save_dialog "$WORK/run/keyboard.mid"
-wait_for 10 test -s "$WORK/run/keyboard.mid" || fail "no keyboard.mid"
-read_back=$("$PYTHON" - "$WORK/run/keyboard.mid" << 'EOF_PY'
-import sys, mido
-ms = 0
-for m in mido.MidiFile(sys.argv[1]).tracks[0]:
-    ms += m.time  # ticks are milliseconds
-    if m.type == "note_on":
-        print("note", m.note, m.velocity, ms)
-    elif m.type == "control_change" and m.channel == 0:
-        print("cc", m.control, m.value, ms)
-EOF_PY
-)
+save_take "$WORK/run/keyboard.mid"
+read_back=$(take_messages "$WORK/run/keyboard.mid" | awk '$2 == "note" || ($2 == "cc" && $3 == 0)')
 echo "$read_back" | awk '
-  { kind[NR] = $1 " " $2 " " $3; at[NR] = $4 }
+  { kind[NR] = $2 " " $4 " " $5; at[NR] = $1 }
   END {
     # The volume the keyboard set before (controller 7) goes with the note.
     want[1] = "note 60 40"; want[2] = "cc 7 100"; want[3] = "note 60 0"
@@ -159,24 +147,8 @@ $pressures_and_ends"
 expect_midi "$mark" "$expected_live"
 # The take ends with the wheel still off its centre and the modulation on.
 focus_program
-xdotool key F2
-accept_save_dialog "$WORK/run/wheels.mid"
-wait_for 10 test -s "$WORK/run/wheels.mid" || fail "no wheels.mid"
-read_back=$("$PYTHON" - "$WORK/run/wheels.mid" << 'EOF_PY'
-import sys, mido
-for m in mido.MidiFile(sys.argv[1]).tracks[0]:
-    if m.type == "pitchwheel":
-        print("pitchwheel", m.channel, m.pitch)
-    elif m.type == "control_change":
-        print("cc", m.channel, m.control, m.value)
-    elif m.type == "aftertouch":
-        print("aftertouch", m.channel, m.value)
-    elif m.type == "polytouch":
-        print("polytouch", m.channel, m.note, m.value)
-    elif m.type == "note_on":
-        print("note", m.channel, m.note, m.velocity)
-EOF_PY
-)
+save_take "$WORK/run/wheels.mid"
+read_back=$(take_messages "$WORK/run/wheels.mid" | cut -d' ' -f2-)
 # Bend 00 51 is 10368, 2176 above the centre; each shared value on the three
 # channels whose notes sound, the volume the keyboard set earlier (controller 7)
 # with each note.

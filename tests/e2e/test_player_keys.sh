@@ -42,18 +42,8 @@ played="$(pedal "40 7f")
 90 30 00
 $(pedal "40 00")"
 expect_midi "$mark" "$played"
-xdotool key F2
-accept_save_dialog "$WORK/run/pedal.mid"
-wait_for 10 test -s "$WORK/run/pedal.mid" || fail "no pedal.mid"
-read_back=$("$PYTHON" - "$WORK/run/pedal.mid" << 'EOF'
-import sys, mido
-for m in mido.MidiFile(sys.argv[1]).tracks[0]:
-    if m.type == "control_change":
-        print("cc", m.channel, m.control, m.value)
-    elif m.type == "note_on":
-        print("note", m.channel, m.note, m.velocity)
-EOF
-)
+save_take "$WORK/run/pedal.mid"
+read_back=$(take_messages "$WORK/run/pedal.mid" | cut -d' ' -f2-)
 expected=""
 for value in 127; do for c in 0 1 2 3 4 5 6 7 8 10 11 12 13 14 15; do expected+="cc $c 64 $value"$'\n'; done; done
 expected+="note 0 48 96"$'\n'"note 0 48 0"$'\n'

@@ -45,9 +45,7 @@ done
 wait_for 5 sh -c "[ \$(tail -n +$live '$WORK/midi.log' | grep -c ': 90 30 00') -eq 6 ]" ||
   fail "the six notes did not sound"
 played=$(note_span_since "$live")
-xdotool key F2
-accept_save_dialog "$WORK/run/pedal.mid"
-wait_for 10 test -s "$WORK/run/pedal.mid" || fail "no pedal.mid"
+save_take "$WORK/run/pedal.mid"
 focus_program
 in_file=$(file_note_times "$WORK/run/pedal.mid" | tail -n1)
 [ "$(file_note_times "$WORK/run/pedal.mid" | wc -l)" -eq 12 ] || fail "pedal.mid lacks notes"
