@@ -54,6 +54,10 @@ TEST_F(NotePath, FifteenKeysTakeEveryChannelButTen) {
   release(keys[15]);
   EXPECT_THAT(sent(), IsEmpty());
   EXPECT_EQ(midi.sounding_channels(), 15);
+  // Released, all fifteen are free again.
+  for (int i = 0; i < 15; ++i) release(keys[i]);
+  for (int i = 0; i < 15; ++i) press(keys[i]);
+  EXPECT_EQ(midi.sounding_channels(), 15);
 }
 
 TEST_F(NotePath, ReleasedSlotIsReused) {
