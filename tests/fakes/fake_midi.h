@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <string>
@@ -58,7 +59,12 @@ class FakeMidi : public MidiOutputService {
     }
     sent.push_back({open_device_, message});
     // The metronome's clicks are one-shot percussion notes, never ended.
-    if (message.channel() != kMetronomeChannel) heard_[open_device_].follow(message);
+    if (message.channel() == kMetronomeChannel) return;
+    if (message.is_control(kAllNotesOff) || message.is_control(kAllSoundOff)) {
+      heard_[open_device_].end_notes([](int, int) {}, message.channel());
+    } else {
+      heard_[open_device_].follow(message);
+    }
   }
   // Notes the devices were told to start and not yet to end.
   int sounding_count() const {
@@ -66,6 +72,29 @@ class FakeMidi : public MidiOutputService {
     int n = 0;
     for (const auto& [device, notes] : heard_) n += notes.count();
     return n;
+  }
+  // Channels with a note sounding, on any device: one for each held key.
+  int sounding_channels() const {
+    std::lock_guard lock(mutex_);
+    int n = 0;
+    for (const auto& [device, notes] : heard_) {
+      for (int channel = 0; channel < kChannelCount; ++channel) n += notes.any_on(channel) ? 1 : 0;
+    }
+    return n;
+  }
+  // The most notes sounding together on one channel of one device.
+  int most_notes_on_a_channel() const {
+    std::lock_guard lock(mutex_);
+    int most = 0;
+    for (const auto& [device, notes] : heard_) {
+      for (int channel = 0; channel < kChannelCount; ++channel) {
+        if (!notes.any_on(channel)) continue;
+        int on = 0;
+        for (int note = 0; note < 128; ++note) on += notes.sounds(channel, note) ? 1 : 0;
+        most = std::max(most, on);
+      }
+    }
+    return most;
   }
 
   // Messages sent, as packed values, to any device.

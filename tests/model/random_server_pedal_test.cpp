@@ -140,7 +140,9 @@ class World {
   }
 
   std::string toggle_recording() {
-    const bool was_recording = piano_.recorder().recording();
+    const PianoStatus before = view_.current_status();
+    const bool was_recording =
+        before == PianoStatus::recording || before == PianoStatus::recording_full;
     piano_.key_down(key_press(0x3C));
     if (!was_recording) return midi_.fault;
     return check_take(*view_.save_answer);
@@ -149,15 +151,17 @@ class World {
   // The server goes: the open device vanishes from the list, or stays listed
   // but plays no more. Either way the next look closes it and says so.
   std::string server_gone() {
-    const DeviceSelection& devices = piano_.devices();
-    if (midi_.open_device() < 0 || !devices.playing()) return "";
+    // The list's row that plays: -1 while none does.
+    const int playing = view_.shown.device;
+    if (midi_.open_device() < 0 || playing < 0) return "";
     view_.take();
     const bool lost = below(2) == 0;
     if (lost) {
       midi_.lost = true;
     } else {
       std::vector<std::string> names = last_names_;
-      std::erase(names, devices.names()[devices.index()]);
+      const std::string gone = names.at(playing);
+      std::erase(names, gone);
       if (names.empty()) return "";  // the fake lists something always
       midi_.change_names(names);
       last_names_ = names;

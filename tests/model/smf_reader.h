@@ -25,6 +25,13 @@ inline std::string describe(const Rec& r) {
   return text;
 }
 
+// The record at `r`: its four-byte delta (seven bits a byte), status and data.
+inline Rec record_at(const uint8_t* r) {
+  uint32_t delta = 0;
+  for (int i = 0; i < 4; ++i) delta = delta << 7 | (r[i] & 0x7F);
+  return {delta, r[4], r[5], r[6]};
+}
+
 // Reads a Standard MIDI File of the shape the recorder writes: format 0, one
 // track, division 512, a set tempo of 512,000 us per quarter note at time 0
 // (a tick is a millisecond), then each event a four-byte delta and a note-on on
@@ -56,8 +63,6 @@ inline std::variant<std::vector<Rec>, std::string> read_recording(std::span<cons
     const uint8_t* r = bytes.data() + at;
     const std::string where = " in the record at byte " + std::to_string(at);
     if ((r[0] & r[1] & r[2] & 0x80) == 0 || (r[3] & 0x80) != 0) return "delta not 4 bytes" + where;
-    uint32_t delta = 0;
-    for (int i = 0; i < 4; ++i) delta = delta << 7 | (r[i] & 0x7F);
     const bool last = at + 7 == bytes.size();
     if (r[4] == 0xFF) {
       if (r[5] != 0x2F || r[6] != 0x00) return "meta event other than end of track" + where;
@@ -67,7 +72,7 @@ inline std::variant<std::vector<Rec>, std::string> read_recording(std::span<cons
     if (last) return "no end of track";
     if ((r[4] & 0xF0) != 0x90 || r[4] == 0x99) return "status not a played note-on" + where;
     if (r[5] >= 0x80 || r[6] >= 0x80) return "data byte >= 0x80" + where;
-    records.push_back({delta, r[4], r[5], r[6]});
+    records.push_back(record_at(r));
   }
   return "no end of track";
 }

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "fakes/busy_slots.h"
 #include "fixture/piano_fixture.h"
 #include "instrument/help_text.h"
 
@@ -122,25 +121,24 @@ TEST_F(CommandKeysTest, SettingKeysChangeWhatTheDeviceAndTheNotesCarry) {
 }
 
 TEST_F(CommandKeysTest, FunctionKeysToggleOnEveryRepeat) {
-  key_down(0x3F);  // F5
-  EXPECT_TRUE(piano.metronome().on());
+  key_down(0x3F);  // F5: the metronome's click is due
   EXPECT_EQ(timers.pending(), 1u);
   key_down(0x3F, false, true);
-  EXPECT_FALSE(piano.metronome().on());
   EXPECT_EQ(timers.pending(), 0u);
 
   key_down(0x3D);  // F3 starts a replay, its repeat stops it
-  EXPECT_TRUE(piano.replayer().replaying());
+  EXPECT_EQ(view.current_status(), PianoStatus::replaying);
   key_down(0x3D, false, true);
-  EXPECT_FALSE(piano.replayer().replaying());
+  EXPECT_EQ(view.current_status(), PianoStatus::idle);
+  EXPECT_EQ(timers.pending(), 0u);
   view.take();
 
   const auto path = std::filesystem::temp_directory_path() / "tastarion-command-keys-test.mid";
   view.save_answer = path.string();
   key_down(0x3C);  // F2 starts a recording
-  EXPECT_TRUE(piano.recorder().recording());
+  EXPECT_EQ(view.current_status(), PianoStatus::recording);
   key_down(0x3C, false, true);  // and its repeat stops and saves it
-  EXPECT_FALSE(piano.recorder().recording());
+  EXPECT_EQ(view.current_status(), PianoStatus::none);
   EXPECT_THAT(view.take(), ::testing::Contains("save dialog"));
   EXPECT_TRUE(std::filesystem::exists(path));
   std::filesystem::remove(path);
@@ -161,7 +159,7 @@ TEST_F(CommandKeysTest, FirstPressOfACommandKeyGoesOnToTheNotePathAndSoundsNothi
   key_down(0x48, true);
   key_down(kC);
   EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 48, 108)));
-  EXPECT_EQ(busy_slots(piano.voice_slots()), 1);
+  EXPECT_EQ(midi.sounding_channels(), 1);
   key_up(0x48, true);
   EXPECT_THAT(sent(), IsEmpty());
   EXPECT_THAT(view.take(), ElementsAre("volume 9", "mark on 48"));
@@ -182,7 +180,9 @@ TEST_F(CommandKeysTest, PauseEndsTheProgramAndNothingMore) {
   key_down(0x45);
   EXPECT_THAT(view.take(), ElementsAre("close"));
   EXPECT_THAT(midi.messages(), IsEmpty());
-  EXPECT_EQ(piano.settings().volume(), 8);
+  // Pause took no step of the volume.
+  key_down(0x48, true);
+  EXPECT_THAT(view.take(), ElementsAre("volume 9"));
 }
 
 TEST_F(CommandKeysTest, NumLockDoesNotEndTheProgramNorLoseARecording) {
@@ -193,7 +193,7 @@ TEST_F(CommandKeysTest, NumLockDoesNotEndTheProgramNorLoseARecording) {
   key_down(0x45, true, true);
   key_up(0x45, true);
   EXPECT_THAT(view.take(), ElementsAre("status recording"));
-  EXPECT_TRUE(piano.recorder().recording());
+  EXPECT_EQ(view.current_status(), PianoStatus::recording);
   EXPECT_THAT(midi.messages(), IsEmpty());
 }
 
@@ -216,7 +216,6 @@ TEST_F(CommandKeysTest, ControlChangesReachWhatTheNotesAndTheDeviceCarry) {
   piano.change_fine_pitch(50);
   EXPECT_EQ(sent(), on_all_channels(0xE0, 0, 80));
   piano.change_mm_speed(90);
-  EXPECT_EQ(piano.metronome().mm_speed(), 90);
   piano.change_transpose(7);  // "+G"
   EXPECT_EQ(play_c(), ShortMessage::note_on(0, 55, 36));
   piano.change_instrument(8);  // "73 Flute"
@@ -225,6 +224,8 @@ TEST_F(CommandKeysTest, ControlChangesReachWhatTheNotesAndTheDeviceCarry) {
   EXPECT_EQ(midi.open_device(), 2);
   // The controls already show these values: nothing moves them back.
   EXPECT_THAT(view.take(), ::testing::Each(::testing::StartsWith("mark ")));
+  piano.step_mm_speed(+1);  // on from the speed the control set
+  EXPECT_THAT(view.take(), ElementsAre("mm 91"));
 }
 
 TEST_F(CommandKeysTest, KeyboardLostReleasesEveryHeldKey) {
@@ -236,7 +237,7 @@ TEST_F(CommandKeysTest, KeyboardLostReleasesEveryHeldKey) {
   EXPECT_THAT(sent(), ::testing::UnorderedElementsAre(ShortMessage::note_off(0, 48),
                                                       ShortMessage::note_off(1, 50)));
   EXPECT_THAT(view.take(), ::testing::UnorderedElementsAre("mark off 48", "mark off 50"));
-  EXPECT_EQ(busy_slots(piano.voice_slots()), 0);
+  EXPECT_EQ(midi.sounding_channels(), 0);
   key_up(kC);  // the late release finds nothing to stop
   EXPECT_THAT(sent(), IsEmpty());
 }

@@ -7,9 +7,8 @@
 #include <vector>
 
 #include "engine/midi_input_reader.h"
-#include "fakes/busy_slots.h"
 #include "fixture/piano_fixture.h"
-#include "recorder/event_buffer.h"
+#include "fixture/take_records.h"
 
 namespace tastarion::testing {
 namespace {
@@ -46,14 +45,7 @@ class MidiExpression : public PianoTest {
     return out;
   }
   // The recording's records so far, as messages.
-  std::vector<ShortMessage> records() {
-    std::vector<ShortMessage> out;
-    const uint8_t* at = piano.recorder().buffer().data() + EventBuffer::kFirstRecord;
-    for (uint32_t i = 0; i < piano.recorder().recorded_notes(); ++i, at += 7) {
-      out.push_back(ShortMessage::from_bytes(at[4], at[5], at[6]));
-    }
-    return out;
-  }
+  std::vector<ShortMessage> records() { return take_messages(take); }
 };
 
 // The metronome's channel keeps the fine pitch; the note channels carry `bend`.
@@ -120,7 +112,7 @@ TEST_F(MidiExpression, ControllersReachEveryNoteChannelAndModeMessagesTheKeyboar
   const auto pedal_up = on_note_channels(ShortMessage::sustain_pedal(0, false));
   expected.insert(expected.end(), pedal_up.begin(), pedal_up.end());
   EXPECT_THAT(sent(), ElementsAreArray(expected));
-  EXPECT_EQ(busy_slots(piano.voice_slots()), 2);
+  EXPECT_EQ(midi.sounding_channels(), 2);
   // Local control is the keyboard's business.
   in({0xB0, 122, 0});
   EXPECT_THAT(sent(), IsEmpty());
@@ -150,12 +142,12 @@ TEST_F(MidiExpression, AProgramChangeSelectsTheInstrumentThatPlaysIt) {
   auto changes = sent();
   ASSERT_EQ(changes.size(), 16u);
   EXPECT_EQ(changes[15], ShortMessage::program_change(15, 40));
-  EXPECT_EQ(piano.settings().instrument(), 5);
-  // A program none of the nine plays is passed over.
+  // A program none of the nine plays is passed over: the instrument stays.
   in({0xC0, 41});
   EXPECT_THAT(view.take(), IsEmpty());
   EXPECT_THAT(sent(), IsEmpty());
-  EXPECT_EQ(piano.settings().instrument(), 5);
+  piano.step_instrument(+1);
+  EXPECT_THAT(view.take(), ElementsAre("instrument 6"));
 }
 
 TEST_F(MidiExpression, PanicBringsTheWheelAndControllersToRestWhereTheyMoved) {
@@ -231,7 +223,7 @@ TEST_F(MidiExpression, TheTakeKeepsTheWheelOnEveryNoteItBendsAndTheReplayPlaysTh
   release(0x2E);
   sent();
   timers.advance_to(400'000);
-  EXPECT_FALSE(piano.replayer().replaying());
+  EXPECT_EQ(view.current_status(), PianoStatus::idle);
   EXPECT_THAT(sent(),
               ::testing::IsSupersetOf(
                   {ShortMessage::control_change(0, 1, 0), ShortMessage::control_change(2, 1, 0),
@@ -242,8 +234,9 @@ TEST_F(MidiExpression, AWheelThatFillsTheRecordingSaysSoAndEndsItsNotes) {
   piano.start_recording();
   in({0x90, 60, 80});
   view.take();
-  for (int i = 0; i < 20'000 && !piano.recorder().full(); ++i) wheel(i % 2 ? 9000 : 7000);
-  EXPECT_TRUE(piano.recorder().full());
+  for (int i = 0; i < 20'000 && view.current_status() == PianoStatus::recording; ++i) {
+    wheel(i % 2 ? 9000 : 7000);
+  }
   EXPECT_THAT(view.take(), ElementsAre("status recording full"));
   EXPECT_EQ(records().back(), ShortMessage::note_off(0, 60));
 }

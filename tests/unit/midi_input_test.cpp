@@ -10,10 +10,9 @@
 
 #include "engine/midi_input_feed.h"
 #include "engine/midi_input_reader.h"
-#include "fakes/busy_slots.h"
 #include "fakes/feed_bytes.h"
 #include "fixture/piano_fixture.h"
-#include "recorder/event_buffer.h"
+#include "fixture/take_records.h"
 
 namespace tastarion::testing {
 namespace {
@@ -182,13 +181,10 @@ TEST_F(MidiInPiano, NotesPlayLikeKeysWithTheirOwnVelocityOnSlotsOfTheirOwn) {
   // 60's mark stays while either input holds it.
   EXPECT_THAT(view.take(), ElementsAre("status recording", "mark on 60", "mark on 30",
                                        "mark off 30", "mark off 60"));
-  EXPECT_EQ(busy_slots(piano.voice_slots()), 0);
+  EXPECT_EQ(midi.sounding_channels(), 0);
   // The recording keeps the velocities played, for the replay and the file.
-  const uint8_t* records = piano.recorder().buffer().data() + EventBuffer::kFirstRecord;
   std::vector<int> velocities;
-  for (uint32_t i = 0; i < piano.recorder().recorded_notes(); ++i) {
-    velocities.push_back(records[i * EventBuffer::kRecordSize + 6]);
-  }
+  for (const ShortMessage record : take_messages(take)) velocities.push_back(record.velocity());
   EXPECT_THAT(velocities, ElementsAre(33, 127, 1, 0, 0, 0));
 }
 
@@ -203,7 +199,7 @@ TEST_F(MidiInPiano, TheSixteenthNoteIsSilentAndNoteZeroAndTheTopNoteWork) {
   in({0x80, 0, 0});
   EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_off(0, 0)));
   for (uint8_t note = 1; note < 15; ++note) in({0x80, note, 0});
-  EXPECT_EQ(busy_slots(piano.voice_slots()), 0);
+  EXPECT_EQ(midi.sounding_channels(), 0);
   sent();
   // A note the transposition would take past 127 cannot be sent, nor ended.
   piano.change_transpose(1);
@@ -220,7 +216,7 @@ TEST_F(MidiInPiano, ANoteStruckAgainEndsFirstSoThatOneNoteOffEndsIt) {
   in({0x80, 60, 0});
   EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 60, 50), ShortMessage::note_off(0, 60),
                                   ShortMessage::note_on(0, 60, 90), ShortMessage::note_off(0, 60)));
-  EXPECT_EQ(busy_slots(piano.voice_slots()), 0);
+  EXPECT_EQ(midi.sounding_channels(), 0);
 }
 
 TEST_F(MidiInPiano, ThePedalFocusLossPanicAndALostPort) {
@@ -248,7 +244,7 @@ TEST_F(MidiInPiano, ThePedalFocusLossPanicAndALostPort) {
   in({0x90, 64, 70});
   sent();
   piano.panic();
-  EXPECT_EQ(busy_slots(piano.voice_slots()), 0);
+  EXPECT_EQ(midi.sounding_channels(), 0);
   sent();
   in({0x80, 64, 0});
   EXPECT_THAT(sent(), IsEmpty());

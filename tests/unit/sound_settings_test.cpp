@@ -2,6 +2,8 @@
 
 #include <gmock/gmock.h>
 
+#include <string>
+
 #include "fixture/piano_fixture.h"
 
 namespace tastarion::testing {
@@ -20,34 +22,37 @@ std::vector<ShortMessage> on_all_channels(uint8_t status_base, uint8_t d1, uint8
 }
 
 TEST_F(SoundSettings, InitialValues) {
-  EXPECT_EQ(piano.settings().volume(), 8);
-  EXPECT_EQ(piano.settings().fine_pitch(), 0);
-  EXPECT_EQ(piano.settings().transpose(), 0);
-  EXPECT_EQ(piano.settings().instrument(), 0);
-  EXPECT_EQ(piano.settings().program_number(), 0);
+  EXPECT_EQ(view.shown.volume, 8);
+  EXPECT_EQ(view.shown.fine_pitch, 0);
+  EXPECT_EQ(view.shown.transpose, 0);
+  EXPECT_EQ(view.shown.instrument, 0);
+  // The device switched to hears the first instrument's program.
+  piano.change_device(1);
+  auto messages = sent();
+  messages.resize(16);
+  EXPECT_EQ(messages, on_all_channels(0xC0, 0, 0));
 }
 
 TEST_F(SoundSettings, StepsAtTheirLimitsDoNothing) {
-  const auto at_limit = [&](auto set, auto step, int value, int direction) {
+  const auto at_limit = [&](auto set, auto step, std::string name, int value, int direction) {
     (piano.*set)(value);
     sent();
     view.take();
     (piano.*step)(direction);
     EXPECT_THAT(sent(), IsEmpty()) << value;
     EXPECT_THAT(view.take(), IsEmpty()) << value;
+    // The value stayed at the limit: a step back lands next to it.
+    (piano.*step)(-direction);
+    EXPECT_THAT(view.take(), ElementsAre(name + " " + std::to_string(value - direction)));
   };
-  at_limit(&Piano::change_volume, &Piano::step_volume, 10, +1);
-  at_limit(&Piano::change_volume, &Piano::step_volume, 0, -1);
-  at_limit(&Piano::change_fine_pitch, &Piano::step_fine_pitch, 100, +1);
-  at_limit(&Piano::change_fine_pitch, &Piano::step_fine_pitch, -100, -1);
-  at_limit(&Piano::change_transpose, &Piano::step_transpose, 12, +1);
-  at_limit(&Piano::change_transpose, &Piano::step_transpose, -12, -1);
-  at_limit(&Piano::change_instrument, &Piano::step_instrument, 8, +1);
-  at_limit(&Piano::change_instrument, &Piano::step_instrument, 0, -1);
-  EXPECT_EQ(piano.settings().volume(), 0);
-  EXPECT_EQ(piano.settings().fine_pitch(), -100);
-  EXPECT_EQ(piano.settings().transpose(), -12);
-  EXPECT_EQ(piano.settings().instrument(), 0);
+  at_limit(&Piano::change_volume, &Piano::step_volume, "volume", 10, +1);
+  at_limit(&Piano::change_volume, &Piano::step_volume, "volume", 0, -1);
+  at_limit(&Piano::change_fine_pitch, &Piano::step_fine_pitch, "pitch", 100, +1);
+  at_limit(&Piano::change_fine_pitch, &Piano::step_fine_pitch, "pitch", -100, -1);
+  at_limit(&Piano::change_transpose, &Piano::step_transpose, "transpose", 12, +1);
+  at_limit(&Piano::change_transpose, &Piano::step_transpose, "transpose", -12, -1);
+  at_limit(&Piano::change_instrument, &Piano::step_instrument, "instrument", 8, +1);
+  at_limit(&Piano::change_instrument, &Piano::step_instrument, "instrument", 0, -1);
 }
 
 TEST_F(SoundSettings, ValuesNoControlCanGiveAreDropped) {
@@ -64,17 +69,20 @@ TEST_F(SoundSettings, ValuesNoControlCanGiveAreDropped) {
   piano.change_device(-1);
   EXPECT_THAT(sent(), IsEmpty());
   EXPECT_THAT(midi.calls, IsEmpty());
-  EXPECT_EQ(piano.settings().volume(), 8);
-  EXPECT_EQ(piano.settings().fine_pitch(), 0);
-  EXPECT_EQ(piano.settings().transpose(), 0);
-  EXPECT_EQ(piano.settings().instrument(), 0);
-  EXPECT_EQ(piano.devices().index(), 0);
+  // Every setting steps on from the value it had.
+  view.take();
+  piano.step_volume(+1);
+  piano.step_fine_pitch(+1);
+  piano.step_transpose(+1);
+  piano.step_instrument(+1);
+  piano.select_next_device();
+  EXPECT_THAT(view.take(),
+              ElementsAre("volume 9", "pitch 1", "transpose 1", "instrument 1", "device 1"));
 }
 
 TEST_F(SoundSettings, StepsMoveTheFieldThenTheControlThenSend) {
   piano.step_volume(+1);
   piano.step_volume(+1);
-  EXPECT_EQ(piano.settings().volume(), 10);
   piano.step_transpose(-1);
   piano.step_fine_pitch(+1);
   piano.step_instrument(+1);
@@ -84,7 +92,6 @@ TEST_F(SoundSettings, StepsMoveTheFieldThenTheControlThenSend) {
   ASSERT_EQ(messages.size(), 32u);
   EXPECT_EQ(std::vector(messages.begin(), messages.begin() + 16), on_all_channels(0xE0, 0, 64));
   EXPECT_EQ(std::vector(messages.begin() + 16, messages.end()), on_all_channels(0xC0, 6, 0));
-  EXPECT_EQ(piano.settings().program_number(), 6);
 }
 
 TEST_F(SoundSettings, PitchBendTable) {
@@ -107,8 +114,8 @@ TEST_F(SoundSettings, ChangesRunWholeForTheCurrentValueAndMoveNoControl) {
   piano.change_transpose(7);
   EXPECT_THAT(sent(), IsEmpty());
   EXPECT_THAT(view.take(), IsEmpty());
-  EXPECT_EQ(piano.settings().volume(), 3);
-  EXPECT_EQ(piano.settings().transpose(), 7);
+  press(0x2E);  // C, at volume 3 and a fifth up
+  EXPECT_THAT(sent(), ElementsAre(ShortMessage::note_on(0, 55, 36)));
 }
 
 TEST(SoundSettingsTables, ProgramNumbersAreTheNamesLeadingNumbers) {
