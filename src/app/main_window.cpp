@@ -28,11 +28,12 @@
 
 namespace tastarion {
 
-MainWindow::MainWindow(QWidget* parent)
+MainWindow::MainWindow(KeyRepeats repeats, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       keyboard_(new ui::KeyboardWidget(this)),
-      strip_(new ui::ControlStrip(this)) {
+      strip_(new ui::ControlStrip(this)),
+      release_grace_(repeats == KeyRepeats::release_press_pairs) {
   setFixedSize(ui::picture_width, ui::picture_height);
   setWindowTitle(title_for(PianoStatus::none));
   setWindowIcon(ui::app_icon());
@@ -53,9 +54,6 @@ MainWindow::MainWindow(QWidget* parent)
     if (piano_ != nullptr) piano_->refresh_devices();
   });
   device_notices_.start();
-  // Wayland marks its repeats itself; X11 does once the server grants the flag.
-  release_grace_ =
-      QGuiApplication::platformName() == QLatin1String("xcb") && !ask_detectable_auto_repeat();
   // Focus moving to another application shows up as an application state change.
   qApp->installEventFilter(this);
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/x11_key_repeat.h"
 #include "engine/midi_output_service.h"
 #include "instrument/piano_view.h"
 
@@ -36,16 +37,14 @@ class MainWindow final : public QWidget, public PianoView {
   Q_OBJECT
 
  public:
-  explicit MainWindow(QWidget* parent = nullptr);
+  // `repeats` says how the platform sends a held key (platform_key_repeats).
+  explicit MainWindow(KeyRepeats repeats, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // The piano the window plays; until then input goes nowhere.
   void attach(Piano& piano) { piano_ = &piano; }
   // Asks the piano to refresh its devices whenever `devices` tells of a change.
   void watch_device_changes(MidiOutputService& devices);
-  // True when releases wait for a possible auto-repeat press (see kReleaseGraceMs).
-  bool releases_wait() const { return release_grace_; }
-  void set_releases_wait(bool wait) { release_grace_ = wait; }
 
   // PianoView. draw_mark and show_status may come from any thread.
   void draw_mark(bool on, uint8_t note) override;
@@ -110,7 +109,8 @@ class MainWindow final : public QWidget, public PianoView {
   ui::ControlStrip* strip_;
   // The keys down now, by native scan code: a press of one of them is a repeat.
   QSet<quint32> held_keys_;
-  bool release_grace_ = false;
+  // Releases wait kReleaseGraceMs for a press that would make them a repeat.
+  const bool release_grace_;
   std::optional<PendingRelease> pending_release_;
   QTimer release_timer_;
   // Asks the piano now and then for the device's notices.

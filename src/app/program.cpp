@@ -51,7 +51,8 @@ class OnFirstPaint final : public QObject {
 
 Program::Program(MidiOutputService& midi, TimerService& timers, Clock& clock, TraceSink trace,
                  TraceSink errors)
-    : piano_(midi, timers, clock, window_, take_, std::move(trace), std::move(errors)) {
+    : window_(platform_key_repeats()),
+      piano_(midi, timers, clock, window_, take_, std::move(trace), std::move(errors)) {
   window_.attach(piano_);
   window_.watch_device_changes(midi);
 }

@@ -34,4 +34,11 @@ bool ask_detectable_auto_repeat() {
   return granted;
 }
 
+KeyRepeats platform_key_repeats() {
+  // Wayland marks its repeats itself; X11 does once the server grants the flag.
+  const bool pairs =
+      QGuiApplication::platformName() == QLatin1String("xcb") && !ask_detectable_auto_repeat();
+  return pairs ? KeyRepeats::release_press_pairs : KeyRepeats::presses;
+}
+
 }  // namespace tastarion

@@ -41,8 +41,6 @@ class VoiceSlots {
   uint16_t key_id(int slot) const { return key_ids_[slot]; }
   bool busy(int slot) const { return taken_[slot]; }
 
-  const std::array<uint8_t, 16>& entries() const { return key_notes_; }
-
  private:
   std::array<uint8_t, 16> key_notes_{};
   std::array<uint8_t, 16> sent_notes_{};

@@ -25,10 +25,6 @@
 
 namespace tastarion {
 
-namespace testing {
-struct PianoParts;
-}
-
 inline constexpr MarkedText kOpenFailure = PLAYER_TEXT("Piano", "Fail to open Midi out driver.");
 inline constexpr MarkedText kOpenFailureAdvice = PLAYER_TEXT(
     "Piano",
@@ -165,8 +161,6 @@ class Piano final : private NoteListener, private ReplayListener, private Keyboa
   void open_file();
   // F8: the opened file, or else the last take, saved as audio beside it.
   void save_as_audio();
-  // The opened file that F3 replays, or null for the last take.
-  const ReplayTrack* opened_file() const { return opened_.get(); }
   void toggle_metronome() { metronome_.toggle_metronome(); }
   // Stops the metronome; when it returns no click is pending.
   void stop_metronome() { metronome_.stop(); }
@@ -175,17 +169,8 @@ class Piano final : private NoteListener, private ReplayListener, private Keyboa
 
   // True once the start's device list is shown and device 0 opened or failed.
   bool devices_started() const { return devices_started_; }
-  const SoundSettings& settings() const { return settings_; }
-  const DeviceSelection& devices() const { return devices_; }
-  const VoiceSlots& voice_slots() const { return notes_.voice_slots(); }
-  const Recorder& recorder() const { return recorder_; }
-  const Replayer& replayer() const { return replayer_; }
-  const Metronome& metronome() const { return metronome_; }
 
  private:
-  // Tests and benchmarks load recordings and stop timer routines directly.
-  friend struct testing::PianoParts;
-
   void note_played(const PlayedNote& note) override;
   void pedal_played(bool down) override {
     recorder_.record_pedal(down);
